@@ -1,0 +1,80 @@
+// The form's states: the start state, the library option with its warning, greying while busy,
+// and the three edits' select-on-focus and byte limit.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/main_window.h"
+#include "installer/installer_dialog.h"
+#include "installer/messages.h"
+#include "installer/text_rules.h"
+
+namespace {
+constexpr int kTextLimit = 10;  // bytes, for the user ID, the password and the library
+}
+
+void InstallerDialog::ResetControls() {
+  hostAddress = HostAddress();
+  userId.clear();
+  password.clear();
+  SetWindowTextA(hwnd(), title.c_str());
+  descriptionText.SetText(FormatText(msg::kDescriptionFormat, productName));
+  userIdEdit.Send(EM_LIMITTEXT, kTextLimit);
+  passwordEdit.Send(EM_LIMITTEXT, kTextLimit);
+  libraryEdit.Send(EM_LIMITTEXT, kTextLimit);
+  const auto& a = hostAddress.value;
+  addressControl.Send(IPM_SETADDRESS, 0, MAKEIPADDRESS(a[0], a[1], a[2], a[3]));
+  userIdEdit.SetText(userId);
+  passwordEdit.SetText(password);
+  libraryEdit.SetText(targetLibrary);  // EN_CHANGE cuts a longer name in the edit
+  libraryOption.SetCheck(BST_CHECKED);
+  OnLibraryOptionClicked();
+}
+
+void InstallerDialog::OnLibraryOptionClicked() {
+  bool unchecked = libraryOption.GetCheck() == BST_UNCHECKED;
+  if (unchecked) {
+    const int answer = ShowMessage(msg::kLibraryChangeWarning, title, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
+    if (answer == IDNO) {
+      libraryOption.SetCheck(BST_CHECKED);
+      unchecked = false;
+    }
+  } else {
+    libraryEdit.SetText(targetLibrary);  // checking always restores the recommended library
+  }
+  libraryEdit.Enable(unchecked);
+  libraryLabel.Enable(unchecked);
+}
+
+void InstallerDialog::SetControlsEnabled(bool enable) {
+  addressControl.Enable(enable);
+  userIdEdit.Enable(enable);
+  passwordEdit.Enable(enable);
+  addressLabel.Enable(enable);
+  userIdLabel.Enable(enable);
+  passwordLabel.Enable(enable);
+  libraryOption.Enable(enable);
+  libraryEdit.Enable(enable && libraryOption.GetCheck() == BST_UNCHECKED);
+  libraryLabel.Enable(enable && libraryOption.GetCheck() == BST_UNCHECKED);
+  okButton.Enable(enable);
+  cancelButton.Enable(enable);
+  controlsEnabled = enable ? 1 : 0;
+}
+
+void InstallerDialog::SelectAllOnFocus(const EditControl& edit) {
+  edit.Send(EM_SETSEL, 0, -1);
+  edit.Send(EM_SCROLLCARET);
+}
+
+void InstallerDialog::EnforceTextLimit(const EditControl& edit) {
+  const auto limit = static_cast<std::size_t>(edit.Send(EM_GETLIMITTEXT));
+  const std::string text = edit.GetText();
+  // Cut texts put in by the program (typing is held to the limit by the edit itself), and never
+  // between the two bytes of a double-byte character.
+  if (text.size() > limit) edit.SetText(CutToByteLimit(text, limit));
+}
+
+BOOL InstallerDialog::OnSetCursor() {
+  SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  return FALSE;
+}

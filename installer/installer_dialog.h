@@ -1,0 +1,76 @@
+#pragma once
+// The installer's main window: the settings of one run, the form, and the two workflows behind OK.
+#include <windows.h>
+
+#include <string>
+
+#include "app/controls.h"
+#include "app/dialog.h"
+#include "ftpjob/ftp_job.h"
+#include "ftpjob/host_address.h"
+#include "progress/progress_dialog.h"
+
+class InstallerDialog : public Dialog {
+ public:
+  InstallerDialog() : Dialog(129) {}
+  ~InstallerDialog() override = default;
+
+  // Fills title, productName, saveFilePath and targetLibrary from the settings file at path;
+  // true when it exists and names this installer in Profile/ExeName.
+  bool LoadSettings(const std::string& path);
+
+  // Puts the form into its start state (settings read, address 0.0.0.0, library option checked).
+  void ResetControls();
+  void OnLibraryOptionClicked();
+  void SetControlsEnabled(bool enable);
+
+  // The two workflows behind OK; 1 go on / success, 0 stop.
+  int CheckBeforeInstall();
+  int InstallAndVerify();
+  bool ConfirmCancel();
+
+  HostAddress hostAddress;
+  std::string userId;
+  std::string password;
+  std::string title;
+  std::string productName;
+  std::string saveFilePath;
+  std::string targetLibrary;
+  std::string workDirectory;
+  FtpJob job;
+  ProgressDialog progress;
+  int controlsEnabled = 1;
+
+  ButtonControl cancelButton;
+  StaticControl userIdLabel;
+  StaticControl passwordLabel;
+  StaticControl libraryLabel;
+  StaticControl addressLabel;
+  ButtonControl libraryOption;
+  EditControl libraryEdit;
+  StaticControl descriptionText;
+  ButtonControl okButton;
+  EditControl userIdEdit;
+  EditControl passwordEdit;
+  IpAddressControl addressControl;
+
+ protected:
+  void BindControls() override;
+  BOOL OnInitDialog() override;  // InitializeSession
+  bool OnCommand(WORD id, WORD code) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+  void OnDestroy() override;  // the teardown
+
+ private:
+  BOOL InitializeSession();
+  bool LocateSaveFile();
+  bool AskForSaveFile();
+  void OnOK();
+  BOOL OnSetCursor();
+  void SelectAllOnFocus(const EditControl& edit);
+  void EnforceTextLimit(const EditControl& edit);
+  int ShowDialogMessage(const std::string& text, UINT type);
+
+  // The control that is to hold the focus once the form is enabled again after a failed check.
+  const Control* focusTarget_ = nullptr;
+};

@@ -1,0 +1,56 @@
+#pragma once
+// Every text the installer dialog and its workflows show, in one place. The source is UTF-8 and
+// the compiler stores these literals in code page 932 (-fexec-charset=CP932).
+
+namespace msg {
+
+// Settings and start-up
+inline constexpr char kAppTitle[] = "KESTRALON";
+inline constexpr char kTitleSuffix[] = " アップローダー";
+inline constexpr char kSettingsUnavailable[] = "設定情報が取得できません。";
+inline constexpr char kSaveFileNotFound[] =
+    "指定された場所にSAVFファイルが見つかりません。\nSAVFファイルの場所を指定して下さい。";
+inline constexpr char kSaveFileDialogTitle[] = "SAVFファイルの選択";
+inline constexpr char kSaveFileFilter[] = "SAVFファイル (*.SAVF)|*.SAVF|すべてのﾌｧｲﾙ (*.*)|*.*||";
+inline constexpr char kSaveFileExtension[] = "SAVF";
+// Without a work folder the job files would land in a drive's root; the installer stops instead.
+inline constexpr char kWorkFolderUnavailable[] =
+    "作業フォルダーを作成できません。\n環境変数 TEMP のフォルダーを確認して下さい。";
+
+// The form
+inline constexpr char kDescriptionFormat[] =
+    "%s のインストールを行います。\nインストール先 iSeries のIPアドレス、およびユーザーIDとパスワードを入力して、［OK］"
+    "ボタンをクリックして下さい。";
+inline constexpr char kLibraryChangeWarning[] =
+    "インストール先ライブラリーの変更を選択しました。\n\n指定されたライブラリー以外にインストールした場合、"
+    "プログラムによっては\n正しく動作しない可能性があります。\n\n本当に変更しますか？";
+
+// The pre-installation check
+inline constexpr char kEnterUserId[] = "ユーザーIDを入力して下さい。";
+inline constexpr char kEnterPassword[] = "パスワードを入力して下さい。";
+inline constexpr char kEnterLibrary[] = "インストール先ライブラリーを入力して下さい。";
+// A library name goes into CL commands on the host, so only a valid IBM i name is accepted.
+inline constexpr char kInvalidLibrary[] =
+    "インストール先ライブラリーの名前が正しくありません。\n\n英大文字、数字、$ # @ _ . の10文字以内で、"
+    "先頭は英大文字か $ # @ で入力して下さい。";
+inline constexpr char kResourceLoadFailed[] = "リソースのロードに失敗しました。";
+inline constexpr char kConnecting[] = "iSeries に接続しています...";
+inline constexpr char kUnknownError[] = "不明なエラーが発生しました。";
+inline constexpr char kLogOnFailedCheck[] =
+    "iSeries へのログインに失敗しました。\n\nIPアドレス、またはユーザーIDとパスワードに誤りがないか、\n確認して下さい。";
+inline constexpr char kNoSaveFileAuthority[] = "ユーザー %s にはSAVFを操作する権限がありません。";
+inline constexpr char kNoRestoreAuthority[] = "ユーザー %s にはSAVFを復元する権限がありません。";
+inline constexpr char kCheckingLibrary[] = "ライブラリー %s の存在を確認しています...";
+inline constexpr char kLibraryExists[] =
+    "ライブラリー %s は既に存在します。\n\nこのまま継続すると、既存のオブジェクトに上書きされます。\n続行してよろしいですか？";
+inline constexpr char kConfirmCancel[] = "%s のインストールを中止しますか？";
+
+// The installation and its verification
+inline constexpr char kInstalling[] = "オブジェクトを iSeries にインストールしています...";
+inline constexpr char kVerifying[] = "インストールの検証をしています...";
+inline constexpr char kLogOnFailedInstall[] = "iSeriesへのログインに失敗しました。";
+inline constexpr char kCrtsavfFailed[] = "iSeries上での処理が異常終了しました。[CRTSAVF]";
+inline constexpr char kNotVerified[] = "一部、または全てのオブジェクトを復元できなかった可能性があります。";
+inline constexpr char kInstallCompleted[] = "インストールが正常に完了しました。";
+
+}  // namespace msg
