@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The whole test suite: installs what is missing, builds both trees, and runs through ctest the
+# native unit tests (under ASan and UBSan), then the Windows-side unit tests and the end-to-end
+# tests under Wine on one Xvfb. Test output (screenshots, logs) goes to build/*/test-output.
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+native="$root/build/native"
+win="$root/build/win"
+jobs=${KESTRALON_JOBS:-2}
+
+bash "$root/scripts/setup.sh" || exit 1
+
+build() {
+  cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null &&
+    ninja -C "$native" -j "$jobs" &&
+    cmake -S "$root" -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+      -DKESTRALON_NATIVE_BUILD="$native" >/dev/null &&
+    ninja -C "$win" -j "$jobs"
+}
+build || { echo "test: the build failed"; exit 1; }
+
+export KESTRALON_BUILD="$win"
+bash "$root/testbed/prepare-prefix.sh" || { echo "test: the Wine prefix could not be prepared"; exit 1; }
+[ -f "$root/testbed/install-ftp.sh" ] && bash "$root/testbed/install-ftp.sh"
+source "$root/testbed/xvfb.sh"
+start_xvfb || { echo "test: Xvfb did not start"; exit 1; }
+trap 'stop_xvfb; wineserver -k >/dev/null 2>&1 || true' EXIT
+
+passed=0
+failed=0
+run_ctest() {
+  local log="$1/test-output/ctest.log"
+  mkdir -p "$1/test-output"
+  ctest --test-dir "$1" --output-on-failure -j "$jobs" --timeout 600 2>&1 | tee "$log"
+  local summary
+  summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -z "$summary" ]; then
+    failed=$((failed + 1))  # ctest itself did not finish
+    return
+  fi
+  local total bad
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
+  bad=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$summary")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+run_ctest "$native"
+run_ctest "$win"
+echo "screenshots and logs: $native/test-output and $win/test-output"
+echo "ctest: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
