@@ -71,6 +71,23 @@ class InstallerDialog : public Dialog {
   void EnforceTextLimit(const EditControl& edit);
   int ShowDialogMessage(const std::string& text, UINT type);
 
+  // The workflows' steps.
+  void ReadAddress();
+  std::string ReadLibraryName() const;
+  // One job's files: the launcher, and the script only when the launcher could be written.
+  template <class AddCommands>
+  void PrepareJob(AddCommands addCommands) {
+    if (!job.WriteLauncher()) return;
+    job.BeginScript(hostAddress, userId, password);
+    addCommands();
+    job.EndScript();
+  }
+  bool JudgeAuthorityTest();
+  bool UserConfirmsCancel();
+  int RefuseInput(const char* text, const Control& focus);
+  int StopWithProgressOpen(const std::string& text, UINT icon, const Control* focus);
+  int CloseAndStop();
+
   // The control that is to hold the focus once the form is enabled again after a failed check.
   const Control* focusTarget_ = nullptr;
 };
