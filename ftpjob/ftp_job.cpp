@@ -1,0 +1,63 @@
+#include "ftpjob/ftp_job.h"
+
+#include <windows.h>
+
+#include "ftpjob/job_file.h"
+#include "ftpjob/job_text.h"
+#include "ftpjob/log_scan.h"
+#include "ftpjob/message_pump.h"
+
+namespace {
+
+int WriteText(const std::string& path, const std::string& text, JobFileOpening opening) {
+  return WriteJobFile(path, jobtext::ToTextMode(text), opening) ? 1 : 0;
+}
+
+int AppendText(const std::string& path, const std::string& text) {
+  return WriteText(path, text, JobFileOpening::kAppended);
+}
+
+}  // namespace
+
+int FtpJob::WriteLauncher() {
+  // No job may read an earlier job's script or log.
+  DeleteFileA(launcherPath.c_str());
+  DeleteFileA(scriptPath.c_str());
+  DeleteFileA(logPath.c_str());
+  if (WriteText(launcherPath, jobtext::LauncherLine(scriptPath, logPath), JobFileOpening::kFresh)) return 1;
+  // A launcher cut short (a full disk) must not run: without it, Run reports the start failure.
+  DeleteFileA(launcherPath.c_str());
+  return 0;
+}
+
+int FtpJob::BeginScript(const HostAddress& address, const std::string& userId, const std::string& password) {
+  return WriteText(scriptPath, jobtext::ScriptHeader(address, userId, password), JobFileOpening::kFresh);
+}
+
+int FtpJob::AddRemoteCommand(const std::string& command) {
+  return AppendText(scriptPath, jobtext::RemoteCommandLine(command));
+}
+
+int FtpJob::AddPut(const std::string& localPath, const std::string& remoteName) {
+  return AppendText(scriptPath, jobtext::PutLine(localPath, remoteName));
+}
+
+int FtpJob::AddRawLine(const std::string& lineText) { return AppendText(scriptPath, lineText); }
+
+int FtpJob::EndScript() { return AppendText(scriptPath, jobtext::QuitLine()); }
+
+int FtpJob::Run() {
+  const int started = RunAndWait(launcherPath, 0);
+  // The script holds the password in plain text and nothing reads it once the client has ended.
+  DeleteFileA(scriptPath.c_str());
+  return started;
+}
+
+LogVerdict FtpJob::EvaluateLog(const std::string& errorText, int deleteLog) {
+  std::string log;
+  // A log read only in part would give a verdict on half a transcript; it is kept for a look.
+  if (ReadJobFile(logPath, log) != JobFileRead::kRead) return LOG_UNREADABLE;
+  const LogVerdict verdict = logscan::ScanLog(log, errorText);
+  if (deleteLog) DeleteFileA(logPath.c_str());
+  return verdict;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The bytes of a job's two files. The client reads its script as a text file of the Windows text
+// mode, so every line feed goes to disk as CR LF; all other bytes, code page 932 included, pass
+// through unchanged, with no quoting or escaping beyond the quotes the formats contain.
+#include <string>
+
+#include "ftpjob/host_address.h"
+
+namespace jobtext {
+
+// Each line feed becomes CR LF, as a text-mode write stores it; a CR before it is kept, so a
+// caller's CR LF becomes CR CR LF.
+std::string ToTextMode(const std::string& text);
+
+// The launcher's single line: the client on the script, its standard output into the log.
+std::string LauncherLine(const std::string& scriptPath, const std::string& logPath);
+
+// The five lines that start every script: open, user, password, binary and the debug line.
+std::string ScriptHeader(const HostAddress& address, const std::string& userId, const std::string& password);
+
+std::string RemoteCommandLine(const std::string& command);
+std::string PutLine(const std::string& localPath, const std::string& remoteName);
+std::string QuitLine();
+
+}  // namespace jobtext

@@ -1,0 +1,71 @@
+// EvaluateLog over a log file on disk: the verdict, and whether the log stays.
+#include <gtest/gtest.h>
+
+#include "ftpjob/ftp_job.h"
+#include "win_test_support.h"
+
+namespace {
+
+constexpr char kCallError[] = "ERROR OCCURRED ON COMMAND CALL";
+
+class EvaluateLogFile : public ::testing::Test {
+ protected:
+  EvaluateLogFile() { job.logPath = dir.Path("FTPLOG.LOG"); }
+
+  ScratchDirectory dir;
+  FtpJob job;
+};
+
+TEST_F(EvaluateLogFile, VerdictAndDeletion) {
+  const struct {
+    const char* what;
+    std::string log;
+    int deleteLog;
+    LogVerdict expected;
+  } cases[] = {
+      {"logged on, kept", "230 KSTUSER logged on.\r\n", 0, LOG_OK},
+      {"call failed, deleted", "230 KSTUSER logged on.\r\n550 Error occurred on command CALL.\r\n", 1, LOG_ERROR_FOUND},
+      {"empty log, deleted", "", 1, LOG_NOT_LOGGED_ON},
+      {"empty log, kept", "", 0, LOG_NOT_LOGGED_ON},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFileBytes(job.logPath, c.log);
+    EXPECT_EQ(job.EvaluateLog(kCallError, c.deleteLog), c.expected);
+    EXPECT_EQ(FileExists(job.logPath), c.deleteLog == 0);
+  }
+}
+
+TEST_F(EvaluateLogFile, EachCallReadsTheWholeLogAgain) {
+  WriteFileBytes(job.logPath, "230 KSTUSER logged on.\r\n550 ERROR OCCURRED ON COMMAND RSTOBJ.\r\n");
+  EXPECT_EQ(job.EvaluateLog("ERROR OCCURRED ON COMMAND CRTSAVF", 0), LOG_OK);
+  EXPECT_EQ(job.EvaluateLog("ERROR OCCURRED ON COMMAND RSTOBJ", 0), LOG_ERROR_FOUND);
+  EXPECT_EQ(job.EvaluateLog(kCallError, 1), LOG_OK);
+  EXPECT_FALSE(FileExists(job.logPath));
+}
+
+TEST_F(EvaluateLogFile, MissingLogIsUnreadable) { EXPECT_EQ(job.EvaluateLog(kCallError, 1), LOG_UNREADABLE); }
+
+TEST_F(EvaluateLogFile, LogHeldOpenElsewhereIsUnreadableAndKept) {
+  WriteFileBytes(job.logPath, "230 KSTUSER logged on.\r\n");
+  {
+    HeldFile held(job.logPath);
+    ASSERT_TRUE(held.IsOpen());
+    EXPECT_EQ(job.EvaluateLog(kCallError, 1), LOG_UNREADABLE);
+  }
+  EXPECT_TRUE(FileExists(job.logPath));
+}
+
+TEST_F(EvaluateLogFile, ReadErrorIsUnreadable) {
+  // The test bed links this name to a file that opens but cannot be read.
+  const std::string unreadable = TestBedPath("KESTRALON_UNREADABLE_FILE");
+  if (unreadable.empty()) GTEST_SKIP() << "KESTRALON_UNREADABLE_FILE not set";
+  const HANDLE probe = CreateFileA(unreadable.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(probe, INVALID_HANDLE_VALUE) << "must open, so that the read is what fails";
+  CloseHandle(probe);
+  job.logPath = unreadable;
+  EXPECT_EQ(job.EvaluateLog(kCallError, 1), LOG_UNREADABLE);
+  EXPECT_TRUE(FileExists(job.logPath));
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+#include "ftpjob/job_text.h"
+
+#include <gtest/gtest.h>
+
+#include "job_sequences.h"
+
+namespace {
+
+using jobtext::ToTextMode;
+
+// The script as the file operations leave it on disk: BeginScript starts it afresh, every other
+// operation appends.
+struct ScriptBytes {
+  std::string bytes;
+  void BeginScript(const HostAddress& a, const std::string& u, const std::string& p) {
+    bytes = ToTextMode(jobtext::ScriptHeader(a, u, p));
+  }
+  void AddRemoteCommand(const std::string& c) { bytes += ToTextMode(jobtext::RemoteCommandLine(c)); }
+  void AddPut(const std::string& l, const std::string& r) { bytes += ToTextMode(jobtext::PutLine(l, r)); }
+  void AddRawLine(const std::string& t) { bytes += ToTextMode(t); }
+  void EndScript() { bytes += ToTextMode(jobtext::QuitLine()); }
+};
+
+TEST(JobText, LauncherMatchesExpectedBytes) {
+  const std::string launcher = ToTextMode(jobtext::LauncherLine(golden::kLauncherScriptPath, golden::kLauncherLogPath));
+  EXPECT_EQ(launcher, golden::ReadExpected("launcher.bat"));
+  EXPECT_EQ(launcher.size(), 16 + golden::kLauncherScriptPath.size() + golden::kLauncherLogPath.size());
+}
+
+TEST(JobText, InstallerJobScriptsMatchExpectedBytes) {
+  for (const golden::Job& job : golden::InstallerJobs()) {
+    SCOPED_TRACE(job.expectedFile);
+    ScriptBytes script;
+    golden::WriteScript(script, job);
+    const std::string expected = golden::ReadExpected(job.expectedFile);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(script.bytes, expected);
+  }
+}
+
+TEST(JobText, PathsAndCommandsPassUnescaped) {
+  // Quotes, % and a double-byte character with a 0x5C trail byte ("表") go through as they are.
+  EXPECT_EQ(ToTextMode(jobtext::LauncherLine("C:\\100%\\表\\F.BAT", "C:\\%TEMP%\\L.LOG")),
+            "ftp -s:\"C:\\100%\\表\\F.BAT\" > \"C:\\%TEMP%\\L.LOG\"\r\n");
+  EXPECT_EQ(ToTextMode(jobtext::RemoteCommandLine("SNDMSG MSG('say \"hi\"') TOUSR(QSYSOPR)")),
+            "quote rcmd \"SNDMSG MSG('say \"hi\"') TOUSR(QSYSOPR)\"\r\n");
+  EXPECT_EQ(ToTextMode(jobtext::PutLine("C:\\a \"b\"\\%x%.SAVF", "/QSYS.LIB/X.FILE")),
+            "put \"C:\\a \"b\"\\%x%.SAVF\" /QSYS.LIB/X.FILE (replace\r\n");
+}
+
+TEST(JobText, ScriptHeaderCornerCases) {
+  const struct {
+    HostAddress address;
+    std::string userId;
+    std::string password;
+    std::string expected;
+  } cases[] = {
+      {{{10, 0, 0, 255}}, "U", "P", "open 10.0.0.255\r\nU\r\nP\r\nbinary\r\nDEBUG T1 3600\r\n"},
+      {{{0, 0, 0, 0}}, "", "", "open 0.0.0.0\r\n\r\n\r\nbinary\r\nDEBUG T1 3600\r\n"},
+      {{{255, 255, 255, 255}}, "USER", "", "open 255.255.255.255\r\nUSER\r\n\r\nbinary\r\nDEBUG T1 3600\r\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ToTextMode(jobtext::ScriptHeader(c.address, c.userId, c.password)), c.expected);
+  }
+}
+
+TEST(JobText, EveryLineFeedIsStoredAsCrLf) {
+  const struct {
+    std::string text;
+    std::string stored;
+  } cases[] = {
+      {"", ""},
+      {"a\nb\n", "a\r\nb\r\n"},
+      {"x\r\ny", "x\r\r\ny"},  // a caller's CR LF
+      {"\n\n", "\r\n\r\n"},
+      {"\r", "\r"},
+      {"\x81\n", "\x81\r\n"},  // no look at code page 932 here: only the log scan pairs bytes
+  };
+  for (const auto& c : cases) EXPECT_EQ(ToTextMode(c.text), c.stored);
+}
+
+}  // namespace

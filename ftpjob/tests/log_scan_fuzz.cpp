@@ -1,0 +1,25 @@
+// Feeds arbitrary logs to the scan. Besides the sanitizers' checks, the verdict must be one of
+// the three a scan can give, an empty error text must never be found, and the log-on flag must
+// not depend on the error text.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "ftpjob/log_scan.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // The first byte chooses how much of the rest is the error text.
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::size_t errorLength = size == 0 ? 0 : static_cast<std::uint8_t>(input[0]) % 40;
+  const std::string_view rest = input.substr(size == 0 ? 0 : 1);
+  const std::string_view errorText = rest.substr(0, errorLength);
+  const std::string_view log = rest.substr(errorText.size());
+
+  const LogVerdict withError = logscan::ScanLog(log, errorText);
+  const LogVerdict without = logscan::ScanLog(log, {});
+  if (withError != LOG_OK && withError != LOG_NOT_LOGGED_ON && withError != LOG_ERROR_FOUND) std::abort();
+  if (without == LOG_ERROR_FOUND) std::abort();
+  if ((withError == LOG_NOT_LOGGED_ON) != (without == LOG_NOT_LOGGED_ON)) std::abort();
+  return 0;
+}
