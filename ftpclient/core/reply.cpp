@@ -1,0 +1,79 @@
+#include "ftpclient/core/reply.h"
+
+#include <algorithm>
+
+namespace ftpclient {
+
+void LineSplitter::Feed(std::string_view bytes) { pending_.append(bytes.data(), bytes.size()); }
+
+bool LineSplitter::NextLine(std::string& line) {
+  while (true) {
+    std::size_t end = pending_.find('\n', scanFrom_);
+    if (end == std::string::npos) {
+      scanFrom_ = pending_.size();
+      if (!discarding_ && pending_.size() > kMaxLineBytes) {
+        // Hand out the first kMaxLineBytes as the line and skip the rest of it.
+        line.assign(pending_, 0, kMaxLineBytes);
+        Clear();
+        discarding_ = true;
+        return true;
+      }
+      if (discarding_) Clear();
+      return false;
+    }
+    bool wasDiscarding = discarding_;
+    line.assign(pending_, 0, end);
+    pending_.erase(0, end + 1);
+    scanFrom_ = 0;
+    discarding_ = false;
+    if (wasDiscarding) continue;
+    if (line.size() > kMaxLineBytes) line.resize(kMaxLineBytes);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+  }
+}
+
+bool LineSplitter::TakeUnfinishedLine(std::string& line) {
+  bool any = !pending_.empty() && !discarding_;
+  if (any) line.assign(pending_, 0, std::min(pending_.size(), kMaxLineBytes));
+  Clear();
+  discarding_ = false;
+  return any;
+}
+
+void LineSplitter::Clear() {
+  pending_.clear();
+  scanFrom_ = 0;
+}
+
+int LeadingReplyCode(std::string_view line) {
+  if (line.size() < 3) return 0;
+  int code = 0;
+  for (std::size_t i = 0; i < 3; ++i) {
+    char c = line[i];
+    if (c < '0' || c > '9') return 0;
+    code = code * 10 + (c - '0');
+  }
+  if (line.size() > 3 && line[3] != ' ' && line[3] != '-') return 0;
+  return line[0] == '0' ? 0 : code;
+}
+
+bool ReplyAssembler::Add(std::string_view line) {
+  int code = LeadingReplyCode(line);
+  bool continues = line.size() > 3 && line[3] == '-';
+  if (openCode_ != 0) {
+    if (code != openCode_ || continues) return false;
+    code_ = openCode_;
+    openCode_ = 0;
+    return true;
+  }
+  if (code == 0) return false;
+  if (continues) {
+    openCode_ = code;
+    return false;
+  }
+  code_ = code;
+  return true;
+}
+
+}  // namespace ftpclient

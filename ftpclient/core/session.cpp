@@ -1,0 +1,325 @@
+#include "ftpclient/core/session.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace ftpclient {
+
+namespace {
+
+constexpr std::size_t kUploadChunkBytes = 64 * 1024;
+const char kConnectionClosed[] = "Connection closed by remote host.";
+
+bool IsPositive(int code) { return code >= 200 && code < 300; }
+bool IsPreliminary(int code) { return code >= 100 && code < 200; }
+bool IsIntermediate(int code) { return code >= 300 && code < 400; }
+
+// Words of a "put" line that are IBM-style options such as "(replace": STOR already replaces
+// what is there, so they are accepted and need nothing further.
+bool IsPutOption(const std::string& word) { return !word.empty() && word[0] == '('; }
+
+}  // namespace
+
+FtpSession::FtpSession(Transport& transport, LocalFiles& files, Transcript& out, const SessionSettings& settings)
+    : transport_(transport), files_(files), out_(out), settings_(settings), debug_(settings.debug) {}
+
+void FtpSession::OpenAtStart(const std::string& host, LineSource& commands) { Open({"open", host}, commands); }
+
+void FtpSession::Run(LineSource& commands) {
+  std::string line;
+  while (commands.Next(line)) {
+    if (!Execute(line, commands)) return;
+  }
+  if (connected_) Close();
+}
+
+bool FtpSession::Execute(const std::string& line, LineSource& commands) {
+  std::vector<std::string> words = SplitWords(line);
+  if (words.empty()) return true;
+  Line("ftp> " + line);
+  switch (LookUpCommand(words[0])) {
+    case CommandKind::kNone:
+      return true;
+    case CommandKind::kAmbiguous:
+      Line("Ambiguous command.");
+      return true;
+    case CommandKind::kInvalid:
+      Line("Invalid command.");
+      return true;
+    case CommandKind::kOpen:
+      Open(words, commands);
+      return true;
+    case CommandKind::kBinary:
+      Simple("TYPE I");
+      return true;
+    case CommandKind::kAscii:
+      Simple("TYPE A");
+      return true;
+    case CommandKind::kDebug:
+      ToggleDebug();
+      return true;
+    case CommandKind::kQuote:
+      Quote(TextAfterFirstWord(line));
+      return true;
+    case CommandKind::kPut:
+      Put(words);
+      return true;
+    case CommandKind::kCd:
+      ChangeDirectory(words);
+      return true;
+    case CommandKind::kPwd:
+      Simple("PWD");
+      return true;
+    case CommandKind::kClose:
+      if (connected_) Close();
+      return true;
+    case CommandKind::kQuit:
+      if (connected_) Close();
+      return false;
+  }
+  return true;
+}
+
+// In a script the two lines after "open" answer the user-name and password prompts. They are
+// taken as answers whatever becomes of the connection: read as commands, the password would be
+// echoed into the transcript, which is often kept as a log file.
+void FtpSession::Open(const std::vector<std::string>& words, LineSource& commands) {
+  int answersLeft = settings_.autoLogin ? 2 : 0;
+  if (Connect(words) && settings_.autoLogin) LogOn(commands, answersLeft);
+  std::string unused;
+  for (; answersLeft > 0 && commands.Next(unused); --answersLeft) {
+  }
+}
+
+bool FtpSession::Connect(const std::vector<std::string>& words) {
+  if (connected_) {
+    Line("Already connected to " + hostName_ + ", use disconnect first.");
+    return false;
+  }
+  std::uint16_t port = settings_.port;
+  if (words.size() == 3) {
+    auto named = ParsePortNumber(words[2]);
+    port = named ? *named : 0;
+  }
+  if (words.size() < 2 || words.size() > 3 || port == 0) {
+    Line("Usage: open host-name [port]");
+    return false;
+  }
+  Endpoint server;
+  server.port = port;
+  std::string error;
+  if (!transport_.Resolve(words[1], server.address, error)) {
+    Line("Unknown host " + words[1] + ".");
+    return false;
+  }
+  IoResult result = transport_.Connect(server, error);
+  if (result != IoResult::kOk) {
+    Line("> ftp: connect :" + (result == IoResult::kTimeout ? std::string("Connection timed out") : error));
+    transport_.CloseControl();
+    return false;
+  }
+  connected_ = true;
+  hostName_ = words[1];
+  Line("Connected to " + hostName_ + ".");
+  int greeting = ReadFinalReply(ReadReply());
+  if (connected_ && !IsPositive(greeting)) Disconnect("");
+  return connected_;
+}
+
+void FtpSession::LogOn(LineSource& commands, int& answersLeft) {
+  out_.Write("User (" + hostName_ + ":(none)): ");
+  std::string user;
+  bool haveUser = commands.Next(user);
+  out_.Write("\n");
+  if (!haveUser) return;
+  --answersLeft;
+  int code = Command("USER " + user);
+  if (IsIntermediate(code)) {
+    Line("Password:");
+    std::string password;
+    if (!commands.Next(password)) return;
+    --answersLeft;
+    code = Command("PASS " + password);
+  }
+  if (connected_ && !IsPositive(code)) Line("Login failed.");
+}
+
+void FtpSession::Simple(const std::string& command) {
+  if (!connected_) {
+    Line("Not connected.");
+    return;
+  }
+  Command(command);
+}
+
+void FtpSession::Quote(std::string_view text) {
+  if (text.empty()) {
+    Line("Usage: quote line-to-send");
+    return;
+  }
+  if (!connected_) {
+    Line("Not connected.");
+    return;
+  }
+  ReadFinalReply(Command(std::string(text)));
+}
+
+void FtpSession::ChangeDirectory(const std::vector<std::string>& words) {
+  if (words.size() != 2) {
+    Line("Usage: cd remote-directory");
+    return;
+  }
+  Simple("CWD " + words[1]);
+}
+
+void FtpSession::Put(const std::vector<std::string>& words) {
+  std::vector<std::string> names;
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    if (!IsPutOption(words[i])) names.push_back(words[i]);
+  }
+  if (names.empty() || names.size() > 2) {
+    Line("Usage: put local-file [remote-file]");
+    return;
+  }
+  if (!connected_) {
+    Line("Not connected.");
+    return;
+  }
+  const std::string& localPath = names[0];
+  const std::string& remoteName = names.size() == 2 ? names[1] : names[0];
+  std::unique_ptr<LocalFileReader> file = files_.OpenForReading(localPath);
+  if (!file) {
+    Line("Error opening local file " + localPath + ".");
+    return;
+  }
+  Endpoint local;
+  std::string error;
+  if (!transport_.ListenForData(local, error)) {
+    Line("> ftp: bind :" + error);
+    return;
+  }
+  if (!IsPositive(Command("PORT " + FormatPortArgument(local))) ||
+      !IsPreliminary(Command("STOR " + remoteName))) {
+    transport_.AbortData();
+    return;
+  }
+  std::uint64_t started = transport_.NowMilliseconds();
+  std::uint64_t bytesSent = 0;
+  bool whole = SendFile(*file, localPath, bytesSent);
+  int code = ReadFinalReply(ReadReply());
+  if (whole && IsPositive(code)) {
+    Line(FormatSentStatistics(bytesSent, transport_.NowMilliseconds() - started));
+  }
+}
+
+// Streams the file over the data connection. On any failure the data connection is reset
+// rather than closed, so the server cannot take a partial upload for the whole file.
+bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, std::uint64_t& bytesSent) {
+  IoResult result = transport_.AcceptData();
+  if (result == IoResult::kOk) {
+    std::unique_ptr<char[]> buffer(new char[kUploadChunkBytes]);
+    while (true) {
+      bool failed = false;
+      std::size_t count = file.Read(buffer.get(), kUploadChunkBytes, failed);
+      if (failed) {
+        Line("Error reading local file " + localPath + ".");
+        transport_.AbortData();
+        return false;
+      }
+      if (count == 0) {
+        transport_.FinishData();
+        return true;
+      }
+      result = transport_.SendData(std::string_view(buffer.get(), count));
+      if (result != IoResult::kOk) break;
+      bytesSent += count;
+    }
+  }
+  if (result == IoResult::kTimeout) {
+    Line(TimeoutMessage("data connection", "transfer abandoned"));
+  } else {
+    Line("> ftp: data connection lost; transfer abandoned.");
+  }
+  transport_.AbortData();
+  return false;
+}
+
+void FtpSession::Close() {
+  Command("QUIT");
+  Disconnect("");
+}
+
+void FtpSession::ToggleDebug() {
+  debug_ = !debug_;
+  Line(debug_ ? "Debugging On ." : "Debugging Off .");
+}
+
+int FtpSession::Command(const std::string& command) {
+  if (!connected_) return 0;
+  if (debug_) Line("---> " + (command.compare(0, 5, "PASS ") == 0 ? std::string("PASS XXXX") : command));
+  IoResult result = transport_.SendControl(command + "\r\n");
+  if (result == IoResult::kTimeout) {
+    Disconnect(TimeoutMessage("control connection", "connection abandoned"));
+    return 0;
+  }
+  if (result != IoResult::kOk) {
+    Disconnect(kConnectionClosed);
+    return 0;
+  }
+  return ReadReply();
+}
+
+int FtpSession::ReadReply() {
+  ReplyAssembler reply;
+  std::string text;
+  while (connected_) {
+    while (incoming_.NextLine(text)) {
+      Line(text);
+      if (!reply.Add(text)) continue;
+      // 421: the server is closing the connection; nothing more will come over it.
+      if (reply.code() == 421) Disconnect("");
+      return reply.code();
+    }
+    std::string bytes;
+    IoResult result = transport_.ReceiveControl(bytes);
+    if (result == IoResult::kOk) {
+      incoming_.Feed(bytes);
+      continue;
+    }
+    if (incoming_.TakeUnfinishedLine(text)) Line(text);
+    if (result == IoResult::kTimeout) {
+      Disconnect(TimeoutMessage("control connection", "connection abandoned"));
+    } else {
+      Disconnect(kConnectionClosed);
+    }
+  }
+  return 0;
+}
+
+int FtpSession::ReadFinalReply(int code) {
+  while (connected_ && IsPreliminary(code)) code = ReadReply();
+  return code;
+}
+
+void FtpSession::Disconnect(std::string_view message) {
+  if (!message.empty()) Line(message);
+  transport_.AbortData();
+  transport_.CloseControl();
+  incoming_.Clear();
+  connected_ = false;
+}
+
+std::string FtpSession::TimeoutMessage(const char* connection, const char* consequence) const {
+  char text[160];
+  std::snprintf(text, sizeof text, "> ftp: no progress on the %s for %u seconds; %s.", connection,
+                settings_.timeoutSeconds, consequence);
+  return text;
+}
+
+void FtpSession::Line(std::string_view text) {
+  std::string line(text);
+  line.push_back('\n');
+  out_.Write(line);
+}
+
+}  // namespace ftpclient

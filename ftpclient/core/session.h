@@ -1,0 +1,64 @@
+// One run of the client: reads commands, talks to the server, and writes the transcript that
+// the Windows command-line client would write for the same script. Knows no operating system.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ftpclient/core/reply.h"
+#include "ftpclient/core/script_text.h"
+#include "ftpclient/core/transport.h"
+
+namespace ftpclient {
+
+struct SessionSettings {
+  std::uint16_t port = 21;       // used when "open" names no port
+  unsigned timeoutSeconds = 120;  // the transport's limit, quoted in the messages
+  bool debug = false;
+  bool autoLogin = true;
+};
+
+class FtpSession {
+ public:
+  FtpSession(Transport& transport, LocalFiles& files, Transcript& out, const SessionSettings& settings);
+
+  // Connects to a host named on the command line, as "open host" would.
+  void OpenAtStart(const std::string& host, LineSource& commands);
+  // Runs commands until "quit" or the end of the input; a connection still open then is closed.
+  void Run(LineSource& commands);
+
+ private:
+  bool Execute(const std::string& line, LineSource& commands);  // false after "quit"
+  void Open(const std::vector<std::string>& words, LineSource& commands);
+  bool Connect(const std::vector<std::string>& words);
+  void LogOn(LineSource& commands, int& answersLeft);
+  void Simple(const std::string& command);
+  void Quote(std::string_view text);
+  void Put(const std::vector<std::string>& words);
+  bool SendFile(LocalFileReader& file, const std::string& localPath, std::uint64_t& bytesSent);
+  void ChangeDirectory(const std::vector<std::string>& words);
+  void Close();
+  void ToggleDebug();
+
+  // Sends one command and reads its reply; the reply code, or 0 when the connection was lost.
+  int Command(const std::string& command);
+  int ReadReply();
+  // Reads replies while they are preliminary (1xx).
+  int ReadFinalReply(int code);
+  void Disconnect(std::string_view message);
+  std::string TimeoutMessage(const char* connection, const char* consequence) const;
+  void Line(std::string_view text);
+
+  Transport& transport_;
+  LocalFiles& files_;
+  Transcript& out_;
+  SessionSettings settings_;
+  bool connected_ = false;
+  bool debug_ = false;
+  std::string hostName_;
+  LineSplitter incoming_;
+};
+
+}  // namespace ftpclient

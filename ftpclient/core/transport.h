@@ -1,0 +1,73 @@
+// What the client's logic needs from the operating system: one control connection, one data
+// connection at a time (active mode: we listen, the server connects), local files and a clock.
+// The Winsock layer implements it; unit tests replace it with a scripted fake server.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace ftpclient {
+
+using Ipv4Address = std::array<std::uint8_t, 4>;
+
+struct Endpoint {
+  Ipv4Address address{};
+  std::uint16_t port = 0;
+};
+
+// Every blocking operation gives up after the configured time without progress and says so with
+// kTimeout, so the client can never hang on a silent peer.
+enum class IoResult { kOk, kTimeout, kClosed, kError };
+
+class Transport {
+ public:
+  virtual ~Transport() = default;
+
+  // Dotted addresses and host names; on failure `error` says why.
+  virtual bool Resolve(const std::string& host, Ipv4Address& address, std::string& error) = 0;
+
+  virtual IoResult Connect(const Endpoint& server, std::string& error) = 0;
+  virtual IoResult SendControl(std::string_view bytes) = 0;
+  // Appends whatever arrived (at least one byte when kOk).
+  virtual IoResult ReceiveControl(std::string& appendTo) = 0;
+  virtual void CloseControl() = 0;
+
+  // Opens a listening socket on the control connection's local address; `local` receives the
+  // endpoint to announce with PORT.
+  virtual bool ListenForData(Endpoint& local, std::string& error) = 0;
+  virtual IoResult AcceptData() = 0;
+  virtual IoResult SendData(std::string_view bytes) = 0;
+  // Ends the upload gracefully so the server sees every byte and then the end of the file.
+  virtual void FinishData() = 0;
+  // Drops the listener or the data connection without ceremony.
+  virtual void AbortData() = 0;
+
+  virtual std::uint64_t NowMilliseconds() = 0;
+};
+
+class LocalFileReader {
+ public:
+  virtual ~LocalFileReader() = default;
+  // Fills up to `capacity` bytes; returns the count, 0 at the end. Sets `failed` on a read error.
+  virtual std::size_t Read(char* buffer, std::size_t capacity, bool& failed) = 0;
+};
+
+class LocalFiles {
+ public:
+  virtual ~LocalFiles() = default;
+  // Null when the file cannot be opened for reading.
+  virtual std::unique_ptr<LocalFileReader> OpenForReading(const std::string& path) = 0;
+};
+
+// Standard output of the client. Text uses "\n" line ends; the sink decides how they are stored.
+class Transcript {
+ public:
+  virtual ~Transcript() = default;
+  virtual void Write(std::string_view text) = 0;
+};
+
+}  // namespace ftpclient

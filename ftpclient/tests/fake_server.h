@@ -1,0 +1,80 @@
+// A scripted FTP server behind the Transport interface, for testing the session without sockets.
+// It answers like the substitute IBM i host; each test changes the answers or the faults it needs.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ftpclient/core/script_text.h"
+#include "ftpclient/core/transport.h"
+
+namespace ftpclient::testing {
+
+// Bytes that a text-mode transfer would change: CR LF, ^Z, NUL and a high byte.
+extern const std::string kSaveFileBytes;
+
+class FakeServer : public Transport, public LocalFiles {
+ public:
+  // Faults.
+  bool refuseConnection = false;
+  bool silent = false;               // accepts, then never sends a byte
+  IoResult acceptResult = IoResult::kOk;
+  IoResult dataSendResult = IoResult::kOk;
+  std::size_t controlChunkBytes = 5;  // replies arrive in small pieces
+
+  std::string greeting = "220-QTCP at TESTHOST.\r\n220 Connection will close if idle more than 5 minutes.\r\n";
+  std::string password = "SECRET";
+  // Replies by whole command or by command verb; whole commands win.
+  std::map<std::string, std::string> replies = {
+      {"USER", "331 Enter password.\r\n"},
+      {"TYPE", "200 Representation type is binary IMAGE.\r\n"},
+      {"PORT", "200 PORT subcommand request successful.\r\n"},
+      {"STOR", "150 Sending file to member QSAVF in file QSAVF in library QTEMP.\r\n"},
+      {"CWD", "250 \"KESTLIB\" is current library.\r\n"},
+      {"RCMD", "250 Command successful.\r\n"},
+      {"QUIT", "221 QUIT subcommand received.\r\n"},
+  };
+  std::string storeFinished = "250 File transfer completed successfully.\r\n";
+  std::string storeAborted = "426 Data transfer ended.\r\n";
+  std::map<std::string, std::string> files = {{"C:\\WORK\\QSAVF.DAT", kSaveFileBytes}};
+
+  // What the client did.
+  std::vector<std::string> commands;
+  std::string uploaded;
+  bool uploadFinished = false;
+  bool uploadAborted = false;
+  Endpoint connectedTo;
+
+  bool Resolve(const std::string& host, Ipv4Address& address, std::string& error) override;
+  IoResult Connect(const Endpoint& server, std::string& error) override;
+  IoResult SendControl(std::string_view bytes) override;
+  IoResult ReceiveControl(std::string& appendTo) override;
+  void CloseControl() override { toClient_.clear(); }
+  bool ListenForData(Endpoint& local, std::string& error) override;
+  IoResult AcceptData() override;
+  IoResult SendData(std::string_view bytes) override;
+  void FinishData() override;
+  void AbortData() override;
+  std::uint64_t NowMilliseconds() override { return clock_; }
+
+  std::unique_ptr<LocalFileReader> OpenForReading(const std::string& path) override;
+
+ private:
+  std::string ReplyTo(const std::string& command) const;
+
+  std::string toClient_;
+  bool dataOpen_ = false;
+  std::uint64_t clock_ = 1000;
+};
+
+class StringTranscript : public Transcript {
+ public:
+  void Write(std::string_view text) override { text_.append(text); }
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+}  // namespace ftpclient::testing

@@ -1,0 +1,92 @@
+#include "ftpclient/core/reply.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace ftpclient {
+namespace {
+
+std::vector<std::string> SplitInPieces(const std::string& bytes, std::size_t piece) {
+  LineSplitter splitter;
+  std::vector<std::string> lines;
+  std::string line;
+  for (std::size_t i = 0; i < bytes.size(); i += piece) {
+    splitter.Feed(std::string_view(bytes).substr(i, piece));
+    while (splitter.NextLine(line)) lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST(LineSplitterTest, LinesAreTheSameWhateverTheChunking) {
+  const std::string bytes = "220-QTCP at HOST.\r\n220 Ready.\r\n\r\nbare LF\nCR\rinside\r\n";
+  const std::vector<std::string> expected = {"220-QTCP at HOST.", "220 Ready.", "", "bare LF", "CR\rinside"};
+  for (std::size_t piece : {1u, 2u, 3u, 7u, 100u}) EXPECT_EQ(SplitInPieces(bytes, piece), expected) << piece;
+}
+
+TEST(LineSplitterTest, OverlongLineIsCutAndTheRestDropped) {
+  std::string bytes(LineSplitter::kMaxLineBytes + 5000, 'x');
+  bytes += "\r\n200 next\r\n";
+  for (std::size_t piece : {1000u, 4096u, 20000u}) {
+    auto lines = SplitInPieces(bytes, piece);
+    ASSERT_EQ(lines.size(), 2u) << piece;
+    EXPECT_EQ(lines[0], std::string(LineSplitter::kMaxLineBytes, 'x'));
+    EXPECT_EQ(lines[1], "200 next");
+  }
+}
+
+TEST(LineSplitterTest, UnfinishedLineIsHandedOutOnce) {
+  LineSplitter splitter;
+  splitter.Feed("421 closing");
+  std::string line;
+  EXPECT_FALSE(splitter.NextLine(line));
+  ASSERT_TRUE(splitter.TakeUnfinishedLine(line));
+  EXPECT_EQ(line, "421 closing");
+  EXPECT_FALSE(splitter.TakeUnfinishedLine(line));
+}
+
+struct ReplyCase {
+  std::vector<std::string> lines;
+  int completedAt;  // index of the line that completes the reply, -1 for none
+  int code;
+};
+
+class ReplyAssemblerTest : public ::testing::TestWithParam<ReplyCase> {};
+
+TEST_P(ReplyAssemblerTest, FindsTheEndOfTheReply) {
+  const ReplyCase& c = GetParam();
+  ReplyAssembler reply;
+  int completedAt = -1;
+  for (std::size_t i = 0; i < c.lines.size() && completedAt < 0; ++i) {
+    if (reply.Add(c.lines[i])) completedAt = static_cast<int>(i);
+  }
+  EXPECT_EQ(completedAt, c.completedAt);
+  if (completedAt >= 0) {
+    EXPECT_EQ(reply.code(), c.code);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ReplyAssemblerTest,
+    ::testing::Values(ReplyCase{{"230 QUSER logged on."}, 0, 230}, ReplyCase{{"200"}, 0, 200},
+                      ReplyCase{{"220-QTCP at HOST.", "220 Connection will close."}, 1, 220},
+                      // Inside a multi-line reply, other codes and a dash after the code do not end it.
+                      ReplyCase{{"550-Error occurred on command X.", "250 not the end", "550-still", "550 CPF0001"},
+                                3, 550},
+                      ReplyCase{{"211-Features:", " 211 indented", "211"}, 2, 211},
+                      // Text before any code is not a reply.
+                      ReplyCase{{"hello", "2000 four digits", "abc 200", "331 Enter password."}, 3, 331},
+                      ReplyCase{{"220-open", "220-open still"}, -1, 0},
+                      ReplyCase{{"099 too small"}, -1, 0}));
+
+TEST(LeadingReplyCodeTest, OnlyThreeDigitsFollowedByBlankDashOrEnd) {
+  EXPECT_EQ(LeadingReplyCode("250 ok"), 250);
+  EXPECT_EQ(LeadingReplyCode("550-more"), 550);
+  EXPECT_EQ(LeadingReplyCode("421"), 421);
+  EXPECT_EQ(LeadingReplyCode("25"), 0);
+  EXPECT_EQ(LeadingReplyCode("2500"), 0);
+  EXPECT_EQ(LeadingReplyCode("25x ok"), 0);
+}
+
+}  // namespace
+}  // namespace ftpclient

@@ -1,0 +1,325 @@
+#include "ftpclient/core/session.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "fake_server.h"
+
+namespace ftpclient::testing {
+namespace {
+
+struct Outcome {
+  std::string transcript;
+  FakeServer server;
+};
+
+Outcome RunScript(const std::string& script, const std::function<void(FakeServer&)>& setUp = nullptr,
+                  SessionSettings settings = {}) {
+  Outcome outcome;
+  if (setUp) setUp(outcome.server);
+  StringTranscript out;
+  FtpSession session(outcome.server, outcome.server, out, settings);
+  ScriptLines lines(script);
+  session.Run(lines);
+  outcome.transcript = out.text();
+  return outcome;
+}
+
+const char kLogOn[] = "open 127.0.0.5\r\nQUSER\r\nSECRET\r\n";
+
+// The first job of an installation, as the installer writes it, and the transcript the Windows
+// client would leave for it.
+TEST(FtpSessionTest, InstallerJobGivesTheWindowsClientsTranscript) {
+  Outcome run = RunScript(std::string(kLogOn) +
+                          "binary\r\n"
+                          "DEBUG T1 3600\r\n"
+                          "quote rcmd \"CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)\"\r\n"
+                          "put \"C:\\WORK\\QSAVF.DAT\" /QSYS.LIB/QTEMP.LIB/QSAVF.FILE (replace\r\n"
+                          "quit\r\n");
+  EXPECT_EQ(run.transcript,
+            "ftp> open 127.0.0.5\n"
+            "Connected to 127.0.0.5.\n"
+            "220-QTCP at TESTHOST.\n"
+            "220 Connection will close if idle more than 5 minutes.\n"
+            "User (127.0.0.5:(none)): \n"
+            "331 Enter password.\n"
+            "Password:\n"
+            "230 QUSER logged on.\n"
+            "ftp> binary\n"
+            "200 Representation type is binary IMAGE.\n"
+            "ftp> DEBUG T1 3600\n"
+            "Debugging On .\n"
+            "ftp> quote rcmd \"CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)\"\n"
+            "---> rcmd \"CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)\"\n"
+            "250 Command successful.\n"
+            "ftp> put \"C:\\WORK\\QSAVF.DAT\" /QSYS.LIB/QTEMP.LIB/QSAVF.FILE (replace\n"
+            "---> PORT 127,0,0,1,4,1\n"
+            "200 PORT subcommand request successful.\n"
+            "---> STOR /QSYS.LIB/QTEMP.LIB/QSAVF.FILE\n"
+            "150 Sending file to member QSAVF in file QSAVF in library QTEMP.\n"
+            "250 File transfer completed successfully.\n"
+            "ftp: 20 bytes sent in 0.02Seconds 1.00Kbytes/sec.\n"
+            "ftp> quit\n"
+            "---> QUIT\n"
+            "221 QUIT subcommand received.\n");
+  EXPECT_EQ(run.server.commands,
+            (std::vector<std::string>{"USER QUSER", "PASS SECRET", "TYPE I",
+                                      "rcmd \"CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)\"", "PORT 127,0,0,1,4,1",
+                                      "STOR /QSYS.LIB/QTEMP.LIB/QSAVF.FILE", "QUIT"}));
+  EXPECT_EQ(run.server.uploaded, kSaveFileBytes);
+  EXPECT_TRUE(run.server.uploadFinished);
+  EXPECT_EQ(run.server.connectedTo.port, 21);
+}
+
+struct SessionCase {
+  const char* name;
+  std::string script;
+  std::function<void(FakeServer&)> setUp;
+  std::vector<std::string> expectedCommands;
+  std::vector<std::string> expectedLines;  // each must appear in the transcript, in this order
+  std::vector<std::string> absentText;
+};
+
+void PrintTo(const SessionCase& c, std::ostream* os) { *os << c.name; }
+
+class FtpSessionCases : public ::testing::TestWithParam<SessionCase> {};
+
+TEST_P(FtpSessionCases, SendsAndPrints) {
+  const SessionCase& c = GetParam();
+  Outcome run = RunScript(c.script, c.setUp);
+  EXPECT_EQ(run.server.commands, c.expectedCommands);
+  std::size_t from = 0;
+  for (const std::string& line : c.expectedLines) {
+    std::size_t at = run.transcript.find(line + "\n", from);
+    ASSERT_NE(at, std::string::npos) << "missing or out of order: " << line << "\n" << run.transcript;
+    from = at + line.size();
+  }
+  for (const std::string& text : c.absentText) {
+    EXPECT_EQ(run.transcript.find(text), std::string::npos) << text << "\n" << run.transcript;
+  }
+  // Whatever happens, the password never reaches the transcript.
+  EXPECT_EQ(run.transcript.find("SECRET"), std::string::npos) << run.transcript;
+}
+
+const std::string kQuitOnly = std::string(kLogOn) + "quit\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FtpSessionCases,
+    ::testing::Values(
+        SessionCase{"WrongPassword",
+                    "open 127.0.0.5\r\nQUSER\r\nWRONG\r\nbinary\r\nquit\r\n",
+                    [](FakeServer& s) { s.replies["TYPE I"] = "530 Log on first.\r\n"; },
+                    {"USER QUSER", "PASS WRONG", "TYPE I", "QUIT"},
+                    {"530 Log on attempt by user QUSER rejected.", "Login failed.", "ftp> binary", "530 Log on first."},
+                    {"logged on", "WRONG"}},
+        SessionCase{"ConnectionRefused",
+                    std::string(kLogOn) + "binary\r\nquit\r\n",
+                    [](FakeServer& s) { s.refuseConnection = true; },
+                    {},
+                    {"ftp> open 127.0.0.5", "> ftp: connect :Connection refused", "ftp> binary", "Not connected.",
+                     "ftp> quit"},
+                    {"Connected to", "QUSER"}},
+        SessionCase{"ServerThatNeverAnswers",
+                    std::string(kLogOn) + "binary\r\nquit\r\n",
+                    [](FakeServer& s) { s.silent = true; },
+                    {},
+                    {"Connected to 127.0.0.5.",
+                     "> ftp: no progress on the control connection for 120 seconds; connection abandoned.",
+                     "ftp> binary", "Not connected."},
+                    {"User ("}},
+        SessionCase{"SilentAfterLogOn",
+                    std::string(kLogOn) + "cd KESTLIB\r\nbinary\r\nquit\r\n",
+                    [](FakeServer& s) { s.replies["CWD KESTLIB"] = ""; },
+                    {"USER QUSER", "PASS SECRET", "CWD KESTLIB"},
+                    {"ftp> cd KESTLIB", "> ftp: no progress on the control connection for 120 seconds; connection abandoned.",
+                     "ftp> binary", "Not connected."},
+                    {}},
+        SessionCase{"UnknownAndAmbiguousCommandsAreSkipped",
+                    std::string(kLogOn) + "frobnicate now\r\nb\r\nbin\r\nquit\r\n",
+                    nullptr,
+                    {"USER QUSER", "PASS SECRET", "TYPE I", "QUIT"},
+                    {"ftp> frobnicate now", "Invalid command.", "ftp> b", "Ambiguous command.", "ftp> bin",
+                     "200 Representation type is binary IMAGE."},
+                    {}},
+        SessionCase{"CdToExistingAndMissingLibrary",
+                    std::string(kLogOn) + "cd KESTLIB\r\ncd NOLIB\r\nquit\r\n",
+                    [](FakeServer& s) {
+                      s.replies["CWD NOLIB"] =
+                          "550-Specified directory does not exist or cannot be accessed.\r\n"
+                          "550 Working directory not changed.\r\n";
+                    },
+                    {"USER QUSER", "PASS SECRET", "CWD KESTLIB", "CWD NOLIB", "QUIT"},
+                    {"250 \"KESTLIB\" is current library.", "ftp> cd NOLIB",
+                     "550-Specified directory does not exist or cannot be accessed.",
+                     "550 Working directory not changed.", "221 QUIT subcommand received."},
+                    {}},
+        SessionCase{"FailedRemoteCommandReplyIsPrinted",
+                    std::string(kLogOn) + "quote rcmd \"CALL PGM(QTEMP/KV2207C)\"\r\nquit\r\n",
+                    [](FakeServer& s) {
+                      s.replies["RCMD"] = "550-Error occurred on command CALL PGM(QTEMP/KV2207C).\r\n"
+                                          "550 CPF9898 Objects are missing.\r\n";
+                    },
+                    {"USER QUSER", "PASS SECRET", "rcmd \"CALL PGM(QTEMP/KV2207C)\"", "QUIT"},
+                    {"550-Error occurred on command CALL PGM(QTEMP/KV2207C).", "550 CPF9898 Objects are missing.",
+                     "ftp> quit"},
+                    {}},
+        SessionCase{"MissingLocalFileSendsNothing",
+                    std::string(kLogOn) + "put \"C:\\WORK\\NONE.DAT\" /QSYS.LIB/QTEMP.LIB/QSAVF.FILE (replace\r\nquit\r\n",
+                    nullptr,
+                    {"USER QUSER", "PASS SECRET", "QUIT"},
+                    {"Error opening local file C:\\WORK\\NONE.DAT."},
+                    {}},
+        SessionCase{"DataConnectionNeverMade",
+                    std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
+                    [](FakeServer& s) {
+                      s.acceptResult = IoResult::kTimeout;
+                      s.replies["STOR"] += "425 Cannot open data connection.\r\n";
+                    },
+                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
+                    {"> ftp: no progress on the data connection for 120 seconds; transfer abandoned.",
+                     "425 Cannot open data connection.", "221 QUIT subcommand received."},
+                    {"bytes sent"}},
+        SessionCase{"DataConnectionLostMidUpload",
+                    std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
+                    [](FakeServer& s) { s.dataSendResult = IoResult::kClosed; },
+                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
+                    {"> ftp: data connection lost; transfer abandoned.", "426 Data transfer ended."},
+                    {"bytes sent"}},
+        SessionCase{"RefusedStoreNeedsNoDataConnection",
+                    std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
+                    [](FakeServer& s) { s.replies["STOR"] = "550 Not allowed.\r\n"; },
+                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
+                    {"550 Not allowed.", "ftp> quit"},
+                    {"bytes sent", "426"}},
+        SessionCase{"RefusedPortSkipsStore",
+                    std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT\r\nquit\r\n",
+                    [](FakeServer& s) { s.replies["PORT"] = "500 Illegal PORT command.\r\n"; },
+                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "QUIT"},
+                    {"500 Illegal PORT command."},
+                    {}},
+        SessionCase{"ScriptWithoutQuitClosesTheConnection",
+                    std::string(kLogOn) + "binary",
+                    nullptr,
+                    {"USER QUSER", "PASS SECRET", "TYPE I", "QUIT"},
+                    {"ftp> binary", "221 QUIT subcommand received."},
+                    {}},
+        SessionCase{"NothingRunsAfterQuit",
+                    kQuitOnly + "binary\r\n",
+                    nullptr,
+                    {"USER QUSER", "PASS SECRET", "QUIT"},
+                    {"ftp> quit"},
+                    {"ftp> binary"}},
+        SessionCase{"ServerClosingWith421",
+                    std::string(kLogOn) + "binary\r\ncd KESTLIB\r\nquit\r\n",
+                    [](FakeServer& s) { s.replies["TYPE"] = "421 Service not available, closing control connection.\r\n"; },
+                    {"USER QUSER", "PASS SECRET", "TYPE I"},
+                    {"421 Service not available, closing control connection.", "ftp> cd KESTLIB", "Not connected."},
+                    {}},
+        SessionCase{"ServerHangsUpMidReply",
+                    std::string(kLogOn) + "binary\r\ncd KESTLIB\r\nquit\r\n",
+                    [](FakeServer& s) { s.replies["TYPE"] = "200 Representation"; },
+                    {"USER QUSER", "PASS SECRET", "TYPE I"},
+                    {"200 Representation", "Connection closed by remote host.", "Not connected."},
+                    {}},
+        SessionCase{"UserAcceptedWithoutPasswordStillTakesThePasswordLine",
+                    kQuitOnly,
+                    [](FakeServer& s) { s.replies["USER"] = "230 QUSER logged on.\r\n"; },
+                    {"USER QUSER", "QUIT"},
+                    {"230 QUSER logged on.", "ftp> quit"},
+                    {"Password:", "Invalid command."}},
+        SessionCase{"UnknownHostStillTakesTheAnswerLines",
+                    "open nosuchhost\r\nQUSER\r\nSECRET\r\nbinary\r\nquit\r\n",
+                    nullptr,
+                    {},
+                    {"Unknown host nosuchhost.", "ftp> binary", "Not connected."},
+                    {"QUSER"}},
+        SessionCase{"OpenWithPortAndExtraWords",
+                    "open 127.0.0.5 99999\r\nQUSER\r\nSECRET\r\nquit\r\n",
+                    nullptr,
+                    {},
+                    {"Usage: open host-name [port]", "ftp> quit"},
+                    {}},
+        SessionCase{"ScriptEndingInsideTheLogOn",
+                    "open 127.0.0.5\r\nQUSER\r\n",
+                    nullptr,
+                    {"USER QUSER", "QUIT"},
+                    {"331 Enter password.", "Password:", "221 QUIT subcommand received."},
+                    {}},
+        SessionCase{"DebugOffAgainStopsTheTrace",
+                    std::string(kLogOn) + "debug\r\ndebug x y\r\nbinary\r\nquit\r\n",
+                    nullptr,
+                    {"USER QUSER", "PASS SECRET", "TYPE I", "QUIT"},
+                    {"Debugging On .", "Debugging Off .", "200 Representation type is binary IMAGE."},
+                    {"--->"}},
+        SessionCase{"QuoteWaitsPastPreliminaryReplies",
+                    std::string(kLogOn) + "quote NOOP\r\nquit\r\n",
+                    [](FakeServer& s) { s.replies["NOOP"] = "150 Working.\r\n200 Done.\r\n"; },
+                    {"USER QUSER", "PASS SECRET", "NOOP", "QUIT"},
+                    {"150 Working.", "200 Done.", "ftp> quit", "221 QUIT subcommand received."},
+                    {}},
+        SessionCase{"CommandsNeedAConnection",
+                    "binary\r\ncd X\r\nquote rcmd X\r\nput C:\\WORK\\QSAVF.DAT\r\npwd\r\nclose\r\nquit\r\n",
+                    nullptr,
+                    {},
+                    {"ftp> binary", "Not connected.", "ftp> cd X", "Not connected.", "ftp> quote rcmd X",
+                     "Not connected.", "ftp> put C:\\WORK\\QSAVF.DAT", "Not connected.", "ftp> pwd", "Not connected.",
+                     "ftp> close", "ftp> quit"},
+                    {}},
+        SessionCase{"BlankLinesAreSkippedQuietly",
+                    std::string(kLogOn) + "\r\n   \r\nquit\r\n",
+                    nullptr,
+                    {"USER QUSER", "PASS SECRET", "QUIT"},
+                    {"230 QUSER logged on.", "ftp> quit"},
+                    {"ftp> \n"}}),
+    [](const ::testing::TestParamInfo<SessionCase>& info) { return std::string(info.param.name); });
+
+TEST(FtpSessionTest, DebugFromTheCommandLineTracesTheLogOnWithoutThePassword) {
+  SessionSettings settings;
+  settings.debug = true;
+  Outcome run = RunScript(kQuitOnly, nullptr, settings);
+  EXPECT_NE(run.transcript.find("---> USER QUSER\n331 Enter password.\nPassword:\n---> PASS XXXX\n230"),
+            std::string::npos)
+      << run.transcript;
+  EXPECT_EQ(run.transcript.find("SECRET"), std::string::npos);
+}
+
+TEST(FtpSessionTest, PortComesFromTheOpenLineOrTheSettings) {
+  SessionSettings settings;
+  settings.port = 2121;
+  EXPECT_EQ(RunScript(kQuitOnly, nullptr, settings).server.connectedTo.port, 2121);
+  EXPECT_EQ(RunScript("open 127.0.0.5 3000\r\nQUSER\r\nSECRET\r\nquit\r\n", nullptr, settings).server.connectedTo.port,
+            3000);
+}
+
+TEST(FtpSessionTest, WithoutAutoLoginTheLinesAfterOpenAreCommands) {
+  SessionSettings settings;
+  settings.autoLogin = false;
+  Outcome run = RunScript("open 127.0.0.5\r\nbinary\r\nquit\r\n", nullptr, settings);
+  EXPECT_EQ(run.server.commands, (std::vector<std::string>{"TYPE I", "QUIT"}));
+  EXPECT_EQ(run.transcript.find("User ("), std::string::npos);
+}
+
+TEST(FtpSessionTest, LargeUploadArrivesWhole) {
+  std::string big(1 << 20, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 7919) >> 3);
+  Outcome run = RunScript(std::string(kLogOn) + "put C:\\BIG.DAT BIG\r\nquit\r\n",
+                          [&](FakeServer& s) { s.files["C:\\BIG.DAT"] = big; });
+  EXPECT_EQ(run.server.uploaded, big);
+  EXPECT_NE(run.transcript.find("ftp: 1048576 bytes sent in 0.32Seconds 3276.80Kbytes/sec.\n"), std::string::npos)
+      << run.transcript;
+}
+
+TEST(FtpSessionTest, HostOnTheCommandLineOpensBeforeTheScript) {
+  FakeServer server;
+  StringTranscript out;
+  FtpSession session(server, server, out, {});
+  ScriptLines lines("QUSER\r\nSECRET\r\nquit\r\n");
+  session.OpenAtStart("127.0.0.9", lines);
+  session.Run(lines);
+  EXPECT_EQ(server.commands, (std::vector<std::string>{"USER QUSER", "PASS SECRET", "QUIT"}));
+  EXPECT_EQ(out.text().rfind("Connected to 127.0.0.9.\n", 0), 0u) << out.text();
+}
+
+}  // namespace
+}  // namespace ftpclient::testing
