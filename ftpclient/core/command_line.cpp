@@ -50,8 +50,8 @@ void ApplyWord(const std::string& word, ClientOptions& options) {
     options.debug = true;
   } else if (StartsWithOption(option, "n") && option.size() == 1) {
     options.autoLogin = false;
-  } else if (option.size() == 1 && (option == "v" || option == "i" || option == "g" || option == "V" ||
-                                    option == "I" || option == "G")) {
+  } else if (option.size() == 1 &&
+             (option == "v" || option == "i" || option == "g" || option == "V" || option == "I" || option == "G")) {
     // Verbosity, prompting and globbing do not change what a script run does here.
   } else {
     options.error = "unknown option " + word;

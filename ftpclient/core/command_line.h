@@ -12,8 +12,8 @@ struct ClientOptions {
   std::string scriptPath;  // empty: commands come from standard input
   std::string host;        // empty: no connection before the first "open"
   bool debug = false;
-  bool autoLogin = true;   // -n turns the log-on prompts after "open" off
-  std::string error;       // non-empty: the command line is wrong; print usage
+  bool autoLogin = true;  // -n turns the log-on prompts after "open" off
+  std::string error;      // non-empty: the command line is wrong; print usage
 };
 
 // `commandLine` is the whole line including the program name, as GetCommandLineA gives it.

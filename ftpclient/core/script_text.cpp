@@ -18,27 +18,20 @@ struct CommandName {
 
 // Every command of the Windows client, so that abbreviations resolve (or clash) as they do there.
 const CommandName kCommands[] = {
-    {"!", CommandKind::kInvalid},          {"?", CommandKind::kInvalid},
-    {"append", CommandKind::kInvalid},     {"ascii", CommandKind::kAscii},
-    {"bell", CommandKind::kInvalid},       {"binary", CommandKind::kBinary},
-    {"bye", CommandKind::kQuit},           {"cd", CommandKind::kCd},
-    {"close", CommandKind::kClose},        {"debug", CommandKind::kDebug},
-    {"delete", CommandKind::kInvalid},     {"dir", CommandKind::kInvalid},
-    {"disconnect", CommandKind::kClose},   {"get", CommandKind::kInvalid},
-    {"glob", CommandKind::kInvalid},       {"hash", CommandKind::kInvalid},
-    {"help", CommandKind::kInvalid},       {"lcd", CommandKind::kInvalid},
-    {"literal", CommandKind::kQuote},      {"ls", CommandKind::kInvalid},
-    {"mdelete", CommandKind::kInvalid},    {"mdir", CommandKind::kInvalid},
-    {"mget", CommandKind::kInvalid},       {"mkdir", CommandKind::kInvalid},
-    {"mls", CommandKind::kInvalid},        {"mput", CommandKind::kInvalid},
-    {"open", CommandKind::kOpen},          {"prompt", CommandKind::kInvalid},
-    {"put", CommandKind::kPut},            {"pwd", CommandKind::kPwd},
-    {"quit", CommandKind::kQuit},          {"quote", CommandKind::kQuote},
-    {"recv", CommandKind::kInvalid},       {"remotehelp", CommandKind::kInvalid},
-    {"rename", CommandKind::kInvalid},     {"rmdir", CommandKind::kInvalid},
-    {"send", CommandKind::kPut},           {"status", CommandKind::kInvalid},
-    {"trace", CommandKind::kInvalid},      {"type", CommandKind::kInvalid},
-    {"user", CommandKind::kInvalid},          {"verbose", CommandKind::kInvalid},
+    {"!", CommandKind::kInvalid},          {"?", CommandKind::kInvalid},      {"append", CommandKind::kInvalid},
+    {"ascii", CommandKind::kAscii},        {"bell", CommandKind::kInvalid},   {"binary", CommandKind::kBinary},
+    {"bye", CommandKind::kQuit},           {"cd", CommandKind::kCd},          {"close", CommandKind::kClose},
+    {"debug", CommandKind::kDebug},        {"delete", CommandKind::kInvalid}, {"dir", CommandKind::kInvalid},
+    {"disconnect", CommandKind::kClose},   {"get", CommandKind::kInvalid},    {"glob", CommandKind::kInvalid},
+    {"hash", CommandKind::kInvalid},       {"help", CommandKind::kInvalid},   {"lcd", CommandKind::kInvalid},
+    {"literal", CommandKind::kQuote},      {"ls", CommandKind::kInvalid},     {"mdelete", CommandKind::kInvalid},
+    {"mdir", CommandKind::kInvalid},       {"mget", CommandKind::kInvalid},   {"mkdir", CommandKind::kInvalid},
+    {"mls", CommandKind::kInvalid},        {"mput", CommandKind::kInvalid},   {"open", CommandKind::kOpen},
+    {"prompt", CommandKind::kInvalid},     {"put", CommandKind::kPut},        {"pwd", CommandKind::kPwd},
+    {"quit", CommandKind::kQuit},          {"quote", CommandKind::kQuote},    {"recv", CommandKind::kInvalid},
+    {"remotehelp", CommandKind::kInvalid}, {"rename", CommandKind::kInvalid}, {"rmdir", CommandKind::kInvalid},
+    {"send", CommandKind::kPut},           {"status", CommandKind::kInvalid}, {"trace", CommandKind::kInvalid},
+    {"type", CommandKind::kInvalid},       {"user", CommandKind::kInvalid},   {"verbose", CommandKind::kInvalid},
 };
 
 // Parses a decimal number of at most `maxDigits` digits; nothing else may follow.
@@ -143,8 +136,8 @@ std::string FormatAddress(const Ipv4Address& address) {
 
 std::string FormatPortArgument(const Endpoint& endpoint) {
   char text[32];
-  std::snprintf(text, sizeof text, "%u,%u,%u,%u,%u,%u", endpoint.address[0], endpoint.address[1],
-                endpoint.address[2], endpoint.address[3], static_cast<unsigned>(endpoint.port >> 8),
+  std::snprintf(text, sizeof text, "%u,%u,%u,%u,%u,%u", endpoint.address[0], endpoint.address[1], endpoint.address[2],
+                endpoint.address[3], static_cast<unsigned>(endpoint.port >> 8),
                 static_cast<unsigned>(endpoint.port & 0xFF));
   return text;
 }

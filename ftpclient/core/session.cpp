@@ -198,8 +198,7 @@ void FtpSession::Put(const std::vector<std::string>& words) {
     Line("> ftp: bind :" + error);
     return;
   }
-  if (!IsPositive(Command("PORT " + FormatPortArgument(local))) ||
-      !IsPreliminary(Command("STOR " + remoteName))) {
+  if (!IsPositive(Command("PORT " + FormatPortArgument(local))) || !IsPreliminary(Command("STOR " + remoteName))) {
     transport_.AbortData();
     return;
   }

@@ -14,7 +14,7 @@
 namespace ftpclient {
 
 struct SessionSettings {
-  std::uint16_t port = 21;       // used when "open" names no port
+  std::uint16_t port = 21;        // used when "open" names no port
   unsigned timeoutSeconds = 120;  // the transport's limit, quoted in the messages
   bool debug = false;
   bool autoLogin = true;

@@ -110,7 +110,8 @@ std::string FakeServer::ReplyTo(const std::string& command) const {
   std::string verb = command.substr(0, command.find(' '));
   for (char& c : verb) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (verb == "PASS") {
-    return command == "PASS " + password ? "230 QUSER logged on.\r\n" : "530 Log on attempt by user QUSER rejected.\r\n";
+    return command == "PASS " + password ? "230 QUSER logged on.\r\n"
+                                         : "530 Log on attempt by user QUSER rejected.\r\n";
   }
   auto byVerb = replies.find(verb);
   if (byVerb != replies.end()) return byVerb->second;

@@ -18,7 +18,7 @@ class FakeServer : public Transport, public LocalFiles {
  public:
   // Faults.
   bool refuseConnection = false;
-  bool silent = false;               // accepts, then never sends a byte
+  bool silent = false;  // accepts, then never sends a byte
   IoResult acceptResult = IoResult::kOk;
   IoResult dataSendResult = IoResult::kOk;
   std::size_t controlChunkBytes = 5;  // replies arrive in small pieces

@@ -71,13 +71,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ReplyCase{{"230 QUSER logged on."}, 0, 230}, ReplyCase{{"200"}, 0, 200},
                       ReplyCase{{"220-QTCP at HOST.", "220 Connection will close."}, 1, 220},
                       // Inside a multi-line reply, other codes and a dash after the code do not end it.
-                      ReplyCase{{"550-Error occurred on command X.", "250 not the end", "550-still", "550 CPF0001"},
-                                3, 550},
+                      ReplyCase{
+                          {"550-Error occurred on command X.", "250 not the end", "550-still", "550 CPF0001"}, 3, 550},
                       ReplyCase{{"211-Features:", " 211 indented", "211"}, 2, 211},
                       // Text before any code is not a reply.
                       ReplyCase{{"hello", "2000 four digits", "abc 200", "331 Enter password."}, 3, 331},
-                      ReplyCase{{"220-open", "220-open still"}, -1, 0},
-                      ReplyCase{{"099 too small"}, -1, 0}));
+                      ReplyCase{{"220-open", "220-open still"}, -1, 0}, ReplyCase{{"099 too small"}, -1, 0}));
 
 TEST(LeadingReplyCodeTest, OnlyThreeDigitsFollowedByBlankDashOrEnd) {
   EXPECT_EQ(LeadingReplyCode("250 ok"), 250);

@@ -26,14 +26,15 @@ TEST_P(SplitWordsTest, SplitsLikeTheWindowsClient) { EXPECT_EQ(SplitWords(GetPar
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, SplitWordsTest,
-    ::testing::Values(
-        WordsCase{"", {}}, WordsCase{" \t ", {}},
-        WordsCase{"put \"C:\\Program Files\\A B\\X.SAVF\" /QSYS.LIB/QTEMP.LIB/QSAVF.FILE (replace",
-                  {"put", "C:\\Program Files\\A B\\X.SAVF", "/QSYS.LIB/QTEMP.LIB/QSAVF.FILE", "(replace"}},
-        WordsCase{"  cd\tKESTLIB  ", {"cd", "KESTLIB"}}, WordsCase{"a\"b c\"d e", {"ab cd", "e"}},
-        WordsCase{"put \"unterminated path", {"put", "unterminated path"}}, WordsCase{"x \"\" y", {"x", "", "y"}},
-        // Code page 932: the second byte of 表 is 0x5C and must not disturb the quoting.
-        WordsCase{"put \"C:\\\x95\x5C\\Q.DAT\" R", {"put", "C:\\\x95\x5C\\Q.DAT", "R"}}));
+    ::testing::Values(WordsCase{"", {}}, WordsCase{" \t ", {}},
+                      WordsCase{
+                          "put \"C:\\Program Files\\A B\\X.SAVF\" /QSYS.LIB/QTEMP.LIB/QSAVF.FILE (replace",
+                          {"put", "C:\\Program Files\\A B\\X.SAVF", "/QSYS.LIB/QTEMP.LIB/QSAVF.FILE", "(replace"}},
+                      WordsCase{"  cd\tKESTLIB  ", {"cd", "KESTLIB"}}, WordsCase{"a\"b c\"d e", {"ab cd", "e"}},
+                      WordsCase{"put \"unterminated path", {"put", "unterminated path"}},
+                      WordsCase{"x \"\" y", {"x", "", "y"}},
+                      // Code page 932: the second byte of 表 is 0x5C and must not disturb the quoting.
+                      WordsCase{"put \"C:\\\x95\x5C\\Q.DAT\" R", {"put", "C:\\\x95\x5C\\Q.DAT", "R"}}));
 
 TEST(TextAfterFirstWordTest, KeepsTheRestByteForByte) {
   EXPECT_EQ(TextAfterFirstWord("quote rcmd \"CRTSAVF FILE(QTEMP/QSAVF)  AUT(*ALL)\""),
@@ -44,13 +45,13 @@ TEST(TextAfterFirstWordTest, KeepsTheRestByteForByte) {
 
 TEST(LookUpCommandTest, CaseAndUniquePrefixes) {
   const std::pair<const char*, CommandKind> cases[] = {
-      {"open", CommandKind::kOpen},       {"OPEN", CommandKind::kOpen},        {"o", CommandKind::kOpen},
-      {"DEBUG", CommandKind::kDebug},     {"deb", CommandKind::kDebug},        {"bin", CommandKind::kBinary},
-      {"b", CommandKind::kAmbiguous},     {"bye", CommandKind::kQuit},         {"quit", CommandKind::kQuit},
-      {"qu", CommandKind::kAmbiguous},    {"quo", CommandKind::kQuote},        {"literal", CommandKind::kQuote},
-      {"put", CommandKind::kPut},         {"send", CommandKind::kPut},         {"cd", CommandKind::kCd},
-      {"c", CommandKind::kAmbiguous},     {"disconnect", CommandKind::kClose}, {"get", CommandKind::kInvalid},
-      {"user", CommandKind::kInvalid},    {"frobnicate", CommandKind::kInvalid}, {"putx", CommandKind::kInvalid},
+      {"open", CommandKind::kOpen},    {"OPEN", CommandKind::kOpen},          {"o", CommandKind::kOpen},
+      {"DEBUG", CommandKind::kDebug},  {"deb", CommandKind::kDebug},          {"bin", CommandKind::kBinary},
+      {"b", CommandKind::kAmbiguous},  {"bye", CommandKind::kQuit},           {"quit", CommandKind::kQuit},
+      {"qu", CommandKind::kAmbiguous}, {"quo", CommandKind::kQuote},          {"literal", CommandKind::kQuote},
+      {"put", CommandKind::kPut},      {"send", CommandKind::kPut},           {"cd", CommandKind::kCd},
+      {"c", CommandKind::kAmbiguous},  {"disconnect", CommandKind::kClose},   {"get", CommandKind::kInvalid},
+      {"user", CommandKind::kInvalid}, {"frobnicate", CommandKind::kInvalid}, {"putx", CommandKind::kInvalid},
       {"", CommandKind::kNone},
   };
   for (const auto& [word, kind] : cases) EXPECT_EQ(LookUpCommand(word), kind) << word;
@@ -105,16 +106,15 @@ TEST_P(CommandLineTest, ReadsOptions) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, CommandLineTest,
-    ::testing::Values(
-        CommandLineCase{"ftp -s:\"C:\\Users\\A B\\Temp\\ZEMO0000\\FTPCMD.BAT\"",
-                        "C:\\Users\\A B\\Temp\\ZEMO0000\\FTPCMD.BAT", "", false, true, false},
-        CommandLineCase{"\"C:\\windows\\system32\\ftp.exe\" -S:C:\\X.TXT -d -n 127.0.0.5", "C:\\X.TXT", "127.0.0.5",
-                        true, false, false},
-        CommandLineCase{"ftp -v -i -g /s:x", "x", "", false, true, false},
-        CommandLineCase{"ftp", "", "", false, true, false},
-        CommandLineCase{"ftp -s:", "", "", false, true, true},
-        CommandLineCase{"ftp -q", "", "", false, true, true},
-        CommandLineCase{"ftp a b", "", "b", false, true, true}));
+    ::testing::Values(CommandLineCase{"ftp -s:\"C:\\Users\\A B\\Temp\\ZEMO0000\\FTPCMD.BAT\"",
+                                      "C:\\Users\\A B\\Temp\\ZEMO0000\\FTPCMD.BAT", "", false, true, false},
+                      CommandLineCase{"\"C:\\windows\\system32\\ftp.exe\" -S:C:\\X.TXT -d -n 127.0.0.5", "C:\\X.TXT",
+                                      "127.0.0.5", true, false, false},
+                      CommandLineCase{"ftp -v -i -g /s:x", "x", "", false, true, false},
+                      CommandLineCase{"ftp", "", "", false, true, false},
+                      CommandLineCase{"ftp -s:", "", "", false, true, true},
+                      CommandLineCase{"ftp -q", "", "", false, true, true},
+                      CommandLineCase{"ftp a b", "", "b", false, true, true}));
 
 }  // namespace
 }  // namespace ftpclient

@@ -63,10 +63,10 @@ TEST(FtpSessionTest, InstallerJobGivesTheWindowsClientsTranscript) {
             "ftp> quit\n"
             "---> QUIT\n"
             "221 QUIT subcommand received.\n");
-  EXPECT_EQ(run.server.commands,
-            (std::vector<std::string>{"USER QUSER", "PASS SECRET", "TYPE I",
-                                      "rcmd \"CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)\"", "PORT 127,0,0,1,4,1",
-                                      "STOR /QSYS.LIB/QTEMP.LIB/QSAVF.FILE", "QUIT"}));
+  EXPECT_EQ(
+      run.server.commands,
+      (std::vector<std::string>{"USER QUSER", "PASS SECRET", "TYPE I", "rcmd \"CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)\"",
+                                "PORT 127,0,0,1,4,1", "STOR /QSYS.LIB/QTEMP.LIB/QSAVF.FILE", "QUIT"}));
   EXPECT_EQ(run.server.uploaded, kSaveFileBytes);
   EXPECT_TRUE(run.server.uploadFinished);
   EXPECT_EQ(run.server.connectedTo.port, 21);
@@ -113,13 +113,13 @@ INSTANTIATE_TEST_SUITE_P(
                     {"USER QUSER", "PASS WRONG", "TYPE I", "QUIT"},
                     {"530 Log on attempt by user QUSER rejected.", "Login failed.", "ftp> binary", "530 Log on first."},
                     {"logged on", "WRONG"}},
-        SessionCase{"ConnectionRefused",
-                    std::string(kLogOn) + "binary\r\nquit\r\n",
-                    [](FakeServer& s) { s.refuseConnection = true; },
-                    {},
-                    {"ftp> open 127.0.0.5", "> ftp: connect :Connection refused", "ftp> binary", "Not connected.",
-                     "ftp> quit"},
-                    {"Connected to", "QUSER"}},
+        SessionCase{
+            "ConnectionRefused",
+            std::string(kLogOn) + "binary\r\nquit\r\n",
+            [](FakeServer& s) { s.refuseConnection = true; },
+            {},
+            {"ftp> open 127.0.0.5", "> ftp: connect :Connection refused", "ftp> binary", "Not connected.", "ftp> quit"},
+            {"Connected to", "QUSER"}},
         SessionCase{"ServerThatNeverAnswers",
                     std::string(kLogOn) + "binary\r\nquit\r\n",
                     [](FakeServer& s) { s.silent = true; },
@@ -128,13 +128,14 @@ INSTANTIATE_TEST_SUITE_P(
                      "> ftp: no progress on the control connection for 120 seconds; connection abandoned.",
                      "ftp> binary", "Not connected."},
                     {"User ("}},
-        SessionCase{"SilentAfterLogOn",
-                    std::string(kLogOn) + "cd KESTLIB\r\nbinary\r\nquit\r\n",
-                    [](FakeServer& s) { s.replies["CWD KESTLIB"] = ""; },
-                    {"USER QUSER", "PASS SECRET", "CWD KESTLIB"},
-                    {"ftp> cd KESTLIB", "> ftp: no progress on the control connection for 120 seconds; connection abandoned.",
-                     "ftp> binary", "Not connected."},
-                    {}},
+        SessionCase{
+            "SilentAfterLogOn",
+            std::string(kLogOn) + "cd KESTLIB\r\nbinary\r\nquit\r\n",
+            [](FakeServer& s) { s.replies["CWD KESTLIB"] = ""; },
+            {"USER QUSER", "PASS SECRET", "CWD KESTLIB"},
+            {"ftp> cd KESTLIB", "> ftp: no progress on the control connection for 120 seconds; connection abandoned.",
+             "ftp> binary", "Not connected."},
+            {}},
         SessionCase{"UnknownAndAmbiguousCommandsAreSkipped",
                     std::string(kLogOn) + "frobnicate now\r\nb\r\nbin\r\nquit\r\n",
                     nullptr,
@@ -154,22 +155,24 @@ INSTANTIATE_TEST_SUITE_P(
                      "550-Specified directory does not exist or cannot be accessed.",
                      "550 Working directory not changed.", "221 QUIT subcommand received."},
                     {}},
-        SessionCase{"FailedRemoteCommandReplyIsPrinted",
-                    std::string(kLogOn) + "quote rcmd \"CALL PGM(QTEMP/KV2207C)\"\r\nquit\r\n",
-                    [](FakeServer& s) {
-                      s.replies["RCMD"] = "550-Error occurred on command CALL PGM(QTEMP/KV2207C).\r\n"
-                                          "550 CPF9898 Objects are missing.\r\n";
-                    },
-                    {"USER QUSER", "PASS SECRET", "rcmd \"CALL PGM(QTEMP/KV2207C)\"", "QUIT"},
-                    {"550-Error occurred on command CALL PGM(QTEMP/KV2207C).", "550 CPF9898 Objects are missing.",
-                     "ftp> quit"},
-                    {}},
-        SessionCase{"MissingLocalFileSendsNothing",
-                    std::string(kLogOn) + "put \"C:\\WORK\\NONE.DAT\" /QSYS.LIB/QTEMP.LIB/QSAVF.FILE (replace\r\nquit\r\n",
-                    nullptr,
-                    {"USER QUSER", "PASS SECRET", "QUIT"},
-                    {"Error opening local file C:\\WORK\\NONE.DAT."},
-                    {}},
+        SessionCase{
+            "FailedRemoteCommandReplyIsPrinted",
+            std::string(kLogOn) + "quote rcmd \"CALL PGM(QTEMP/KV2207C)\"\r\nquit\r\n",
+            [](FakeServer& s) {
+              s.replies["RCMD"] =
+                  "550-Error occurred on command CALL PGM(QTEMP/KV2207C).\r\n"
+                  "550 CPF9898 Objects are missing.\r\n";
+            },
+            {"USER QUSER", "PASS SECRET", "rcmd \"CALL PGM(QTEMP/KV2207C)\"", "QUIT"},
+            {"550-Error occurred on command CALL PGM(QTEMP/KV2207C).", "550 CPF9898 Objects are missing.", "ftp> quit"},
+            {}},
+        SessionCase{
+            "MissingLocalFileSendsNothing",
+            std::string(kLogOn) + "put \"C:\\WORK\\NONE.DAT\" /QSYS.LIB/QTEMP.LIB/QSAVF.FILE (replace\r\nquit\r\n",
+            nullptr,
+            {"USER QUSER", "PASS SECRET", "QUIT"},
+            {"Error opening local file C:\\WORK\\NONE.DAT."},
+            {}},
         SessionCase{"DataConnectionNeverMade",
                     std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
                     [](FakeServer& s) {
@@ -210,12 +213,13 @@ INSTANTIATE_TEST_SUITE_P(
                     {"USER QUSER", "PASS SECRET", "QUIT"},
                     {"ftp> quit"},
                     {"ftp> binary"}},
-        SessionCase{"ServerClosingWith421",
-                    std::string(kLogOn) + "binary\r\ncd KESTLIB\r\nquit\r\n",
-                    [](FakeServer& s) { s.replies["TYPE"] = "421 Service not available, closing control connection.\r\n"; },
-                    {"USER QUSER", "PASS SECRET", "TYPE I"},
-                    {"421 Service not available, closing control connection.", "ftp> cd KESTLIB", "Not connected."},
-                    {}},
+        SessionCase{
+            "ServerClosingWith421",
+            std::string(kLogOn) + "binary\r\ncd KESTLIB\r\nquit\r\n",
+            [](FakeServer& s) { s.replies["TYPE"] = "421 Service not available, closing control connection.\r\n"; },
+            {"USER QUSER", "PASS SECRET", "TYPE I"},
+            {"421 Service not available, closing control connection.", "ftp> cd KESTLIB", "Not connected."},
+            {}},
         SessionCase{"ServerHangsUpMidReply",
                     std::string(kLogOn) + "binary\r\ncd KESTLIB\r\nquit\r\n",
                     [](FakeServer& s) { s.replies["TYPE"] = "200 Representation"; },
@@ -258,14 +262,14 @@ INSTANTIATE_TEST_SUITE_P(
                     {"USER QUSER", "PASS SECRET", "NOOP", "QUIT"},
                     {"150 Working.", "200 Done.", "ftp> quit", "221 QUIT subcommand received."},
                     {}},
-        SessionCase{"CommandsNeedAConnection",
-                    "binary\r\ncd X\r\nquote rcmd X\r\nput C:\\WORK\\QSAVF.DAT\r\npwd\r\nclose\r\nquit\r\n",
-                    nullptr,
-                    {},
-                    {"ftp> binary", "Not connected.", "ftp> cd X", "Not connected.", "ftp> quote rcmd X",
-                     "Not connected.", "ftp> put C:\\WORK\\QSAVF.DAT", "Not connected.", "ftp> pwd", "Not connected.",
-                     "ftp> close", "ftp> quit"},
-                    {}},
+        SessionCase{
+            "CommandsNeedAConnection",
+            "binary\r\ncd X\r\nquote rcmd X\r\nput C:\\WORK\\QSAVF.DAT\r\npwd\r\nclose\r\nquit\r\n",
+            nullptr,
+            {},
+            {"ftp> binary", "Not connected.", "ftp> cd X", "Not connected.", "ftp> quote rcmd X", "Not connected.",
+             "ftp> put C:\\WORK\\QSAVF.DAT", "Not connected.", "ftp> pwd", "Not connected.", "ftp> close", "ftp> quit"},
+            {}},
         SessionCase{"BlankLinesAreSkippedQuietly",
                     std::string(kLogOn) + "\r\n   \r\nquit\r\n",
                     nullptr,

@@ -66,12 +66,16 @@ SessionSettings SettingsFrom(const ClientOptions& options) {
   settings.timeoutSeconds = kDefaultTimeoutSeconds;
   std::string value;
   if (ReadVariable(kPortVariable, value)) {
-    if (auto port = ParsePortNumber(value)) settings.port = *port;
-    else Warn(kPortVariable, value);
+    if (auto port = ParsePortNumber(value))
+      settings.port = *port;
+    else
+      Warn(kPortVariable, value);
   }
   if (ReadVariable(kTimeoutVariable, value)) {
-    if (auto seconds = ParseTimeoutSeconds(value)) settings.timeoutSeconds = *seconds;
-    else Warn(kTimeoutVariable, value);
+    if (auto seconds = ParseTimeoutSeconds(value))
+      settings.timeoutSeconds = *seconds;
+    else
+      Warn(kTimeoutVariable, value);
   }
   return settings;
 }

@@ -190,8 +190,8 @@ IoResult WinsockTransport::WaitUntilReady(SOCKET socket, Wait wait) {
   FD_ZERO(&failed);
   FD_SET(socket, &failed);
   timeval limit{static_cast<long>(timeoutSeconds_), 0};
-  int count = select(0, wait == Wait::kRead ? &ready : nullptr, wait == Wait::kWrite ? &ready : nullptr, &failed,
-                     &limit);
+  int count =
+      select(0, wait == Wait::kRead ? &ready : nullptr, wait == Wait::kWrite ? &ready : nullptr, &failed, &limit);
   if (count == 0) return IoResult::kTimeout;
   if (count < 0) return IoResult::kError;
   // A failed non-blocking connect shows in the exception set; SO_ERROR says why.

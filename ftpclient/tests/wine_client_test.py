@@ -1,0 +1,363 @@
+#!/usr/bin/env python3
+"""ftp.exe under Wine against real peers on loopback: Debian's vsftpd, small misbehaving servers,
+and the substitute IBM i host when its native build is known.
+
+Run by ctest in the Windows build tree:
+  wine_client_test.py --ftp <ftp.exe> --wine-run <testbed/wine-run> --install-ftp <testbed/install-ftp.sh>
+                      --output <dir> [--native-build <native build tree>]
+Every wait is bounded; servers are stopped when their test ends.
+"""
+import argparse
+import contextlib
+import os
+import pwd
+import re
+import shutil
+import socket
+import subprocess
+import sys
+import threading
+import time
+import unittest
+
+ARGS = None
+CLIENT_TIMEOUT = "3"  # seconds without progress before the client gives a connection up
+RUN_LIMIT = 90  # seconds any one client run may take
+
+
+def win_path(path):
+    """The Wine path of a Linux path (drive Z: is the Linux root)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def free_port(address):
+    with socket.socket() as s:
+        s.bind((address, 0))
+        return s.getsockname()[1]
+
+
+def wait_for_listener(address, port, process=None, limit=10.0):
+    deadline = time.monotonic() + limit
+    while time.monotonic() < deadline:
+        if process is not None and process.poll() is not None:
+            raise RuntimeError("server ended early with status %s" % process.returncode)
+        with contextlib.suppress(OSError), socket.create_connection((address, port), timeout=1):
+            return
+        time.sleep(0.1)
+    raise RuntimeError("nothing listens on %s:%d" % (address, port))
+
+
+def stop(process):
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait(timeout=10)
+
+
+def test_dir(name):
+    path = os.path.join(ARGS.output, "ftpclient", name)
+    shutil.rmtree(path, ignore_errors=True)
+    os.makedirs(path)
+    return path
+
+
+class Job:
+    """One job as the installer runs it: FTPCMD.BAT, DOSCMD.BAT and FTPLOG.LOG in a work folder,
+    all text in code page 932 with CR LF line ends."""
+
+    def __init__(self, folder, lines):
+        self.folder = folder
+        self.script = os.path.join(folder, "FTPCMD.BAT")
+        self.launcher = os.path.join(folder, "DOSCMD.BAT")
+        self.log_path = os.path.join(folder, "FTPLOG.LOG")
+        with open(self.script, "wb") as f:
+            f.write("".join(line + "\r\n" for line in lines).encode("cp932"))
+        launcher = 'ftp -s:"%s" > "%s"\r\n' % (win_path(self.script), win_path(self.log_path))
+        with open(self.launcher, "wb") as f:
+            f.write(launcher.encode("cp932"))
+
+    def run(self, port, through_launcher=False):
+        """Runs the client (through cmd and the launcher, as the installer does, or directly with
+        its output redirected) and returns the log as text, and the seconds it took."""
+        env = dict(os.environ, KESTRALON_FTP_PORT=str(port), KESTRALON_FTP_TIMEOUT=CLIENT_TIMEOUT)
+        started = time.monotonic()
+        if through_launcher:
+            subprocess.run([ARGS.wine_run, "cmd", "/c", win_path(self.launcher)], env=env, timeout=RUN_LIMIT,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+        else:
+            with open(self.log_path, "wb") as log:
+                subprocess.run([ARGS.wine_run, ARGS.ftp, "-s:" + win_path(self.script)], env=env,
+                               timeout=RUN_LIMIT, stdout=log, stderr=subprocess.DEVNULL, check=False)
+        elapsed = time.monotonic() - started
+        with open(self.log_path, "rb") as f:
+            raw = f.read()
+        return raw, elapsed
+
+
+class LogChecks(unittest.TestCase):
+    def check_log(self, raw, expected_in_order, absent=(), password=None):
+        """Every line ends in CR LF; the patterns match whole lines in this order; the password
+        and the absent texts appear nowhere."""
+        self.assertTrue(raw.endswith(b"\r\n"), raw[-40:])
+        self.assertNotIn(b"\n", raw.replace(b"\r\n", b""), "a line feed without CR")
+        lines = raw.decode("cp932").split("\r\n")
+        at = 0
+        for pattern in expected_in_order:
+            while at < len(lines) and not re.fullmatch(pattern, lines[at]):
+                at += 1
+            self.assertLess(at, len(lines), "no line matching %r in order in:\n%s" % (pattern, "\n".join(lines)))
+            at += 1
+        text = raw.decode("cp932")
+        for what in absent:
+            self.assertNotIn(what, text)
+        if password:
+            self.assertNotIn(password, text)
+        return lines
+
+
+# --- Debian's vsftpd ---------------------------------------------------------------------------
+
+VSFTPD_CONFIG = """\
+listen=YES
+listen_ipv6=NO
+listen_address={address}
+listen_port={port}
+background=NO
+anonymous_enable=YES
+local_enable=YES
+write_enable=YES
+anon_upload_enable=YES
+anon_other_write_enable=YES
+anon_root={root}
+allow_writeable_chroot=YES
+connect_from_port_20=NO
+secure_chroot_dir={empty}
+pam_service_name=vsftpd
+seccomp_sandbox=NO
+dual_log_enable=YES
+xferlog_file={folder}/xferlog
+vsftpd_log_file={folder}/vsftpd.log
+log_ftp_protocol=YES
+"""
+
+
+@contextlib.contextmanager
+def vsftpd(folder, address):
+    """vsftpd on a free port of `address`: anonymous users may upload into incoming/; local users
+    go through PAM (a user that does not exist is refused)."""
+    root = os.path.join(folder, "root")
+    empty = os.path.join(folder, "empty")
+    os.makedirs(os.path.join(root, "incoming"))
+    os.makedirs(empty)
+    os.chmod(root, 0o755)
+    ftp_user = pwd.getpwnam("ftp")
+    os.chown(os.path.join(root, "incoming"), ftp_user.pw_uid, ftp_user.pw_gid)
+    port = free_port(address)
+    config = os.path.join(folder, "vsftpd.conf")
+    with open(config, "w") as f:
+        f.write(VSFTPD_CONFIG.format(address=address, port=port, root=root, empty=empty, folder=folder))
+    output = open(os.path.join(folder, "vsftpd.out"), "wb")
+    process = subprocess.Popen([shutil.which("vsftpd") or "/usr/sbin/vsftpd", config], stdout=output,
+                               stderr=subprocess.STDOUT)
+    try:
+        wait_for_listener(address, port, process)
+        yield port, os.path.join(root, "incoming")
+    finally:
+        stop(process)
+        output.close()
+
+
+def vsftpd_missing():
+    if os.geteuid() != 0:
+        return "vsftpd must be started as root"
+    if not (shutil.which("vsftpd") or os.path.exists("/usr/sbin/vsftpd")):
+        return "vsftpd is not installed"
+    try:
+        pwd.getpwnam("ftp")
+    except KeyError:
+        return "the ftp user of Debian's vsftpd package is missing"
+    return None
+
+
+@unittest.skipIf(vsftpd_missing(), vsftpd_missing())
+class AgainstVsftpd(LogChecks):
+    ADDRESS = "127.0.0.61"
+
+    def test_upload_job_through_the_launcher_is_byte_exact(self):
+        """The installer's way: cmd runs DOSCMD.BAT, whose redirection writes the log; the work
+        folder's name holds double-byte characters, one with the trail byte 0x5C."""
+        folder = test_dir("vsftpd-job")
+        work = os.path.join(folder, "ZEMO0000 表ソ")
+        os.makedirs(work)
+        payload = os.urandom(300000) + b"\r\n\x1a\x00\xff\n\r"
+        with open(os.path.join(work, "QSAVF.DAT"), "wb") as f:
+            f.write(payload)
+        with open(os.path.join(work, "OLD.DAT"), "wb") as f:
+            f.write(b"an earlier, longer upload that the replacing one must not leave a tail of" * 9000)
+        local = win_path(os.path.join(work, "QSAVF.DAT"))
+        with vsftpd(folder, self.ADDRESS) as (port, incoming):
+            job = Job(work, [
+                "open " + self.ADDRESS, "anonymous", "nobody@example.com", "binary", "DEBUG T1 3600",
+                'put "%s" incoming/QSAVF.FILE (replace' % win_path(os.path.join(work, "OLD.DAT")),
+                'put "%s" incoming/QSAVF.FILE (replace' % local,
+                'quote rcmd "CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)"', "cd incoming", "cd NOSUCHLIB",
+                "frobnicate", "quit"])
+            raw, _ = job.run(port, through_launcher=True)
+            with open(os.path.join(incoming, "QSAVF.FILE"), "rb") as f:
+                uploaded = f.read()
+            with open(os.path.join(folder, "vsftpd.log"), encoding="latin-1") as f:
+                server_log = f.read()
+        self.assertEqual(uploaded, payload)
+        self.check_log(raw, [
+            r"ftp> open 127\.0\.0\.61", r"Connected to 127\.0\.0\.61\.", r"220 .*",
+            r"User \(127\.0\.0\.61:\(none\)\): ", r"331 .*", r"Password:", r"230 Login successful\.",
+            r"ftp> binary", r"200 .*", r"ftp> DEBUG T1 3600", r"Debugging On \.",
+            r"ftp> put .*OLD\.DAT.*", r"---> PORT 127,0,0,1,\d+,\d+", r"200 PORT command successful.*",
+            r"---> STOR incoming/QSAVF\.FILE", r"150 .*", r"226 .*", r"ftp: \d+ bytes sent in .*",
+            r"ftp> put .*QSAVF\.DAT.*", r"---> PORT 127,0,0,1,\d+,\d+", r"200 .*",
+            r"---> STOR incoming/QSAVF\.FILE", r"150 .*", r"226 .*",
+            r"ftp: %d bytes sent in \d+\.\d\dSeconds \d+\.\d\dKbytes/sec\." % len(payload),
+            r'ftp> quote rcmd "CRTSAVF FILE\(QTEMP/QSAVF\) AUT\(\*ALL\)"',
+            r'---> rcmd "CRTSAVF FILE\(QTEMP/QSAVF\) AUT\(\*ALL\)"', r"500 Unknown command\.",
+            r"ftp> cd incoming", r"---> CWD incoming", r"250 Directory successfully changed\.",
+            r"ftp> cd NOSUCHLIB", r"---> CWD NOSUCHLIB", r"550 Failed to change directory\.",
+            r"ftp> frobnicate", r"Invalid command\.", r"ftp> quit", r"---> QUIT", r"221 Goodbye\."],
+            password="nobody@example.com")
+        # quote sent the text raw, double quotes and all (vsftpd logs the verb in capitals).
+        self.assertIn('"RCMD "CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)""', server_log)
+
+    def test_wrong_password_is_refused_and_the_script_goes_on(self):
+        folder = test_dir("vsftpd-wrong-password")
+        with vsftpd(folder, self.ADDRESS) as (port, _):
+            job = Job(folder, ["open " + self.ADDRESS, "nosuchuser", "WRONGPW1", "binary", "cd incoming", "quit"])
+            raw, _ = job.run(port)
+        self.check_log(raw, [
+            r"ftp> open 127\.0\.0\.61", r"Connected to 127\.0\.0\.61\.", r"User \(127\.0\.0\.61:\(none\)\): ",
+            r"331 .*", r"Password:", r"530 Login incorrect\.", r"Login failed\.", r"ftp> binary",
+            r"530 Please login with USER and PASS\.", r"ftp> cd incoming", r"530 .*", r"ftp> quit", r"221 Goodbye\."],
+            absent=["Login successful"], password="WRONGPW1")
+
+
+# --- Servers that misbehave --------------------------------------------------------------------
+
+class ScriptedServer:
+    """A control connection server on loopback that answers per `handle(connection)` in a thread."""
+
+    def __init__(self, address, handle):
+        self.listener = socket.socket()
+        self.listener.bind((address, 0))
+        self.listener.listen(4)
+        self.listener.settimeout(RUN_LIMIT)
+        self.port = self.listener.getsockname()[1]
+        self.handle = handle
+        self.connections = []
+        self.thread = threading.Thread(target=self._serve, daemon=True)
+        self.thread.start()
+
+    def _serve(self):
+        with contextlib.suppress(OSError):
+            connection, _ = self.listener.accept()
+            self.connections.append(connection)
+            connection.settimeout(RUN_LIMIT)
+            self.handle(connection)
+
+    def close(self):
+        self.listener.close()
+        for connection in self.connections:
+            connection.close()
+        self.thread.join(timeout=10)
+
+
+def read_command(connection, buffered):
+    while b"\r\n" not in buffered[0]:
+        chunk = connection.recv(4096)
+        if not chunk:
+            return None
+        buffered[0] += chunk
+    line, buffered[0] = buffered[0].split(b"\r\n", 1)
+    return line.decode("latin-1")
+
+
+def never_answer(connection):
+    connection.recv(4096)  # holds the connection open, says nothing
+
+
+def stall_data_connection(connection):
+    """Logs the user on, accepts PORT and STOR, then neither connects nor says anything more."""
+    buffered = [b""]
+    connection.sendall(b"220 ready\r\n")
+    answers = {"USER": b"331 Enter password.\r\n", "PASS": b"230 QUSER logged on.\r\n",
+               "TYPE": b"200 ok\r\n", "PORT": b"200 PORT subcommand request successful.\r\n",
+               "STOR": b"150 Sending file to member QSAVF.\r\n"}
+    while True:
+        command = read_command(connection, buffered)
+        if command is None:
+            return
+        verb = command.split(" ")[0].upper()
+        connection.sendall(answers.get(verb, b"500 no\r\n"))
+        if verb == "STOR":
+            connection.recv(4096)
+            return
+
+
+class AgainstMisbehavingServers(LogChecks):
+    ADDRESS = "127.0.0.62"
+    LOG_ON = ["open " + ADDRESS, "QUSER", "SECRETPW"]
+
+    def run_against(self, name, handle, commands):
+        folder = test_dir(name)
+        server = ScriptedServer(self.ADDRESS, handle)
+        try:
+            return Job(folder, self.LOG_ON + commands).run(server.port)
+        finally:
+            server.close()
+
+    def test_server_that_never_answers_is_given_up(self):
+        raw, elapsed = self.run_against("silent-server", never_answer, ["binary", "quit"])
+        self.check_log(raw, [
+            r"Connected to 127\.0\.0\.62\.",
+            r"> ftp: no progress on the control connection for 3 seconds; connection abandoned\.",
+            r"ftp> binary", r"Not connected\.", r"ftp> quit"], absent=["QUSER"], password="SECRETPW")
+        self.assertLess(elapsed, 30)
+
+    def test_data_connection_that_never_comes_is_given_up(self):
+        folder = test_dir("stalled-data-files")
+        local = os.path.join(folder, "QSAVF.DAT")
+        with open(local, "wb") as f:
+            f.write(b"x" * 1000)
+        raw, elapsed = self.run_against("stalled-data", stall_data_connection, [
+            "binary", 'put "%s" /QSYS.LIB/QTEMP.LIB/QSAVF.FILE (replace' % win_path(local), "cd QTEMP", "quit"])
+        self.check_log(raw, [
+            r"230 QUSER logged on\.", r"200 PORT subcommand request successful\.", r"150 Sending file to member QSAVF\.",
+            r"> ftp: no progress on the data connection for 3 seconds; transfer abandoned\.",
+            r"> ftp: no progress on the control connection for 3 seconds; connection abandoned\.",
+            r"ftp> cd QTEMP", r"Not connected\."], absent=["bytes sent"], password="SECRETPW")
+        self.assertLess(elapsed, 40)
+
+    def test_refused_connection_keeps_the_answers_out_of_the_log(self):
+        folder = test_dir("refused")
+        port = free_port(self.ADDRESS)  # nothing listens there
+        raw, _ = Job(folder, self.LOG_ON + ["binary", "quit"]).run(port)
+        self.check_log(raw, [r"ftp> open 127\.0\.0\.62", r"> ftp: connect :Connection refused", r"ftp> binary",
+                             r"Not connected\.", r"ftp> quit"], absent=["QUSER"], password="SECRETPW")
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--ftp", required=True)
+    parser.add_argument("--wine-run", required=True)
+    parser.add_argument("--install-ftp", required=True)
+    parser.add_argument("--output", required=True)
+    parser.add_argument("--native-build", default="")
+    ARGS, rest = parser.parse_known_args()
+    # The launcher starts "ftp" from the prefix's system32, as on Windows.
+    subprocess.run(["bash", ARGS.install_ftp], check=True, timeout=60)
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == "__main__":
+    main()
