@@ -1,0 +1,131 @@
+#pragma once
+// Runs a checked scenario against the installer's windows: each step in turn, waiting steps
+// polling until their condition holds or their time-out passes. The first failure ends the run
+// with the step's file and line, what was expected and what was seen.
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "uidriver/scenario.h"
+#include "uidriver/win_cursor.h"
+
+namespace uidriver {
+
+class Log;
+
+struct RunnerOptions {
+  std::string appFolder;     // where KESTRALON.EXE lies; the working folder of "start"
+  std::string outputFolder;  // screenshots and the probe's answers
+  std::string cursorProbe;   // Unix command line of the pointer probe; empty: none
+};
+
+// What a check saw, for the log when the expectation fails (UTF-8).
+struct Observation {
+  bool ok = false;
+  std::string seen;
+};
+
+class Runner {
+ public:
+  Runner(RunnerOptions options, Log& log);
+  ~Runner();
+  Runner(const Runner&) = delete;
+  Runner& operator=(const Runner&) = delete;
+
+  // True when every step passed and no started process is left running.
+  bool Run(const std::vector<Step>& steps);
+
+ private:
+  struct Process {
+    HANDLE handle = nullptr;
+    DWORD id = 0;
+  };
+  using Handler = bool (Runner::*)(const Step&);
+  static const std::map<std::string, Handler>& Handlers();
+
+  bool Execute(const Step& step);
+  bool Fail(const std::string& reason);
+  // Polls check until it reports ok or the step's time-out passes.
+  bool WaitUntil(const Step& step, const std::function<Observation()>& check, const std::string& expected);
+  DWORD TimeoutMs(const Step& step) const;
+  // Lets the installer handle the input just given before the next step looks.
+  void Settle();
+  void TakeScreenshot(const std::string& name);
+  void EndLeftoverProcesses();
+
+  // Lookups; each fails the step when there is nothing to look at.
+  bool CurrentProcess(Process& process);
+  bool CurrentWindow(HWND& window);
+  // The control of the current window with this id ("self": the window itself), or null.
+  HWND Control(const std::string& reference);
+
+  // Steps: processes and files (runner_process.cpp).
+  bool Start(const Step& step);
+  bool StartIn(const Step& step);
+  bool StartProcess(const std::string& name, const std::string& folder);
+  bool Use(const Step& step);
+  bool ExpectExit(const Step& step);
+  bool ExpectRunning(const Step& step);
+  bool ExpectAbsent(const Step& step);
+  bool ExpectPresent(const Step& step);
+  bool SetEnv(const Step& step);
+  bool UnsetEnv(const Step& step);
+  bool Signal(const Step& step);
+  // Steps: windows and message boxes (runner_windows.cpp).
+  bool Window(const Step& step);
+  bool MessageBoxStep(const Step& step);
+  bool Select(const Step& step);
+  bool ExpectClosed(const Step& step);
+  bool ExpectNoWindow(const Step& step);
+  bool ExpectTitle(const Step& step);
+  bool ExpectForeground(const Step& step);
+  bool ExpectOwner(const Step& step);
+  bool ExpectOwnerTitle(const Step& step);
+  bool ExpectButtons(const Step& step);
+  bool ExpectDefault(const Step& step);
+  bool ExpectIcon(const Step& step);
+  bool Press(const Step& step);
+  // Steps: controls (runner_controls.cpp).
+  bool ExpectText(const Step& step);
+  bool ExpectEnabled(const Step& step);
+  bool ExpectChecked(const Step& step);
+  bool ExpectFocus(const Step& step);
+  bool ExpectSelection(const Step& step);
+  bool ExpectAddress(const Step& step);
+  bool ExpectCursor(const Step& step);
+  bool SetAddress(const Step& step);
+  bool SetText(const Step& step);
+  // Steps: input and the rest (runner_input.cpp).
+  bool Type(const Step& step);
+  bool TypeAnsi(const Step& step);
+  bool Key(const Step& step);
+  bool Click(const Step& step);
+  bool Hover(const Step& step);
+  bool Screenshot(const Step& step);
+  bool SleepStep(const Step& step);
+  bool Timeout(const Step& step);
+  bool LogStep(const Step& step);
+
+  RunnerOptions options_;
+  Log& log_;
+  CursorProbe cursorProbe_;
+  double defaultTimeoutSeconds_ = 10;
+  int screenshotCount_ = 0;
+  std::string failure_;
+
+  std::map<std::string, Process> processes_;
+  std::string currentProcess_;
+  std::map<std::string, HWND> windows_;
+  HWND currentWindow_ = nullptr;
+  // The window that was current before a message box was taken up; it is current again once the
+  // box has been answered.
+  HWND beforeMessageBox_ = nullptr;
+  HWND messageBox_ = nullptr;
+  std::vector<HANDLE> semaphores_;
+};
+
+}  // namespace uidriver

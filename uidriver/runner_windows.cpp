@@ -1,0 +1,237 @@
+// Steps about top-level windows and message boxes.
+#include "uidriver/runner.h"
+#include "uidriver/values.h"
+#include "uidriver/win_input.h"
+#include "uidriver/win_screen.h"
+#include "uidriver/win_text.h"
+#include "uidriver/win_windows.h"
+
+namespace uidriver {
+namespace {
+
+std::string Titles(const std::vector<HWND>& windows) {
+  if (windows.empty()) return "no window";
+  std::string text;
+  for (HWND window : windows) text += (text.empty() ? "\"" : ", \"") + AnsiToUtf8(TitleOf(window)) + "\"";
+  return text;
+}
+
+std::string ButtonList(const std::vector<long>& ids) {
+  std::string text;
+  for (long id : ids) text += (text.empty() ? "" : " ") + ButtonName(id);
+  return text.empty() ? "no buttons" : text;
+}
+
+}  // namespace
+
+bool Runner::Window(const Step& step) {
+  Process process;
+  if (!CurrentProcess(process)) return false;
+  const std::string title = Utf8ToAnsi(step.args[1]);
+  HWND found = nullptr;
+  const auto check = [&] {
+    const std::vector<HWND> windows = VisibleTopLevelWindows(process.id);
+    for (HWND window : windows) {
+      if (TitleOf(window) == title) {
+        found = window;
+        return Observation{true, ""};
+      }
+    }
+    return Observation{false, Titles(windows)};
+  };
+  if (!WaitUntil(step, check, "a window titled \"" + step.args[1] + "\"")) return false;
+  windows_[step.args[0]] = found;
+  currentWindow_ = found;
+  return true;
+}
+
+bool Runner::MessageBoxStep(const Step& step) {
+  Process process;
+  if (!CurrentProcess(process)) return false;
+  const std::string expected = Utf8ToAnsi(step.args[0]);
+  HWND found = nullptr;
+  const auto check = [&] {
+    std::string seen;
+    for (HWND window : VisibleTopLevelWindows(process.id)) {
+      std::string text;
+      if (!MessageBoxText(window, text)) continue;
+      if (text == expected) {
+        found = window;
+        return Observation{true, ""};
+      }
+      seen += (seen.empty() ? "a box saying \"" : ", \"") + AnsiToUtf8(text) + "\"";
+    }
+    return Observation{false, seen.empty() ? "no message box" : seen};
+  };
+  if (!WaitUntil(step, check, "a message box saying \"" + step.args[0] + "\"")) return false;
+  if (messageBox_ == nullptr) beforeMessageBox_ = currentWindow_;
+  messageBox_ = found;
+  windows_["msgbox"] = found;
+  currentWindow_ = found;
+  return true;
+}
+
+bool Runner::Select(const Step& step) {
+  const auto found = windows_.find(step.args[0]);
+  if (found == windows_.end()) return Fail("no window named \"" + step.args[0] + "\"");
+  currentWindow_ = found->second;
+  return true;
+}
+
+bool Runner::ExpectClosed(const Step& step) {
+  HWND window = nullptr;
+  if (step.args.empty()) {
+    if (!CurrentWindow(window)) return false;
+  } else {
+    const auto found = windows_.find(step.args[0]);
+    if (found == windows_.end()) return Fail("no window named \"" + step.args[0] + "\"");
+    window = found->second;
+  }
+  const auto check = [&] { return Observation{!IsWindow(window) || !IsWindowVisible(window), "it still shown"}; };
+  return WaitUntil(step, check, "the window closed");
+}
+
+bool Runner::ExpectNoWindow(const Step& step) {
+  Process process;
+  if (!CurrentProcess(process)) return false;
+  const std::string title = Utf8ToAnsi(step.args[0]);
+  const auto check = [&] {
+    for (HWND window : VisibleTopLevelWindows(process.id)) {
+      if (TitleOf(window) == title) return Observation{false, "it shown"};
+    }
+    return Observation{true, ""};
+  };
+  return WaitUntil(step, check, "no window titled \"" + step.args[0] + "\"");
+}
+
+bool Runner::ExpectTitle(const Step& step) {
+  HWND window = nullptr;
+  if (!CurrentWindow(window)) return false;
+  const std::string expected = Utf8ToAnsi(step.args[0]);
+  const auto check = [&] {
+    const std::string title = TitleOf(window);
+    return Observation{title == expected, "\"" + AnsiToUtf8(title) + "\""};
+  };
+  return WaitUntil(step, check, "the title \"" + step.args[0] + "\"");
+}
+
+bool Runner::ExpectForeground(const Step& step) {
+  HWND window = nullptr;
+  if (step.args.empty()) {
+    if (!CurrentWindow(window)) return false;
+  } else {
+    const auto found = windows_.find(step.args[0]);
+    if (found == windows_.end()) return Fail("no window named \"" + step.args[0] + "\"");
+    window = found->second;
+  }
+  const auto check = [&] {
+    HWND foreground = GetForegroundWindow();
+    return Observation{foreground == window,
+                       foreground == nullptr ? "no foreground window" : "\"" + AnsiToUtf8(TitleOf(foreground)) + "\""};
+  };
+  return WaitUntil(step, check, "\"" + AnsiToUtf8(TitleOf(window)) + "\" in the foreground");
+}
+
+bool Runner::ExpectOwner(const Step& step) {
+  HWND window = nullptr;
+  if (!CurrentWindow(window)) return false;
+  HWND expected = nullptr;
+  if (step.args[0] != "none") {
+    const auto found = windows_.find(step.args[0]);
+    if (found == windows_.end()) return Fail("no window named \"" + step.args[0] + "\"");
+    expected = found->second;
+  }
+  const auto check = [&] {
+    HWND owner = GetWindow(window, GW_OWNER);
+    return Observation{owner == expected, owner == nullptr ? "no owner" : "\"" + AnsiToUtf8(TitleOf(owner)) + "\""};
+  };
+  return WaitUntil(step, check, "the owner " + step.args[0]);
+}
+
+bool Runner::ExpectOwnerTitle(const Step& step) {
+  HWND window = nullptr;
+  if (!CurrentWindow(window)) return false;
+  const std::string expected = Utf8ToAnsi(step.args[0]);
+  const auto check = [&] {
+    HWND owner = GetWindow(window, GW_OWNER);
+    if (owner == nullptr) return Observation{false, "no owner"};
+    const std::string title = TitleOf(owner);
+    return Observation{title == expected, "an owner titled \"" + AnsiToUtf8(title) + "\""};
+  };
+  return WaitUntil(step, check, "an owner titled \"" + step.args[0] + "\"");
+}
+
+bool Runner::ExpectButtons(const Step& step) {
+  HWND window = nullptr;
+  if (!CurrentWindow(window)) return false;
+  std::vector<long> expected;
+  for (const auto& name : step.args) {
+    long id = 0;
+    ParseButton(name, id);
+    expected.push_back(id);
+  }
+  const auto check = [&] {
+    std::vector<long> ids;
+    for (HWND button : PushButtons(window)) ids.push_back(GetDlgCtrlID(button));
+    return Observation{ids == expected, ButtonList(ids)};
+  };
+  return WaitUntil(step, check, ButtonList(expected));
+}
+
+bool Runner::ExpectDefault(const Step& step) {
+  HWND window = nullptr;
+  if (!CurrentWindow(window)) return false;
+  long expected = 0;
+  ParseButton(step.args[0], expected);
+  const auto check = [&] {
+    std::vector<long> defaults;
+    for (HWND button : PushButtons(window)) {
+      if ((GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+        defaults.push_back(GetDlgCtrlID(button));
+    }
+    return Observation{defaults.size() == 1 && defaults[0] == expected, "default " + ButtonList(defaults)};
+  };
+  return WaitUntil(step, check, "the default button " + ButtonName(expected));
+}
+
+bool Runner::ExpectIcon(const Step& step) {
+  HWND window = nullptr;
+  if (!CurrentWindow(window)) return false;
+  IconKind expected = IconKind::kNone;
+  ParseIcon(step.args[0], expected);
+  const auto check = [&] {
+    IconKind icon = IconKind::kNone;
+    std::string seen;
+    const bool known = MessageBoxIcon(window, icon, seen);
+    return Observation{known && icon == expected, seen};
+  };
+  return WaitUntil(step, check, "the icon " + step.args[0]);
+}
+
+bool Runner::Press(const Step& step) {
+  HWND window = nullptr;
+  if (!CurrentWindow(window)) return false;
+  long id = 0;
+  ParseButton(step.args[0], id);
+  HWND button = nullptr;
+  RECT rect;
+  const auto shown = [&] {
+    button = GetDlgItem(window, static_cast<int>(id));
+    return Observation{button != nullptr && IsWindowVisible(button) && ScreenRect(button, rect), "no such button"};
+  };
+  if (!WaitUntil(step, shown, "a button " + ButtonName(id))) return false;
+  ClickAt(rect);
+  if (window != messageBox_) {
+    Settle();
+    return true;
+  }
+  // An answered message box goes away, and the window it interrupted is looked at again.
+  const auto closed = [&] { return Observation{!IsWindow(window) || !IsWindowVisible(window), "the box still shown"}; };
+  if (!WaitUntil(step, closed, "the message box to close")) return false;
+  currentWindow_ = beforeMessageBox_;
+  messageBox_ = nullptr;
+  beforeMessageBox_ = nullptr;
+  return true;
+}
+
+}  // namespace uidriver
