@@ -46,10 +46,13 @@ TEST_F(EvaluateLogFile, EachCallReadsTheWholeLogAgain) {
 
 TEST_F(EvaluateLogFile, MissingLogIsUnreadable) { EXPECT_EQ(job.EvaluateLog(kCallError, 1), LOG_UNREADABLE); }
 
-TEST_F(EvaluateLogFile, LogHeldOpenElsewhereIsUnreadableAndKept) {
+TEST_F(EvaluateLogFile, LogOpenElsewhereIsUnreadableAndKept) {
+  // The log is read without sharing it, so any other open handle keeps it from being read, also
+  // one that would share it.
   WriteFileBytes(job.logPath, "230 KSTUSER logged on.\r\n");
-  {
-    HeldFile held(job.logPath);
+  for (const DWORD shareMode : {DWORD{0}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}}) {
+    SCOPED_TRACE(shareMode);
+    HeldFile held(job.logPath, shareMode);
     ASSERT_TRUE(held.IsOpen());
     EXPECT_EQ(job.EvaluateLog(kCallError, 1), LOG_UNREADABLE);
   }

@@ -32,11 +32,11 @@ TEST_F(FtpJobFiles, LauncherMatchesExpectedBytes) {
 }
 
 TEST_F(FtpJobFiles, InstallerJobScriptsMatchExpectedBytes) {
-  for (const golden::Job& expected : golden::InstallerJobs()) {
-    SCOPED_TRACE(expected.expectedFile);
+  for (int n = 1; n <= 4; ++n) {
+    SCOPED_TRACE(golden::kExpectedFiles[n - 1]);
     ASSERT_EQ(job.WriteLauncher(), 1);
-    golden::WriteScript(job, expected);
-    EXPECT_EQ(ReadFileBytes(job.scriptPath), golden::ReadExpected(expected.expectedFile));
+    golden::WriteInstallerJob(job, n);
+    EXPECT_EQ(ReadFileBytes(job.scriptPath), golden::ReadExpected(golden::kExpectedFiles[n - 1]));
   }
 }
 
@@ -101,10 +101,12 @@ TEST_F(FtpJobFiles, PreviousLogIsGoneAlsoWhenTheLauncherCannotBeOpened) {
   EXPECT_FALSE(FileExists(job.logPath));
 }
 
-TEST_F(FtpJobFiles, ScriptHeldOpenElsewhereIsLeftUntouched) {
+TEST_F(FtpJobFiles, ScriptOpenElsewhereIsLeftUntouched) {
+  // The script is opened without sharing, so any other open handle keeps it from being opened.
   BeginScript();
-  {
-    HeldFile held(job.scriptPath);
+  for (const DWORD shareMode : {DWORD{0}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}}) {
+    SCOPED_TRACE(shareMode);
+    HeldFile held(job.scriptPath, shareMode);
     ASSERT_TRUE(held.IsOpen());
     EXPECT_EQ(BeginScript(), 0);
     EXPECT_EQ(job.AddRemoteCommand("DLTLIB LIB"), 0);

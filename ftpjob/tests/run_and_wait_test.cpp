@@ -78,13 +78,15 @@ class BoxAnswerer {
   BoxAnswerer()
       : thread_([this] {
           const auto end = std::chrono::steady_clock::now() + kPatience;
-          while (!stop_ && std::chrono::steady_clock::now() < end) {
+          while (std::chrono::steady_clock::now() < end) {
             for (const HWND box : FindOwnDialogBoxes()) {
               const SeenMessageBox seen = DescribeMessageBox(box);
               seen_.push_back(seen);
               PostMessageA(box, WM_COMMAND, IDOK, 0);
               if (seen.text == kStartFailed) return;
-              std::this_thread::sleep_for(std::chrono::milliseconds(200));  // until it has gone
+              while (IsWindow(box) && std::chrono::steady_clock::now() < end) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+              }
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
           }
@@ -97,7 +99,6 @@ class BoxAnswerer {
   }
 
  private:
-  std::atomic<bool> stop_{false};
   std::vector<SeenMessageBox> seen_;
   std::thread thread_;
 };
@@ -152,36 +153,50 @@ TEST(RunAndWait, WaitsForTheProcessWhileHandlingMessages) {
   DestroyWindow(window);
 }
 
-TEST(RunAndWait, MissingFileShowsTheShellsErrorThenTheStartFailure) {
+struct MissingFileRun {
+  int result = -1;
+  std::vector<SeenMessageBox> boxes;
+};
+
+MissingFileRun RunMissingFile() {
   ScratchDirectory dir;
+  MissingFileRun run;
+  BoxAnswerer answerer;
+  run.result = RunAndWait(dir.Path("MISSING.BAT"), 0);
+  run.boxes = answerer.Join();
+  DrainQueue();
+  return run;
+}
+
+void ExpectShellErrorThenStartFailure(const MissingFileRun& run, HWND expectedOwner) {
+  EXPECT_EQ(run.result, 0);
+  ASSERT_EQ(run.boxes.size(), 2u);
+  EXPECT_NE(run.boxes[0].text, kStartFailed);  // the shell's own
+  const SeenMessageBox& ours = run.boxes[1];
+  EXPECT_EQ(ours.text, kStartFailed);
+  EXPECT_EQ(ours.caption, "ftpjob_win_test");
+  EXPECT_EQ(ours.caption, GetAppName());
+  EXPECT_EQ(ours.icon, LoadIconA(nullptr, IDI_HAND));
+  EXPECT_EQ(ours.owner, expectedOwner);
+}
+
+TEST(RunAndWait, MissingFileIsReportedOverTheLastActiveWindow) {
   const HWND mainWindow = CreateTestWindow(nullptr, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
   const HWND progress = CreateTestWindow(mainWindow, WS_POPUP | WS_CAPTION | WS_VISIBLE);
   ASSERT_NE(progress, nullptr);
   SetActiveWindow(progress);
   ASSERT_EQ(GetLastActivePopup(mainWindow), progress);
   SetAppMainWindow(mainWindow);
-
-  int result = -1;
-  std::vector<SeenMessageBox> boxes;
-  {
-    BoxAnswerer answerer;
-    result = RunAndWait(dir.Path("MISSING.BAT"), 0);
-    boxes = answerer.Join();
-  }
+  const MissingFileRun run = RunMissingFile();
   SetAppMainWindow(nullptr);
   DestroyWindow(progress);
   DestroyWindow(mainWindow);
-  DrainQueue();
+  ExpectShellErrorThenStartFailure(run, progress);
+}
 
-  EXPECT_EQ(result, 0);
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_NE(boxes[0].text, kStartFailed);
-  const SeenMessageBox& ours = boxes[1];
-  EXPECT_EQ(ours.text, kStartFailed);
-  EXPECT_EQ(ours.caption, "ftpjob_win_test");
-  EXPECT_EQ(ours.caption, GetAppName());
-  EXPECT_EQ(ours.icon, LoadIconA(nullptr, IDI_HAND));
-  EXPECT_EQ(ours.owner, progress);
+TEST(RunAndWait, MissingFileIsReportedWithoutOwnerBeforeThereIsAMainWindow) {
+  ASSERT_EQ(GetAppMainWindow(), nullptr);
+  ExpectShellErrorThenStartFailure(RunMissingFile(), nullptr);
 }
 
 TEST(FtpJobRun, ScriptIsGoneOnceTheJobHasEnded) {

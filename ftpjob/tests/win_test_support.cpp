@@ -65,8 +65,8 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   CloseHandle(file);
 }
 
-HeldFile::HeldFile(const std::string& path)
-    : handle_(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr)) {}
+HeldFile::HeldFile(const std::string& path, DWORD shareMode)
+    : handle_(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, shareMode, nullptr, OPEN_ALWAYS, 0, nullptr)) {}
 
 HeldFile::~HeldFile() {
   if (IsOpen()) CloseHandle(handle_);

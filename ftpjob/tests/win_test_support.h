@@ -23,10 +23,10 @@ bool FileExists(const std::string& path);
 std::string ReadFileBytes(const std::string& path);  // empty when the file cannot be read
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
-// A file held open without sharing, as another process would hold it.
+// A file held open by someone else, sharing it as shareMode allows (0: not at all).
 class HeldFile {
  public:
-  explicit HeldFile(const std::string& path);
+  HeldFile(const std::string& path, DWORD shareMode);
   ~HeldFile();
   HeldFile(const HeldFile&) = delete;
   HeldFile& operator=(const HeldFile&) = delete;
