@@ -19,6 +19,7 @@ class LineSplitter {
   bool NextLine(std::string& line);
   // Takes what is left of an unfinished last line (when the connection ends), if anything.
   bool TakeUnfinishedLine(std::string& line);
+  bool HasPendingBytes() const { return !pending_.empty(); }
   void Clear();
 
  private:

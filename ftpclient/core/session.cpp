@@ -214,7 +214,9 @@ void FtpSession::Put(const std::vector<std::string>& words) {
 // Streams the file over the data connection. On any failure the data connection is reset
 // rather than closed, so the server cannot take a partial upload for the whole file.
 bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, std::uint64_t& bytesSent) {
-  IoResult result = transport_.AcceptData();
+  // Bytes already received after the preliminary reply mean the server has more to say, which it
+  // does only when it gives the transfer up.
+  IoResult result = incoming_.HasPendingBytes() ? IoResult::kServerReplied : transport_.AcceptData();
   if (result == IoResult::kOk) {
     std::unique_ptr<char[]> buffer(new char[kUploadChunkBytes]);
     while (true) {
@@ -236,6 +238,8 @@ bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, s
   }
   if (result == IoResult::kTimeout) {
     Line(TimeoutMessage("data connection", "transfer abandoned"));
+  } else if (result == IoResult::kServerReplied) {
+    // The server's own reply, read next, says why.
   } else {
     Line("> ftp: data connection lost; transfer abandoned.");
   }

@@ -21,7 +21,9 @@ struct Endpoint {
 
 // Every blocking operation gives up after the configured time without progress and says so with
 // kTimeout, so the client can never hang on a silent peer.
-enum class IoResult { kOk, kTimeout, kClosed, kError };
+// kServerReplied: while the client waited for the server to open the data connection, the server
+// spoke on the control connection instead, which means it has given the transfer up.
+enum class IoResult { kOk, kTimeout, kClosed, kError, kServerReplied };
 
 class Transport {
  public:
@@ -39,6 +41,7 @@ class Transport {
   // Opens a listening socket on the control connection's local address; `local` receives the
   // endpoint to announce with PORT.
   virtual bool ListenForData(Endpoint& local, std::string& error) = 0;
+  // Waits for the server's data connection, watching the control connection meanwhile.
   virtual IoResult AcceptData() = 0;
   virtual IoResult SendData(std::string_view bytes) = 0;
   // Ends the upload gracefully so the server sees every byte and then the end of the file.

@@ -70,11 +70,13 @@ IoResult FakeServer::ReceiveControl(std::string& appendTo) {
 bool FakeServer::ListenForData(Endpoint& local, std::string&) {
   local.address = {127, 0, 0, 1};
   local.port = 0x0401;
+  listening_ = true;
   return true;
 }
 
 IoResult FakeServer::AcceptData() {
   dataOpen_ = acceptResult == IoResult::kOk;
+  if (dataOpen_) listening_ = false;
   return acceptResult;
 }
 
@@ -92,6 +94,8 @@ void FakeServer::FinishData() {
 }
 
 void FakeServer::AbortData() {
+  if (listening_) toClient_ += listenerAborted;
+  listening_ = false;
   if (!dataOpen_) return;
   dataOpen_ = false;
   uploadAborted = true;

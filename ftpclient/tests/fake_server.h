@@ -37,6 +37,7 @@ class FakeServer : public Transport, public LocalFiles {
   };
   std::string storeFinished = "250 File transfer completed successfully.\r\n";
   std::string storeAborted = "426 Data transfer ended.\r\n";
+  std::string listenerAborted;  // said when the client gives up waiting for the data connection
   std::map<std::string, std::string> files = {{"C:\\WORK\\QSAVF.DAT", kSaveFileBytes}};
 
   // What the client did.
@@ -64,6 +65,7 @@ class FakeServer : public Transport, public LocalFiles {
   std::string ReplyTo(const std::string& command) const;
 
   std::string toClient_;
+  bool listening_ = false;
   bool dataOpen_ = false;
   std::uint64_t clock_ = 1000;
 };

@@ -177,12 +177,32 @@ INSTANTIATE_TEST_SUITE_P(
                     std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
                     [](FakeServer& s) {
                       s.acceptResult = IoResult::kTimeout;
-                      s.replies["STOR"] += "425 Cannot open data connection.\r\n";
+                      s.listenerAborted = "425 Cannot open data connection.\r\n";
                     },
                     {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
                     {"> ftp: no progress on the data connection for 120 seconds; transfer abandoned.",
                      "425 Cannot open data connection.", "221 QUIT subcommand received."},
                     {"bytes sent"}},
+        SessionCase{"ServerGivingTheTransferUpIsHeardAtOnce",
+                    std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
+                    [](FakeServer& s) {
+                      s.acceptResult = IoResult::kServerReplied;
+                      s.replies["STOR"] += "425 Cannot open data connection.\r\n";
+                    },
+                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
+                    {"150 Sending file to member QSAVF in file QSAVF in library QTEMP.",
+                     "425 Cannot open data connection.", "221 QUIT subcommand received."},
+                    {"bytes sent", "no progress", "transfer abandoned"}},
+        SessionCase{"FailureSentWithThePreliminaryReply",
+                    std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
+                    [](FakeServer& s) {
+                      s.controlChunkBytes = 1000;
+                      s.acceptResult = IoResult::kTimeout;  // would be waited for in vain
+                      s.replies["STOR"] = "150 Opening.\r\n425 Cannot open data connection.\r\n";
+                    },
+                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
+                    {"150 Opening.", "425 Cannot open data connection.", "221 QUIT subcommand received."},
+                    {"bytes sent", "no progress", "transfer abandoned"}},
         SessionCase{"DataConnectionLostMidUpload",
                     std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
                     [](FakeServer& s) { s.dataSendResult = IoResult::kClosed; },

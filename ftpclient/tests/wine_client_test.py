@@ -21,7 +21,10 @@ import time
 import unittest
 
 ARGS = None
-CLIENT_TIMEOUT = "3"  # seconds without progress before the client gives a connection up
+# Seconds without progress before the client gives a connection up: short where a test waits for
+# that to happen, roomy where a real server may pause (PAM delays a refused log-on by seconds).
+SHORT_TIMEOUT = 3
+ROOMY_TIMEOUT = 30
 RUN_LIMIT = 90  # seconds any one client run may take
 
 
@@ -79,10 +82,10 @@ class Job:
         with open(self.launcher, "wb") as f:
             f.write(launcher.encode("cp932"))
 
-    def run(self, port, through_launcher=False):
+    def run(self, port, through_launcher=False, timeout=ROOMY_TIMEOUT):
         """Runs the client (through cmd and the launcher, as the installer does, or directly with
         its output redirected) and returns the log as text, and the seconds it took."""
-        env = dict(os.environ, KESTRALON_FTP_PORT=str(port), KESTRALON_FTP_TIMEOUT=CLIENT_TIMEOUT)
+        env = dict(os.environ, KESTRALON_FTP_PORT=str(port), KESTRALON_FTP_TIMEOUT=str(timeout))
         started = time.monotonic()
         if through_launcher:
             subprocess.run([ARGS.wine_run, "cmd", "/c", win_path(self.launcher)], env=env, timeout=RUN_LIMIT,
@@ -285,8 +288,16 @@ def never_answer(connection):
     connection.recv(4096)  # holds the connection open, says nothing
 
 
-def stall_data_connection(connection):
-    """Logs the user on, accepts PORT and STOR, then neither connects nor says anything more."""
+def small_host(after_store):
+    """A host that logs the user on, accepts PORT and STOR, and then does `after_store(connection)`
+    instead of opening the data connection."""
+    def handle(connection):
+        serve_until_store(connection)
+        after_store(connection)
+    return handle
+
+
+def serve_until_store(connection):
     buffered = [b""]
     connection.sendall(b"220 ready\r\n")
     answers = {"USER": b"331 Enter password.\r\n", "PASS": b"230 QUSER logged on.\r\n",
@@ -299,8 +310,27 @@ def stall_data_connection(connection):
         verb = command.split(" ")[0].upper()
         connection.sendall(answers.get(verb, b"500 no\r\n"))
         if verb == "STOR":
-            connection.recv(4096)
             return
+
+
+def stay_silent(connection):
+    connection.recv(4096)
+
+
+def give_the_transfer_up(connection):
+    """Says 425 a moment after the 150, as a host does when it cannot reach the client, and then
+    answers CWD and QUIT."""
+    time.sleep(0.5)
+    connection.sendall(b"425 Cannot open data connection.\r\n")
+    buffered = [b""]
+    while True:
+        command = read_command(connection, buffered)
+        if command is None:
+            return
+        if command.upper().startswith("QUIT"):
+            connection.sendall(b"221 QUIT subcommand received.\r\n")
+            return
+        connection.sendall(b'250 "QTEMP" is current library.\r\n')
 
 
 class AgainstMisbehavingServers(LogChecks):
@@ -311,7 +341,7 @@ class AgainstMisbehavingServers(LogChecks):
         folder = test_dir(name)
         server = ScriptedServer(self.ADDRESS, handle)
         try:
-            return Job(folder, self.LOG_ON + commands).run(server.port)
+            return Job(folder, self.LOG_ON + commands).run(server.port, timeout=SHORT_TIMEOUT)
         finally:
             server.close()
 
@@ -328,7 +358,7 @@ class AgainstMisbehavingServers(LogChecks):
         local = os.path.join(folder, "QSAVF.DAT")
         with open(local, "wb") as f:
             f.write(b"x" * 1000)
-        raw, elapsed = self.run_against("stalled-data", stall_data_connection, [
+        raw, elapsed = self.run_against("stalled-data", small_host(stay_silent), [
             "binary", 'put "%s" /QSYS.LIB/QTEMP.LIB/QSAVF.FILE (replace' % win_path(local), "cd QTEMP", "quit"])
         self.check_log(raw, [
             r"230 QUSER logged on\.", r"200 PORT subcommand request successful\.", r"150 Sending file to member QSAVF\.",
@@ -336,6 +366,24 @@ class AgainstMisbehavingServers(LogChecks):
             r"> ftp: no progress on the control connection for 3 seconds; connection abandoned\.",
             r"ftp> cd QTEMP", r"Not connected\."], absent=["bytes sent"], password="SECRETPW")
         self.assertLess(elapsed, 40)
+
+    def test_server_giving_the_transfer_up_is_heard_at_once(self):
+        folder = test_dir("refused-data-files")
+        local = os.path.join(folder, "QSAVF.DAT")
+        with open(local, "wb") as f:
+            f.write(b"x" * 1000)
+        server = ScriptedServer(self.ADDRESS, small_host(give_the_transfer_up))
+        try:
+            job = Job(test_dir("refused-data"), self.LOG_ON + [
+                'put "%s" /QSYS.LIB/QTEMP.LIB/QSAVF.FILE (replace' % win_path(local), "cd QTEMP", "quit"])
+            raw, elapsed = job.run(server.port, timeout=ROOMY_TIMEOUT)
+        finally:
+            server.close()
+        self.check_log(raw, [
+            r"150 Sending file to member QSAVF\.", r"425 Cannot open data connection\.", r"ftp> cd QTEMP",
+            r'250 "QTEMP" is current library\.', r"ftp> quit", r"221 QUIT subcommand received\."],
+            absent=["bytes sent", "no progress"], password="SECRETPW")
+        self.assertLess(elapsed, ROOMY_TIMEOUT / 2)
 
     def test_refused_connection_keeps_the_answers_out_of_the_log(self):
         folder = test_dir("refused")

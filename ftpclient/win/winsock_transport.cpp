@@ -157,7 +157,7 @@ bool WinsockTransport::ListenForData(Endpoint& local, std::string& error) {
 
 IoResult WinsockTransport::AcceptData() {
   while (true) {
-    IoResult ready = WaitUntilReady(listener_, Wait::kRead);
+    IoResult ready = WaitForConnectionOrReply();
     if (ready != IoResult::kOk) return ready;
     data_ = accept(listener_, nullptr, nullptr);
     if (data_ != INVALID_SOCKET) break;
@@ -196,6 +196,20 @@ IoResult WinsockTransport::WaitUntilReady(SOCKET socket, Wait wait) {
   if (count < 0) return IoResult::kError;
   // A failed non-blocking connect shows in the exception set; SO_ERROR says why.
   return IoResult::kOk;
+}
+
+IoResult WinsockTransport::WaitForConnectionOrReply() {
+  if (listener_ == INVALID_SOCKET || control_ == INVALID_SOCKET) return IoResult::kError;
+  fd_set ready;
+  FD_ZERO(&ready);
+  FD_SET(listener_, &ready);
+  FD_SET(control_, &ready);
+  timeval limit{static_cast<long>(timeoutSeconds_), 0};
+  int count = select(0, &ready, nullptr, nullptr, &limit);
+  if (count == 0) return IoResult::kTimeout;
+  if (count < 0) return IoResult::kError;
+  if (FD_ISSET(listener_, &ready)) return IoResult::kOk;
+  return IoResult::kServerReplied;
 }
 
 IoResult WinsockTransport::SendAll(SOCKET socket, std::string_view bytes) {

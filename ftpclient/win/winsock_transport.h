@@ -30,6 +30,7 @@ class WinsockTransport : public Transport {
  private:
   enum class Wait { kRead, kWrite };
   IoResult WaitUntilReady(SOCKET socket, Wait wait);
+  IoResult WaitForConnectionOrReply();
   IoResult SendAll(SOCKET socket, std::string_view bytes);
 
   unsigned timeoutSeconds_;
