@@ -402,7 +402,10 @@ def main():
     parser.add_argument("--output", required=True)
     parser.add_argument("--native-build", default="")
     ARGS, rest = parser.parse_known_args()
-    # The launcher starts "ftp" from the prefix's system32, as on Windows.
+    # The launcher starts "ftp" from the prefix's system32, as on Windows. Preparing the prefix
+    # is quick when it is there already.
+    testbed = os.path.dirname(os.path.abspath(ARGS.install_ftp))
+    subprocess.run(["bash", os.path.join(testbed, "prepare-prefix.sh")], check=True, timeout=300)
     subprocess.run(["bash", ARGS.install_ftp], check=True, timeout=60)
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 
