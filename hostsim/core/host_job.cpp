@@ -1,0 +1,17 @@
+#include "hostsim/core/host_job.h"
+
+#include <algorithm>
+
+namespace hostsim {
+
+bool FaultSwitches::Fails(const std::string& name) const {
+  return std::find(failCommands.begin(), failCommands.end(), name) != failCommands.end();
+}
+
+std::vector<savf::SavedObject> HostJob::TempLibraryObjects() const {
+  std::vector<savf::SavedObject> objects = tempObjects_;
+  for (savf::SavedObject& saveFile : saveFiles_.List()) objects.push_back(std::move(saveFile));
+  return objects;
+}
+
+}  // namespace hostsim

@@ -1,0 +1,41 @@
+#pragma once
+// One connection's host job: the user it runs under, its current library and its QTEMP, which
+// holds the connection's save files and the objects restored into it and is gone with the job.
+#include <string>
+#include <vector>
+
+#include "hostsim/core/host_storage.h"
+#include "hostsim/core/users.h"
+#include "savf/image_format.h"
+
+namespace hostsim {
+
+// Switches that make the host misbehave on purpose, for fault tests.
+struct FaultSwitches {
+  std::vector<std::string> failCommands;  // CL command names or FTP verbs, upper case
+  std::string loseObject;                 // an object name that every restore silently drops
+  bool Fails(const std::string& name) const;
+};
+
+class HostJob {
+ public:
+  HostJob(UserProfile user, SaveFileStore& saveFiles) : user_(std::move(user)), saveFiles_(saveFiles) {}
+
+  const UserProfile& user() const { return user_; }
+  SaveFileStore& saveFiles() { return saveFiles_; }
+  // The objects of QTEMP other than save files.
+  std::vector<savf::SavedObject>& tempObjects() { return tempObjects_; }
+  // Every object of QTEMP, save files included.
+  std::vector<savf::SavedObject> TempLibraryObjects() const;
+
+  const std::string& currentLibrary() const { return currentLibrary_; }
+  void SetCurrentLibrary(std::string library) { currentLibrary_ = std::move(library); }
+
+ private:
+  UserProfile user_;
+  SaveFileStore& saveFiles_;
+  std::vector<savf::SavedObject> tempObjects_;
+  std::string currentLibrary_ = "QGPL";
+};
+
+}  // namespace hostsim
