@@ -18,7 +18,6 @@ constexpr auto kPatience = std::chrono::seconds(30);
 
 // What the test window saw while RunAndWait was waiting.
 struct WindowLog {
-  int pings = 0;
   std::string startedFile;  // written by the batch file once it runs
   std::string releaseFile;  // the batch file ends soon after this appears
   bool released = false;
@@ -29,7 +28,6 @@ WindowLog g_windowLog;
 // batch file end. Both happen inside the wait, so they show that messages were handled there.
 LRESULT CALLBACK TestWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != kPing) return DefWindowProcA(window, message, wParam, lParam);
-  ++g_windowLog.pings;
   if (!g_windowLog.released && FileExists(g_windowLog.startedFile)) {
     PostQuitMessage(7);
     WriteFileBytes(g_windowLog.releaseFile, "go");
@@ -131,7 +129,7 @@ TEST(RunAndWait, WaitsForTheProcessWhileHandlingMessages) {
   ScratchDirectory dir;
   const std::string batch = dir.Path("WAIT.BAT");
   const std::string done = dir.Path("done.txt");
-  g_windowLog = WindowLog{0, dir.Path("started.txt"), dir.Path("release.txt"), false};
+  g_windowLog = WindowLog{dir.Path("started.txt"), dir.Path("release.txt"), false};
   WriteFileBytes(batch, WaitingBatch(g_windowLog.startedFile, g_windowLog.releaseFile, done));
   const HWND window = CreateTestWindow(nullptr, WS_OVERLAPPEDWINDOW);
   ASSERT_NE(window, nullptr);
