@@ -69,9 +69,15 @@ void InstallerDialog::SelectAllOnFocus(const EditControl& edit) {
 void InstallerDialog::EnforceTextLimit(const EditControl& edit) {
   const auto limit = static_cast<std::size_t>(edit.Send(EM_GETLIMITTEXT));
   const std::string text = edit.GetText();
-  // Cut texts put in by the program (typing is held to the limit by the edit itself), and never
-  // between the two bytes of a double-byte character.
-  if (text.size() > limit) edit.SetText(CutToByteLimit(text, limit));
+  if (text.size() <= limit) return;
+  // Cut texts put in by the program, and typed double-byte text where the edit counts its limit
+  // in characters rather than bytes; never between the two bytes of a double-byte character.
+  DWORD selectionStart = 0;
+  DWORD selectionEnd = 0;
+  edit.Send(EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart), reinterpret_cast<LPARAM>(&selectionEnd));
+  edit.SetText(CutToByteLimit(text, limit));
+  // Setting a text puts the caret in front; a person typing on must go on where they were.
+  edit.Send(EM_SETSEL, selectionStart, selectionEnd);
 }
 
 BOOL InstallerDialog::OnSetCursor() {

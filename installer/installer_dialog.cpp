@@ -2,6 +2,7 @@
 #include "installer/installer_dialog.h"
 
 #include "app/main_window.h"
+#include "installer/ui_demo.h"
 
 namespace ctl {
 enum : int {
@@ -39,7 +40,7 @@ bool InstallerDialog::OnCommand(WORD id, WORD code) {
   const EditControl* edit = nullptr;
   switch (id) {
     case IDOK:
-      OnOK();
+      if (!RunUiDemoIfRequested(*this)) OnOK();
       return true;
     case ctl::kLibraryOption:
       if (code == BN_CLICKED) OnLibraryOptionClicked();

@@ -11,6 +11,8 @@ namespace uidriver {
 namespace {
 
 constexpr DWORD kPollMs = 50;
+constexpr DWORD kPaintSettleMs = 150;
+constexpr DWORD kPaintWaitMs = 3000;
 
 // A step's argument as a scenario would write it, on one line of the log.
 std::string Quote(const std::string& word) {
@@ -59,6 +61,8 @@ const std::map<std::string, Runner::Handler>& Runner::Handlers() {
       {"select", &Runner::Select},
       {"expect-closed", &Runner::ExpectClosed},
       {"expect-no-window", &Runner::ExpectNoWindow},
+      {"expect-windows", &Runner::ExpectWindows},
+      {"expect-centred", &Runner::ExpectCentred},
       {"expect-title", &Runner::ExpectTitle},
       {"expect-text", &Runner::ExpectText},
       {"expect-enabled", &Runner::ExpectEnabled},
@@ -159,7 +163,17 @@ void Runner::TakeScreenshot(const std::string& name) {
   char prefix[16];
   std::snprintf(prefix, sizeof prefix, "%02d-", ++screenshotCount_);
   const std::string path = options_.outputFolder + "\\" + prefix + name + ".bmp";
-  if (WriteBmp(path, CaptureWholeScreen())) {
+  // A window that has just appeared may not have painted yet: wait until the screen holds still.
+  Image shown = CaptureWholeScreen();
+  const DWORD start = GetTickCount();
+  for (;;) {
+    Sleep(kPaintSettleMs);
+    Image again = CaptureWholeScreen();
+    const bool still = again.pixels == shown.pixels;
+    shown = std::move(again);
+    if (still || GetTickCount() - start > kPaintWaitMs) break;
+  }
+  if (WriteBmp(path, shown)) {
     log_.Line("     screenshot " + std::string(prefix) + name + ".bmp");
   } else {
     log_.Line("     screenshot " + path + " could not be written");

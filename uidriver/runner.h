@@ -81,6 +81,8 @@ class Runner {
   bool Select(const Step& step);
   bool ExpectClosed(const Step& step);
   bool ExpectNoWindow(const Step& step);
+  bool ExpectWindows(const Step& step);
+  bool ExpectCentred(const Step& step);
   bool ExpectTitle(const Step& step);
   bool ExpectForeground(const Step& step);
   bool ExpectOwner(const Step& step);

@@ -75,6 +75,9 @@ bool Runner::Select(const Step& step) {
   const auto found = windows_.find(step.args[0]);
   if (found == windows_.end()) return Fail("no window named \"" + step.args[0] + "\"");
   currentWindow_ = found->second;
+  // A box answered some other way than by "press" (a key, say) is left behind here.
+  messageBox_ = nullptr;
+  beforeMessageBox_ = nullptr;
   return true;
 }
 
@@ -102,6 +105,42 @@ bool Runner::ExpectNoWindow(const Step& step) {
     return Observation{true, ""};
   };
   return WaitUntil(step, check, "no window titled \"" + step.args[0] + "\"");
+}
+
+bool Runner::ExpectWindows(const Step& step) {
+  Process process;
+  if (!CurrentProcess(process)) return false;
+  long expected = 0;
+  ParseInt(step.args[0], expected);
+  const auto check = [&] {
+    const std::vector<HWND> windows = VisibleTopLevelWindows(process.id);
+    return Observation{static_cast<long>(windows.size()) == expected,
+                       std::to_string(windows.size()) + ": " + Titles(windows)};
+  };
+  return WaitUntil(step, check, step.args[0] + " windows shown");
+}
+
+bool Runner::ExpectCentred(const Step& step) {
+  HWND window = nullptr;
+  if (!CurrentWindow(window)) return false;
+  RECT area;
+  if (step.args[0] == "screen") {
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  } else {
+    const auto found = windows_.find(step.args[0]);
+    if (found == windows_.end()) return Fail("no window named \"" + step.args[0] + "\"");
+    if (!ScreenRect(found->second, area)) return Fail("the window " + step.args[0] + " is gone");
+  }
+  const auto check = [&] {
+    RECT rect;
+    if (!ScreenRect(window, rect)) return Observation{false, "the window gone"};
+    // Halving an odd size may leave one pixel either way.
+    const long dx = (rect.left + rect.right) - (area.left + area.right);
+    const long dy = (rect.top + rect.bottom) - (area.top + area.bottom);
+    return Observation{dx >= -2 && dx <= 2 && dy >= -2 && dy <= 2,
+                       "its middle " + std::to_string(dx / 2) + "," + std::to_string(dy / 2) + " pixels off"};
+  };
+  return WaitUntil(step, check, "the window centred over " + step.args[0]);
 }
 
 bool Runner::ExpectTitle(const Step& step) {

@@ -28,6 +28,8 @@ constexpr StepRule kRules[] = {
     {"select", "n", false},
     {"expect-closed", "n?", true},
     {"expect-no-window", "t", true},
+    {"expect-windows", "i", true},
+    {"expect-centred", "n", true},
     {"expect-title", "t", true},
     {"expect-text", "r t", true},
     {"expect-enabled", "r b", true},
@@ -59,6 +61,7 @@ constexpr StepRule kRules[] = {
     {"unsetenv", "n", false},
     {"signal", "t i?", false},
     {"control", "n d", false},
+    {"define", "n t", false},
     {"include", "t", false},
     {"log", "t", false},
 };
@@ -185,7 +188,15 @@ class Parser {
       if (!ParseSeconds(words[count - 1].text, step.timeoutSeconds)) return Fail(file, line, "bad time-out");
       count -= 2;
     }
-    for (std::size_t i = 1; i < count; ++i) step.args.push_back(words[i].text);
+    for (std::size_t i = 1; i < count; ++i) {
+      if (!words[i].quoted && words[i].text.size() > 1 && words[i].text[0] == '@') {
+        const auto found = texts_.find(words[i].text.substr(1));
+        if (found == texts_.end()) return Fail(file, line, "no text defined as " + words[i].text);
+        step.args.push_back(found->second);
+      } else {
+        step.args.push_back(words[i].text);
+      }
+    }
     if (!CheckArguments(*rule, step, error)) return Fail(file, line, error);
     return Apply(step, depth);
   }
@@ -304,6 +315,10 @@ class Parser {
       aliases_[step.args[0]] = step.args[1];
       return true;
     }
+    if (step.verb == "define") {
+      texts_[step.args[0]] = step.args[1];
+      return true;
+    }
     if (step.verb == "include") {
       if (depth >= kMaxIncludeDepth) return Fail(step.file, step.line, "includes nest too deep");
       const std::string& name = step.args[0];
@@ -315,6 +330,7 @@ class Parser {
 
   const FileLoader& load_;
   std::map<std::string, std::string> aliases_;
+  std::map<std::string, std::string> texts_;  // "define" names, used as @name
 };
 
 }  // namespace

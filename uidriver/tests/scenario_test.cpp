@@ -116,6 +116,15 @@ TEST_F(ParseScenarioTest, NamesFileAndLineOfTheFirstFault) {
   }
 }
 
+TEST_F(ParseScenarioTest, ReplacesDefinedTextsButNotQuotedOnes) {
+  const Scenario scenario = Parse("define WARN \"a long\\ntext\"\nmsgbox @WARN\ntype \"@WARN\"\nmsgbox @OTHER\n");
+  EXPECT_EQ(scenario.error, "dir/main.txt:4: no text defined as @OTHER");
+  const Scenario good = Parse("define WARN \"a long\\ntext\"\nmsgbox @WARN within 3\ntype \"@WARN\"\n");
+  ASSERT_EQ(good.error, "");
+  EXPECT_EQ(good.steps[0].args[0], "a long\ntext");
+  EXPECT_EQ(good.steps[1].args[0], "@WARN");
+}
+
 TEST_F(ParseScenarioTest, StopsIncludeLoops) {
   files_["dir/loop.inc"] = "include \"loop.inc\"\n";
   const Scenario scenario = Parse("include \"loop.inc\"\n");

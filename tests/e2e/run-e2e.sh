@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# Runs one end-to-end test: a fresh folder with KESTRALON.EXE, its CONFIG.INI and product file, a
+# private TEMP, and the UI driver playing the scenario against the real windows under Wine.
+# Called by ctest (see cmake/KestralonE2E.cmake); DISPLAY is set by the outer test command.
+#
+# run-e2e.sh --name NAME --build WINDOWS_BUILD_DIR --scenario FILE
+#            [--config FILE | --no-config] [--savf FILE | --no-savf] [--savf-name NAME]
+#            [--setup SCRIPT] [--teardown SCRIPT] [--env NAME=VALUE]... [--no-temp]
+#            [--allow-leftovers] [--time-limit SECONDS]
+#
+# Output: $KESTRALON_TEST_OUTPUT/NAME/ holds driver.log, the screenshots (PNG) and run/ (the
+# installer's folder app/ and its TEMP temp/). Exit status 0 passed, 1 failed, 77 skipped (no
+# X display).
+#
+# Hooks run with E2E_NAME, E2E_OUTPUT, E2E_RUN, E2E_APP, E2E_TEMP, E2E_BUILD and E2E_ENV_FILE set;
+# a setup hook may append NAME=VALUE lines to $E2E_ENV_FILE, which reach the driver and the
+# installer (for example the address of a substitute host it started). The teardown hook runs
+# whatever happened, also when setup failed.
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source_root=$(cd "$here/../.." && pwd)
+
+name='' build='' scenario='' config='' no_config=0 savf='' no_savf=0 savf_name=PRODUCT.SAVF
+setup='' teardown='' no_temp=0 allow_leftovers=0 time_limit=75
+extra_env=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --name) name=$2; shift 2 ;;
+    --build) build=$2; shift 2 ;;
+    --scenario) scenario=$2; shift 2 ;;
+    --config) config=$2; shift 2 ;;
+    --no-config) no_config=1; shift ;;
+    --savf) savf=$2; shift 2 ;;
+    --no-savf) no_savf=1; shift ;;
+    --savf-name) savf_name=$2; shift 2 ;;
+    --setup) setup=$2; shift 2 ;;
+    --teardown) teardown=$2; shift 2 ;;
+    --env) extra_env+=("$2"); shift 2 ;;
+    --no-temp) no_temp=1; shift ;;
+    --allow-leftovers) allow_leftovers=1; shift ;;
+    --time-limit) time_limit=$2; shift 2 ;;
+    *) echo "run-e2e: unknown option $1" >&2; exit 1 ;;
+  esac
+done
+if [ -z "$name" ] || [ -z "$build" ] || [ -z "$scenario" ]; then
+  echo "run-e2e: --name, --build and --scenario are needed" >&2
+  exit 1
+fi
+if [ -z "${DISPLAY:-}" ]; then
+  echo "run-e2e: no X display (DISPLAY unset): skipped; the test command starts Xvfb" >&2
+  exit 77
+fi
+
+# Windows sees the whole Unix tree as drive Z:.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+: "${KESTRALON_TEST_OUTPUT:=$build/test-output}"
+output="$KESTRALON_TEST_OUTPUT/$name"
+run="$output/run"
+app="$run/app"
+temp="$run/temp"
+rm -rf "$output"
+mkdir -p "$app" "$temp"
+
+cp "$build/bin/KESTRALON.EXE" "$app/" || exit 1
+if [ "$no_config" = 0 ]; then
+  # CONFIG.INI is a Windows text file in code page 932; the test's copy is UTF-8 for reading.
+  iconv -f UTF-8 -t CP932 "${config:-$here/configs/demo.ini}" | sed 's/$/\r/' > "$app/CONFIG.INI" || exit 1
+fi
+if [ "$no_savf" = 0 ]; then
+  if [ -n "$savf" ]; then
+    cp "$savf" "$app/$savf_name" || exit 1
+  else
+    printf 'not a real save file: the form never reads it\r\n' > "$app/$savf_name"
+  fi
+fi
+
+export E2E_NAME=$name E2E_OUTPUT=$output E2E_RUN=$run E2E_APP=$app E2E_TEMP=$temp E2E_BUILD=$build
+export E2E_ENV_FILE=$run/hook.env
+: > "$E2E_ENV_FILE"
+run_teardown() {
+  if [ -n "$teardown" ]; then
+    bash "$teardown" >> "$output/hooks.log" 2>&1 || echo "run-e2e: teardown hook failed (see hooks.log)" >&2
+  fi
+}
+trap run_teardown EXIT
+
+export KESTRALON_BUILD=$build
+source "$source_root/testbed/wine-env.sh"
+bash "$source_root/testbed/prepare-prefix.sh" || exit 1
+
+if [ -n "$setup" ] && ! bash "$setup" >> "$output/hooks.log" 2>&1; then
+  echo "run-e2e: setup hook failed (see $output/hooks.log)" >&2
+  exit 1
+fi
+
+driver_args=(--scenario "$(winpath "$scenario")" --app "$(winpath "$app")" --output "$(winpath "$output")"
+  --cursor-probe "/usr/bin/python3 $source_root/uidriver/xcursor_probe.py")
+if [ "$no_temp" = 1 ]; then
+  driver_args+=(--unset TEMP --unset TMP)
+else
+  driver_args+=(--env "TEMP=$(winpath "$temp")" --env "TMP=$(winpath "$temp")")
+fi
+for pair in "${extra_env[@]}"; do driver_args+=(--env "$pair"); done
+while IFS= read -r pair; do
+  [ -n "$pair" ] && driver_args+=(--env "$pair")
+done < "$E2E_ENV_FILE"
+
+timeout "$time_limit" wine "$build/bin/UIDRIVER.EXE" "${driver_args[@]}" > /dev/null 2> "$output/wine.log"
+status=$?
+[ -f "$output/driver.log" ] && cat "$output/driver.log"
+if [ $status = 124 ]; then echo "run-e2e: the driver did not finish within $time_limit s" >&2; fi
+
+# What a run must never leave behind: its work folder, or job files outside one.
+if [ "$allow_leftovers" = 0 ]; then
+  for left in "$temp"/ZEMO*; do
+    [ -e "$left" ] || continue
+    echo "run-e2e: work folder left behind: $left" >&2
+    status=1
+  done
+  for dir in / "$WINEPREFIX/drive_c" "$app"; do
+    for job_file in DOSCMD.BAT FTPCMD.BAT FTPLOG.LOG QSAVF.DAT; do
+      if [ -e "$dir/$job_file" ]; then
+        echo "run-e2e: job file outside a work folder: $dir/$job_file" >&2
+        status=1
+      fi
+    done
+  done
+fi
+
+if command -v convert > /dev/null; then
+  for bmp in "$output"/*.bmp; do
+    [ -e "$bmp" ] || continue
+    convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+  done
+fi
+[ $status = 0 ] && echo "run-e2e: $name passed" || echo "run-e2e: $name FAILED (output in $output)" >&2
+exit $([ $status = 0 ] && echo 0 || echo 1)
