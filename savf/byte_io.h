@@ -17,6 +17,22 @@ class ByteSource {
   virtual bool ReadAt(std::uint64_t offset, void* buffer, std::size_t size) = 0;
 };
 
+// A window of another source: one object's content inside an image.
+class SliceSource : public ByteSource {
+ public:
+  SliceSource(ByteSource& base, std::uint64_t offset, std::uint64_t size) : base_(base), offset_(offset), size_(size) {}
+  std::uint64_t Size() const override { return size_; }
+  bool ReadAt(std::uint64_t offset, void* buffer, std::size_t size) override {
+    if (offset > size_ || size > size_ - offset) return false;
+    return base_.ReadAt(offset_ + offset, buffer, size);
+  }
+
+ private:
+  ByteSource& base_;
+  std::uint64_t offset_;
+  std::uint64_t size_;
+};
+
 class ByteSink {
  public:
   virtual ~ByteSink() = default;

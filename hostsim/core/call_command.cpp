@@ -14,9 +14,11 @@ constexpr char kVerificationProgram[] = "KV2207C";
 
 // What KV2207C calls and reads from its own library. Without them it cannot run.
 const std::vector<savf::SavedObject>& Companions() {
-  static const std::vector<savf::SavedObject> companions = {
-      {"KV2207R1", "*PGM", "", 0}, {"KV2207R2", "*PGM", "", 0}, {"KV2207R3", "*PGM", "", 0},
-      {"KV2207F1", "*FILE", "", 0}, {"KV2207F2", "*FILE", "", 0}};
+  static const std::vector<savf::SavedObject> companions = {{"KV2207R1", "*PGM", "", 0},
+                                                            {"KV2207R2", "*PGM", "", 0},
+                                                            {"KV2207R3", "*PGM", "", 0},
+                                                            {"KV2207F1", "*FILE", "", 0},
+                                                            {"KV2207F2", "*FILE", "", 0}};
   return companions;
 }
 
@@ -44,7 +46,8 @@ ClOutcome Verify(CommandContext& context, const std::string& programLibrary) {
   const std::vector<savf::SavedObject> own = *LibraryObjects(context, programLibrary);
   for (const savf::SavedObject& companion : Companions()) {
     if (!Holds(own, companion.name, companion.type)) {
-      return Escape("KV2207C cannot run: " + companion.name + " " + companion.type + " is not in " + programLibrary + ".");
+      return Escape("KV2207C cannot run: " + companion.name + " " + companion.type + " is not in " + programLibrary +
+                    ".");
     }
   }
   const std::vector<ClValue>& parameters = context.parameters.Elements("PARM");

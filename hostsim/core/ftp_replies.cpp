@@ -19,7 +19,9 @@ Lines Greeting(const std::string& hostName) {
 
 Lines EnterPassword() { return {"331 Enter password."}; }
 Lines LoggedOn(const std::string& user) { return {"230 " + user + " logged on."}; }
-Lines LogOnRejected(const std::string& user) { return {"530 Log on attempt by user " + Printable(user) + " rejected."}; }
+Lines LogOnRejected(const std::string& user) {
+  return {"530 Log on attempt by user " + Printable(user) + " rejected."};
+}
 Lines LogOnRequired() { return {"530 Log on required."}; }
 Lines UserFirst() { return {"503 Send USER first."}; }
 Lines Quit() { return {"221 QUIT subcommand received."}; }

@@ -16,9 +16,8 @@ struct CommandLine {
 CommandLine SplitCommand(const std::string& line) {
   const std::size_t space = line.find(' ');
   std::string verb = ToUpper(line.substr(0, space));
-  const bool letters = !verb.empty() && verb.size() <= 8 && std::all_of(verb.begin(), verb.end(), [](char c) {
-    return c >= 'A' && c <= 'Z';
-  });
+  const bool letters = !verb.empty() && verb.size() <= 8 &&
+                       std::all_of(verb.begin(), verb.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
   if (!letters) return {};
   return {verb, space == std::string::npos ? std::string() : line.substr(space + 1)};
 }
@@ -144,8 +143,8 @@ SessionStep FtpSession::LogOn(const std::string& verb, const std::string& argume
   }
   if (verb == "NOOP") return Reply({"250 NOOP subcommand successful."});
   if (verb == "SYST") {
-    return Reply({std::string("215  OS/400 is the remote operating system.  The TCP/IP version is \"") + kHostRelease +
-                  "\"."});
+    return Reply(
+        {std::string("215  OS/400 is the remote operating system.  The TCP/IP version is \"") + kHostRelease + "\"."});
   }
   if (verb == "HELP") return Reply({"214 Substitute IBM i FTP server; see hostsim/README.md."});
   if (verb == "OPTS") return Reply(reply::OptsNotValid());
@@ -159,8 +158,10 @@ SessionStep FtpSession::Command(const std::string& verb, const std::string& argu
   if (verb == "CDUP" || verb == "XCUP") return ChangeDirectory("..");
   if (verb == "PWD" || verb == "XPWD") return PrintDirectory();
   if (verb == "TYPE") return Type(argument);
-  if (verb == "MODE") return Reply({ToUpper(Trim(argument)) == "S" ? "200 Data transfer mode is stream." : "504 Mode not supported."});
-  if (verb == "STRU") return Reply({ToUpper(Trim(argument)) == "F" ? "200 Data structure is file." : "504 Structure not supported."});
+  if (verb == "MODE")
+    return Reply({ToUpper(Trim(argument)) == "S" ? "200 Data transfer mode is stream." : "504 Mode not supported."});
+  if (verb == "STRU")
+    return Reply({ToUpper(Trim(argument)) == "F" ? "200 Data structure is file." : "504 Structure not supported."});
   if (verb == "PORT") return Port(argument);
   if (verb == "PASV") {
     SessionStep step;
@@ -176,7 +177,8 @@ SessionStep FtpSession::Command(const std::string& verb, const std::string& argu
     EndJob();
     return Reply({"220 REIN subcommand successful."});
   }
-  for (const char* unsupported : {"APPE", "STOU", "DELE", "MKD", "XMKD", "RMD", "XRMD", "RNFR", "RNTO", "SIZE", "MDTM", "REST", "ACCT"}) {
+  for (const char* unsupported :
+       {"APPE", "STOU", "DELE", "MKD", "XMKD", "RMD", "XRMD", "RNFR", "RNTO", "SIZE", "MDTM", "REST", "ACCT"}) {
     if (verb == unsupported) return Reply(reply::NotSupported(verb));
   }
   return Reply(reply::NotValid(verb));

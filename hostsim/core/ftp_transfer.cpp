@@ -30,8 +30,8 @@ bool ParseHostPort(const std::string& text, DataEndpoint& endpoint) {
     if (numbers[i] > 255) return false;
   }
   if (in.peek() != std::char_traits<char>::eof()) return false;
-  endpoint.address = std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." +
-                     std::to_string(numbers[2]) + "." + std::to_string(numbers[3]);
+  endpoint.address = std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." + std::to_string(numbers[2]) +
+                     "." + std::to_string(numbers[3]);
   endpoint.port = static_cast<std::uint16_t>(numbers[4] * 256 + numbers[5]);
   return endpoint.port != 0;
 }
@@ -85,7 +85,8 @@ SessionStep FtpSession::Store(const std::string& argument) {
   const std::string name = WithoutReplaceOption(argument);
   const std::optional<FtpPath> path = ParseFtpObjectPath(name);
   if (!path || (!path->type.empty() && path->type != "*FILE")) {
-    return Reply({"550 " + reply::Printable(name) + ": uploads go only into a save file (LIB/FILE or /QSYS.LIB/LIB.LIB/FILE.FILE)."});
+    return Reply({"550 " + reply::Printable(name) +
+                  ": uploads go only into a save file (LIB/FILE or /QSYS.LIB/LIB.LIB/FILE.FILE)."});
   }
   const std::string library = path->library.empty() ? std::string(kTempLibrary) : path->library;
   if (library != kTempLibrary || !temp_.Exists(path->object)) {
@@ -97,8 +98,8 @@ SessionStep FtpSession::Store(const std::string& argument) {
   step.transfer.upload = temp_.BeginUpload(path->object);
   if (!step.transfer.upload) return Reply({"451 Cannot receive into save file " + path->object + "."});
   transferTarget_ = path->object;
-  step.replies = {"150 Sending file to member " + path->object + " in file " + path->object + " in library " +
-                  library + "."};
+  step.replies = {"150 Sending file to member " + path->object + " in file " + path->object + " in library " + library +
+                  "."};
   step.next = SessionStep::Next::kTransfer;
   return step;
 }
@@ -139,7 +140,8 @@ SessionStep FtpSession::List(const std::string& argument, bool namesOnly) {
   const std::string target = Trim(argument);
   if (!target.empty() && target[0] != '-') {
     const std::optional<FtpPath> path = ParseFtpDirectoryPath(target);
-    if (!path || path->kind != FtpPath::Kind::kLibrary) return Reply({"550 " + reply::Printable(target) + " is not a library."});
+    if (!path || path->kind != FtpPath::Kind::kLibrary)
+      return Reply({"550 " + reply::Printable(target) + " is not a library."});
     library = path->library;
   }
   const std::optional<std::vector<savf::SavedObject>> objects =

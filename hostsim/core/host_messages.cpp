@@ -24,7 +24,9 @@ HostMessage ValueNotValid(const std::string& value, const std::string& keyword) 
   return {"CPD0084", "Value '" + value + "' for parameter " + keyword + " not valid."};
 }
 
-HostMessage ValueRequired(const std::string& keyword) { return {"CPD0071", "Value required for parameter " + keyword + "."}; }
+HostMessage ValueRequired(const std::string& keyword) {
+  return {"CPD0071", "Value required for parameter " + keyword + "."};
+}
 
 HostMessage KeywordNotValid(const std::string& keyword) {
   return {"CPD0043", "Keyword " + keyword + " not valid for this command."};

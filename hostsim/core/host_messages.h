@@ -16,7 +16,9 @@ struct ClOutcome {
   std::vector<HostMessage> messages;  // why it failed, the main message last; empty on success
 
   static ClOutcome Success() { return ClOutcome{true, {}}; }
-  static ClOutcome Failure(std::string id, std::string text) { return ClOutcome{false, {{std::move(id), std::move(text)}}}; }
+  static ClOutcome Failure(std::string id, std::string text) {
+    return ClOutcome{false, {{std::move(id), std::move(text)}}};
+  }
   static ClOutcome Failure(std::vector<HostMessage> messages) { return ClOutcome{false, std::move(messages)}; }
 };
 

@@ -64,7 +64,8 @@ std::vector<savf::ImageObject> SelectObjects(CommandContext& context, const savf
   const std::vector<ClValue>& names = context.parameters.Has("OBJ") ? context.parameters.Elements("OBJ") : all;
   std::vector<savf::ImageObject> selected;
   for (const savf::ImageObject& item : image.objects) {
-    if (!NameSelected(names, item.object.name) || !TypeSelected(context.parameters.Elements("OBJTYPE"), item.object.type)) {
+    if (!NameSelected(names, item.object.name) ||
+        !TypeSelected(context.parameters.Elements("OBJTYPE"), item.object.type)) {
       continue;
     }
     if (item.object.name == context.faults.loseObject) continue;

@@ -24,9 +24,8 @@ ClOutcome CreateSaveFile(CommandContext& context) {
   }
   SaveFileStore& saveFiles = context.job.saveFiles();
   if (saveFiles.Exists(name->object)) {
-    return ClOutcome::Failure(
-        {{"CPF5813", "File " + name->object + " in library " + library + " already exists."},
-         NotCreated(name->object, library)});
+    return ClOutcome::Failure({{"CPF5813", "File " + name->object + " in library " + library + " already exists."},
+                               NotCreated(name->object, library)});
   }
   if (!saveFiles.Create(name->object)) return ClOutcome::Failure({NotCreated(name->object, library)});
   return ClOutcome::Success();
@@ -36,8 +35,8 @@ ClOutcome ClearSaveFile(CommandContext& context) {
   const SaveFileLookup lookup = FindSaveFile(context, "FILE");
   if (!lookup.found) return lookup.failure;
   if (!context.job.saveFiles().Clear(lookup.found->file)) {
-    return ClOutcome::Failure("CPF3702", "Save file " + lookup.found->file + " in " + lookup.found->library +
-                                             " could not be cleared.");
+    return ClOutcome::Failure(
+        "CPF3702", "Save file " + lookup.found->file + " in " + lookup.found->library + " could not be cleared.");
   }
   return ClOutcome::Success();
 }

@@ -131,8 +131,12 @@ TEST(ClSimulatorTest, RestoreObjectsIntoQtemp) {
            EXPECT_TRUE(h.InTemp(name)) << name;
          }
        }},
-      {"user may not restore", [&](Host& h) { hostObject(h); h.SetUser(true, false); }, kRestoreHostObject,
-       "CPF2189", [](Host& h) { EXPECT_FALSE(h.InTemp("KV2207C")); }},
+      {"user may not restore",
+       [&](Host& h) {
+         hostObject(h);
+         h.SetUser(true, false);
+       },
+       kRestoreHostObject, "CPF2189", [](Host& h) { EXPECT_FALSE(h.InTemp("KV2207C")); }},
       {"empty save file", [](Host& h) { h.saveFiles_.Create("QSAVF"); }, kRestoreHostObject, "CPF3707", nullptr},
       {"damaged image",
        [](Host& h) {
@@ -147,15 +151,17 @@ TEST(ClSimulatorTest, RestoreObjectsIntoQtemp) {
        "RSTOBJ OBJ(*ALL) SAVLIB(SAMPLIB) DEV(*SAVF) SAVF(QTEMP/QSAVF) RSTLIB(QTEMP)", "CPF3781", nullptr},
       {"tape device", hostObject, "RSTOBJ OBJ(*ALL) SAVLIB(QTEMP) DEV(TAP01)", "CPF9814", nullptr},
       {"no save file named", hostObject, "RSTOBJ OBJ(*ALL) SAVLIB(QTEMP) DEV(*SAVF)", "CPD0071", nullptr},
-      {"save file missing", hostObject,
-       "RSTOBJ OBJ(*ALL) SAVLIB(QTEMP) DEV(*SAVF) SAVF(QTEMP/OTHER) RSTLIB(QTEMP)", "CPF9812", nullptr},
+      {"save file missing", hostObject, "RSTOBJ OBJ(*ALL) SAVLIB(QTEMP) DEV(*SAVF) SAVF(QTEMP/OTHER) RSTLIB(QTEMP)",
+       "CPF9812", nullptr},
       {"target library missing", hostObject,
        "RSTOBJ OBJ(*ALL) SAVLIB(QTEMP) DEV(*SAVF) SAVF(QTEMP/QSAVF) RSTLIB(NOLIB)", "CPF2110", nullptr},
       {"release later than the host",
-       [](Host& h) { h.SaveFileHolds(MakeImage("SAVOBJ", "QTEMP", {{"A", "*PGM", "CLP", 10}}, "V9R9M9")); },
+       [](Host& h) {
+         h.SaveFileHolds(MakeImage("SAVOBJ", "QTEMP", {{"A", "*PGM", "CLP", 10}}, "V9R9M9"));
+       },
        "RSTOBJ OBJ(*ALL) SAVLIB(QTEMP) DEV(*SAVF) SAVF(QTEMP/QSAVF)", "CPF3709", nullptr},
-      {"one object by name", hostObject,
-       "RSTOBJ OBJ(KV2207C) SAVLIB(QTEMP) DEV(*SAVF) SAVF(QTEMP/QSAVF) RSTLIB(QTEMP)", nullptr,
+      {"one object by name", hostObject, "RSTOBJ OBJ(KV2207C) SAVLIB(QTEMP) DEV(*SAVF) SAVF(QTEMP/QSAVF) RSTLIB(QTEMP)",
+       nullptr,
        [](Host& h) {
          EXPECT_TRUE(h.InTemp("KV2207C"));
          EXPECT_FALSE(h.InTemp("KV2207R1"));
@@ -168,7 +174,12 @@ TEST(ClSimulatorTest, RestoreObjectsIntoQtemp) {
        }},
       {"nothing selected", hostObject, "RSTOBJ OBJ(NONE) SAVLIB(QTEMP) DEV(*SAVF) SAVF(QTEMP/QSAVF)", "CPF3780",
        nullptr},
-      {"lost object", [&](Host& h) { hostObject(h); h.faults_.loseObject = "KV2207R2"; }, kRestoreHostObject, nullptr,
+      {"lost object",
+       [&](Host& h) {
+         hostObject(h);
+         h.faults_.loseObject = "KV2207R2";
+       },
+       kRestoreHostObject, nullptr,
        [](Host& h) {
          EXPECT_FALSE(h.InTemp("KV2207R2"));
          EXPECT_TRUE(h.InTemp("KV2207R1"));
@@ -201,7 +212,8 @@ TEST(ClSimulatorTest, RestoreLibrary) {
        [](Host& h) { EXPECT_EQ(h.LibraryNames("SAMPLIB").size(), 3u); }},
       {"replacing an existing library keeps its other objects",
        [&](Host& h) {
-         h.SaveFileHolds(MakeImage("SAVLIB", "SAMPLIB", {{"ORDENTR", "*PGM", "RPGLE", 10}, {"OLDPGM", "*PGM", "CLP", 10}}));
+         h.SaveFileHolds(
+             MakeImage("SAVLIB", "SAMPLIB", {{"ORDENTR", "*PGM", "RPGLE", 10}, {"OLDPGM", "*PGM", "CLP", 10}}));
          h.Must(kRestoreProduct);
          product(h);
        },
@@ -210,19 +222,26 @@ TEST(ClSimulatorTest, RestoreLibrary) {
          EXPECT_EQ(h.LibraryNames("MYLIB"), (std::vector<std::string>{"ORDENTR", "OLDPGM", "ORDENTC", "ORDHDR"}));
          EXPECT_EQ(h.libraries_.Objects("MYLIB")->at(0).size, 5000u);
        }},
-      {"saved library does not match", product,
-       "RSTLIB SAVLIB(OTHER) DEV(*SAVF) SAVF(QTEMP/QSAVF) RSTLIB(MYLIB)", "CPF3781",
-       [](Host& h) { EXPECT_FALSE(h.libraries_.Exists("MYLIB")); }},
+      {"saved library does not match", product, "RSTLIB SAVLIB(OTHER) DEV(*SAVF) SAVF(QTEMP/QSAVF) RSTLIB(MYLIB)",
+       "CPF3781", [](Host& h) { EXPECT_FALSE(h.libraries_.Exists("MYLIB")); }},
       {"into QTEMP", product, "RSTLIB SAVLIB(SAMPLIB) DEV(*SAVF) SAVF(QTEMP/QSAVF) RSTLIB(QTEMP)", "CPF3805", nullptr},
       {"target name quoted in lower case", product,
        "RSTLIB SAVLIB(SAMPLIB) DEV(*SAVF) SAVF(QTEMP/QSAVF) RSTLIB('mylib')", "CPD0084", nullptr},
       {"blanks around the target name", product,
        "RSTLIB SAVLIB(SAMPLIB) DEV(*SAVF) SAVF(QTEMP/QSAVF) MBROPT(*ALL) ALWOBJDIF(*ALL) RSTLIB(  MYLIB )", nullptr,
        [](Host& h) { EXPECT_TRUE(h.libraries_.Exists("MYLIB")); }},
-      {"user may not restore", [&](Host& h) { product(h); h.SetUser(true, false); }, kRestoreProduct, "CPF2189",
-       [](Host& h) { EXPECT_FALSE(h.libraries_.Exists("MYLIB")); }},
-      {"storage fails", [&](Host& h) { product(h); h.libraries_.failRestores = true; }, kRestoreProduct, "CPF3794",
-       [](Host& h) { EXPECT_FALSE(h.libraries_.Exists("MYLIB")); }},
+      {"user may not restore",
+       [&](Host& h) {
+         product(h);
+         h.SetUser(true, false);
+       },
+       kRestoreProduct, "CPF2189", [](Host& h) { EXPECT_FALSE(h.libraries_.Exists("MYLIB")); }},
+      {"storage fails",
+       [&](Host& h) {
+         product(h);
+         h.libraries_.failRestores = true;
+       },
+       kRestoreProduct, "CPF3794", [](Host& h) { EXPECT_FALSE(h.libraries_.Exists("MYLIB")); }},
       {"bad MBROPT", product, "RSTLIB SAVLIB(SAMPLIB) DEV(*SAVF) SAVF(QTEMP/QSAVF) MBROPT(*SOME)", "CPD0084", nullptr},
   });
 }
@@ -250,8 +269,8 @@ TEST(ClSimulatorTest, VerificationProgram) {
       {"product complete in the library", product, kCallOnMylib, nullptr, nullptr},
       {"library name with trailing blanks", product,
        "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' 'MYLIB   ' 'KSUSER')", nullptr, nullptr},
-      {"library name with a leading blank", product,
-       "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' ' MYLIB' 'KSUSER')", "CPF9898", nullptr},
+      {"library name with a leading blank", product, "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' ' MYLIB' 'KSUSER')",
+       "CPF9898", nullptr},
       {"object lost in the product restore",
        [](Host& h) {
          h.HostObjectRestored();
@@ -266,8 +285,12 @@ TEST(ClSimulatorTest, VerificationProgram) {
          h.saveFiles_.Put("QSAVF", MakeImage("SAVLIB", "SAMPLIB", kProductObjects));
        },
        kCallOnMylib, "CPF9898", nullptr},
-      {"save file emptied", [](Host& h) { h.ProductRestored(); h.saveFiles_.Clear("QSAVF"); }, kCallOnMylib,
-       "CPF9898", nullptr},
+      {"save file emptied",
+       [](Host& h) {
+         h.ProductRestored();
+         h.saveFiles_.Clear("QSAVF");
+       },
+       kCallOnMylib, "CPF9898", nullptr},
       {"three parameters", hostObject, "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' 'QTEMP')", "MCH0802", nullptr},
       {"found through the library list", hostObject, "CALL KV2207C PARM('QSAVF' 'QTEMP' 'QTEMP' 'X')", nullptr,
        nullptr},

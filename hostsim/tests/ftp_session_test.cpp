@@ -95,7 +95,8 @@ TEST_F(SessionTest, CommandReplies) {
       {"RCMD", {"501 RCMD needs a CL command."}},
       {"SITE NAMEFMT 1", {"250 Now using naming format \"1\"."}},
       {"STOR /QSYS.LIB/QTEMP.LIB/NOSUCH.FILE", {"550 Save file NOSUCH in library QTEMP not found."}},
-      {"STOR /etc/passwd", {"550 /etc/passwd: uploads go only into a save file (LIB/FILE or /QSYS.LIB/LIB.LIB/FILE.FILE)."}},
+      {"STOR /etc/passwd",
+       {"550 /etc/passwd: uploads go only into a save file (LIB/FILE or /QSYS.LIB/LIB.LIB/FILE.FILE)."}},
       {"FEAT", {"500 Subcommand FEAT not valid."}},
       {"XYZZY", {"500 Subcommand XYZZY not valid."}},
       {"\x01\xff garbage", {"500 Subcommand not valid."}},
@@ -109,7 +110,8 @@ TEST_F(SessionTest, CommandReplies) {
 TEST_F(SessionTest, UploadIntoSaveFile) {
   LogOn();
   Send("RCMD CRTSAVF FILE(QTEMP/QSAVF)");
-  EXPECT_EQ(Send("STOR /QSYS.LIB/QTEMP.LIB/QSAVF.FILE"), Lines{"550 Save files are transferred in binary only: send TYPE I first."});
+  EXPECT_EQ(Send("STOR /QSYS.LIB/QTEMP.LIB/QSAVF.FILE"),
+            Lines{"550 Save files are transferred in binary only: send TYPE I first."});
   Send("TYPE I");
   EXPECT_EQ(Send("STOR QTEMP/QSAVF"), Lines{"425 Send PORT or PASV before a transfer."});
   const std::vector<std::uint8_t> image = testing::MakeHostObjectImage();
@@ -195,8 +197,8 @@ TEST_F(SessionTest, FaultSwitchesOnFtpVerbs) {
   faults_.failCommands = {"CWD", "STOR"};
   LogOn();
   libraries_.Create("SAMPLIB");
-  EXPECT_EQ(Send("CWD SAMPLIB"),
-            (Lines{"550-Specified directory does not exist or cannot be accessed.", "550 Working directory not changed."}));
+  EXPECT_EQ(Send("CWD SAMPLIB"), (Lines{"550-Specified directory does not exist or cannot be accessed.",
+                                        "550 Working directory not changed."}));
   EXPECT_EQ(Send("STOR QTEMP/QSAVF"), Lines{"550 Subcommand STOR failed (fault injected)."});
 }
 

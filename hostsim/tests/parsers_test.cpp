@@ -100,12 +100,18 @@ TEST(FtpPathTest, ObjectAndDirectoryNames) {
   };
   for (const auto& [text, expected] : objects) EXPECT_EQ(Describe(ParseFtpObjectPath(text)), expected) << text;
   const std::vector<std::pair<std::string, std::string>> directories = {
-      {"SAMPLIB", "library SAMPLIB"},         {"/QSYS.LIB/SAMPLIB.LIB", "library SAMPLIB"},
-      {"samplib.lib", "library SAMPLIB"},     {"/QSYS.LIB/SAMPLIB.LIB/", "library SAMPLIB"},
-      {"/QSYS.LIB", "root"},                  {"/", "root"},
-      {"..", "root"},                         {"QSYS.LIB", "root"},
-      {"", "invalid"},                        {"A/B", "invalid"},
-      {"/home", "invalid"},                   {" SAMPLIB ", "library SAMPLIB"},
+      {"SAMPLIB", "library SAMPLIB"},
+      {"/QSYS.LIB/SAMPLIB.LIB", "library SAMPLIB"},
+      {"samplib.lib", "library SAMPLIB"},
+      {"/QSYS.LIB/SAMPLIB.LIB/", "library SAMPLIB"},
+      {"/QSYS.LIB", "root"},
+      {"/", "root"},
+      {"..", "root"},
+      {"QSYS.LIB", "root"},
+      {"", "invalid"},
+      {"A/B", "invalid"},
+      {"/home", "invalid"},
+      {" SAMPLIB ", "library SAMPLIB"},
   };
   for (const auto& [text, expected] : directories) EXPECT_EQ(Describe(ParseFtpDirectoryPath(text)), expected) << text;
 }

@@ -54,7 +54,8 @@ class MemoryLibraries : public LibraryStore {
 
 // An image for the tests, made with the real writer and generated contents.
 std::vector<std::uint8_t> MakeImage(const std::string& command, const std::string& library,
-                                    const std::vector<savf::SavedObject>& objects, const std::string& release = "V4R4M0");
+                                    const std::vector<savf::SavedObject>& objects,
+                                    const std::string& release = "V4R4M0");
 // The host object as the installer embeds it: KV2207C and companions saved from QTEMP.
 std::vector<std::uint8_t> MakeHostObjectImage();
 

@@ -1,0 +1,6 @@
+#pragma once
+// Asio without Boost.
+#ifndef ASIO_STANDALONE
+#define ASIO_STANDALONE
+#endif
+#include <asio.hpp>

@@ -1,0 +1,69 @@
+#pragma once
+// One client's control connection: reads command lines, lets FtpSession answer them one after
+// the other, sends the replies and carries out the data transfers the session asks for.
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "hostsim/core/ftp_session.h"
+#include "hostsim/core/line_assembler.h"
+#include "hostsim/net/asio_config.h"
+#include "hostsim/net/data_channel.h"
+#include "hostsim/net/event_log.h"
+#include "hostsim/net/file_storage.h"
+#include "hostsim/net/serve_options.h"
+
+namespace hostsim {
+
+struct ConnectionContext {
+  HostServices& services;
+  const ServeOptions& options;
+  EventLog& log;
+  std::string tempRoot;                           // QTEMP folders go here, one per connection
+  std::function<void(unsigned long)> onFinished;  // the server forgets the connection
+};
+
+class ControlConnection : public std::enable_shared_from_this<ControlConnection> {
+ public:
+  ControlConnection(asio::ip::tcp::socket socket, unsigned long id, ConnectionContext& context);
+  void Start();
+  // Ends the connection at once (server shutdown); a running upload is discarded.
+  void Close();
+
+ private:
+  void ReadControl();
+  void ProcessLines();
+  void Execute(const std::string& line);
+  void Continue(SessionStep step);
+  void OpenPassive();
+  void Transfer(TransferRequest request);
+  void UploadDone(std::unique_ptr<UploadSink> upload, DataChannel::Result result, std::uint64_t bytes);
+  // Sends replies (after the configured delay), then runs next.
+  void Respond(reply::Lines lines, std::function<void()> next);
+  void Queue(const reply::Lines& lines);
+  void WriteNext();
+  void Idle();
+  void Done();  // the current command is answered: take the next one
+  void Log(const std::string& text) { context_.log.Write(id_, text); }
+
+  asio::ip::tcp::socket socket_;
+  unsigned long id_;
+  ConnectionContext& context_;
+  FileSaveFiles temp_;
+  FtpSession session_;
+  LineAssembler lines_{kMaxCommandLine};
+  std::array<char, 4096> readBuffer_{};
+  std::deque<std::string> outbox_;
+  DataChannel data_;
+  asio::steady_timer delay_;
+  asio::steady_timer idle_;
+  bool writing_ = false;
+  bool busy_ = false;
+  bool readPaused_ = false;
+  bool closeWhenSent_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace hostsim

@@ -1,0 +1,137 @@
+#include "hostsim/net/data_channel.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace hostsim {
+namespace {
+
+constexpr auto kConnectTimeout = std::chrono::seconds(30);
+
+}  // namespace
+
+std::uint16_t DataChannel::Listen(const asio::ip::address& local) {
+  asio::error_code error;
+  acceptor_ = std::make_unique<asio::ip::tcp::acceptor>(executor_);
+  acceptor_->open(local.is_v4() ? asio::ip::tcp::v4() : asio::ip::tcp::v6(), error);
+  if (!error) acceptor_->bind(asio::ip::tcp::endpoint(local, 0), error);
+  if (!error) acceptor_->listen(1, error);
+  if (error) {
+    acceptor_.reset();
+    return 0;
+  }
+  return acceptor_->local_endpoint(error).port();
+}
+
+void DataChannel::Connect(const Peer& peer, std::function<void()> connected) {
+  bytes_ = 0;
+  timer_.expires_after(kConnectTimeout);
+  timer_.async_wait([this](const asio::error_code& error) {
+    if (error) return;  // cancelled: the connection came in time
+    if (acceptor_) acceptor_->close();
+    socket_.close();
+  });
+  if (peer.passive) {
+    Accept(peer.client, std::move(connected));
+    return;
+  }
+  socket_.async_connect(peer.active, [this, connected](const asio::error_code& error) {
+    timer_.cancel();
+    if (error) return Finish(Result::kNoConnection);
+    connected();
+  });
+}
+
+// Takes the first connection that comes from the client; others are closed and not used.
+void DataChannel::Accept(const asio::ip::address& client, std::function<void()> connected) {
+  if (!acceptor_) return Finish(Result::kNoConnection);
+  acceptor_->async_accept(socket_, [this, client, connected](const asio::error_code& error) {
+    if (error) return Finish(Result::kNoConnection);
+    asio::error_code ignored;
+    if (socket_.remote_endpoint(ignored).address() != client) {
+      socket_.close();
+      return Accept(client, connected);
+    }
+    timer_.cancel();
+    acceptor_->close(ignored);
+    acceptor_.reset();
+    connected();
+  });
+}
+
+void DataChannel::Receive(const Peer& peer, UploadSink& sink, std::optional<std::uint64_t> dropAfter, Done done) {
+  done_ = std::move(done);
+  sink_ = &sink;
+  dropAfter_ = dropAfter;
+  if (!buffer_) buffer_ = std::make_unique<std::array<char, kBufferSize>>();
+  Connect(peer, [this] { ReadMore(); });
+}
+
+void DataChannel::ReadMore() {
+  socket_.async_read_some(asio::buffer(*buffer_), [this](const asio::error_code& error, std::size_t size) {
+    if (size > 0) {
+      std::size_t keep = size;
+      const bool drop = dropAfter_ && bytes_ + size >= *dropAfter_;
+      if (drop) keep = static_cast<std::size_t>(*dropAfter_ - bytes_);
+      if (!sink_->Write(buffer_->data(), keep)) return Finish(Result::kWriteFailed);
+      bytes_ += keep;
+      if (drop) return Finish(Result::kDropped);
+    }
+    if (error == asio::error::eof) return Finish(Result::kComplete);
+    if (error) return Finish(Result::kAborted);
+    ReadMore();
+  });
+}
+
+void DataChannel::Send(const Peer& peer, std::unique_ptr<savf::ByteSource> source, std::string text, Done done) {
+  done_ = std::move(done);
+  source_ = std::move(source);
+  text_ = std::move(text);
+  if (!buffer_) buffer_ = std::make_unique<std::array<char, kBufferSize>>();
+  Connect(peer, [this] { WriteMore(); });
+}
+
+void DataChannel::WriteMore() {
+  std::size_t size = 0;
+  if (source_) {
+    size = static_cast<std::size_t>(std::min<std::uint64_t>(kBufferSize, source_->Size() - bytes_));
+    if (size > 0 && !source_->ReadAt(bytes_, buffer_->data(), size)) return Finish(Result::kAborted);
+  } else {
+    size = std::min(kBufferSize, text_.size() - static_cast<std::size_t>(bytes_));
+    std::copy_n(text_.data() + bytes_, size, buffer_->data());
+  }
+  if (size == 0) return Finish(Result::kComplete);
+  asio::async_write(socket_, asio::buffer(buffer_->data(), size), [this](const asio::error_code& error, std::size_t n) {
+    if (error) return Finish(Result::kAborted);
+    bytes_ += n;
+    WriteMore();
+  });
+}
+
+void DataChannel::Cancel() {
+  asio::error_code ignored;
+  if (acceptor_) acceptor_->close(ignored);
+  socket_.close(ignored);
+  timer_.cancel();
+}
+
+void DataChannel::Finish(Result result) {
+  asio::error_code ignored;
+  timer_.cancel();
+  if (socket_.is_open()) {
+    socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
+    socket_.close(ignored);
+  }
+  if (acceptor_) {  // a passive listener serves one transfer
+    acceptor_->close(ignored);
+    acceptor_.reset();
+  }
+  sink_ = nullptr;
+  source_.reset();
+  text_.clear();
+  Done done = std::move(done_);
+  done_ = nullptr;
+  if (done) done(result, bytes_);
+}
+
+}  // namespace hostsim

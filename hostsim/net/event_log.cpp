@@ -1,0 +1,31 @@
+#include "hostsim/net/event_log.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace hostsim {
+
+bool EventLog::Open(const std::string& path) {
+  if (path.empty()) return true;
+  file_ = std::fopen(path.c_str(), "a");
+  if (file_ == nullptr) file_ = stderr;
+  return file_ != stderr;
+}
+
+EventLog::~EventLog() {
+  if (file_ != stderr) std::fclose(file_);
+}
+
+void EventLog::Write(unsigned long connection, const std::string& text) {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+  std::fprintf(file_, "%s.%03d [%lu] %s\n", stamp, static_cast<int>(millis), connection, text.c_str());
+  std::fflush(file_);
+}
+
+}  // namespace hostsim

@@ -1,0 +1,30 @@
+#pragma once
+// The command line of "hostsim serve"; see hostsim/README.md.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hostsim {
+
+struct ServeOptions {
+  std::string address = "127.0.0.1";
+  std::uint16_t port = 21;
+  std::string stateDirectory;
+  std::string usersFile;
+  std::string logFile;    // empty: standard error
+  std::string readyFile;  // empty: none
+  std::string hostName;   // empty: the listening address
+  int idleSeconds = 300;
+  // Fault switches.
+  std::optional<std::uint64_t> dropUploadAfter;
+  std::vector<std::string> failCommands;
+  std::string loseObject;
+  int delayMs = 0;
+  int restorePauseMs = 0;
+};
+
+// Nullopt, with the reason in error, when the arguments (after "serve") are not valid.
+std::optional<ServeOptions> ParseServeOptions(const std::vector<std::string>& args, std::string& error);
+
+}  // namespace hostsim
