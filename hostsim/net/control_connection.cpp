@@ -21,7 +21,7 @@ ControlConnection::ControlConnection(asio::ip::tcp::socket socket, unsigned long
       context_(context),
       temp_(context.tempRoot + "/" + std::to_string(id)),
       session_(context.services, PeerAddress(socket_), temp_),
-      data_(socket_.get_executor()),
+      data_(socket_.get_executor(), [this](const std::string& text) { Log(text); }),
       delay_(socket_.get_executor()),
       idle_(socket_.get_executor()) {}
 

@@ -48,7 +48,9 @@ void DataChannel::Accept(const asio::ip::address& client, std::function<void()> 
   acceptor_->async_accept(socket_, [this, client, connected](const asio::error_code& error) {
     if (error) return Finish(Result::kNoConnection);
     asio::error_code ignored;
-    if (socket_.remote_endpoint(ignored).address() != client) {
+    const asio::ip::address from = socket_.remote_endpoint(ignored).address();
+    if (from != client) {
+      note_("data connection from " + from.to_string() + " refused: not the client's address");
       socket_.close();
       return Accept(client, connected);
     }

@@ -24,8 +24,9 @@ class DataChannel {
     asio::ip::address client;        // the only address a passive connection is taken from
   };
 
-  explicit DataChannel(const asio::any_io_executor& executor)
-      : executor_(executor), socket_(executor), timer_(executor) {}
+  using Note = std::function<void(const std::string&)>;
+  DataChannel(const asio::any_io_executor& executor, Note note)
+      : executor_(executor), socket_(executor), timer_(executor), note_(std::move(note)) {}
 
   // Opens a passive listener on an ephemeral port of local; returns the port, 0 on failure.
   std::uint16_t Listen(const asio::ip::address& local);
@@ -48,6 +49,7 @@ class DataChannel {
   asio::ip::tcp::socket socket_;
   asio::steady_timer timer_;
   std::unique_ptr<std::array<char, kBufferSize>> buffer_;
+  Note note_;  // reports events worth logging
   Done done_;
   std::uint64_t bytes_ = 0;
   // Upload
