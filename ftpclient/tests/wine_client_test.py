@@ -20,7 +20,17 @@ import threading
 import time
 import unittest
 
-ARGS = None
+def parse_arguments():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--ftp", required=True)
+    parser.add_argument("--wine-run", required=True)
+    parser.add_argument("--install-ftp", required=True)
+    parser.add_argument("--output", required=True)
+    parser.add_argument("--native-build", default="")
+    return parser.parse_known_args()
+
+
+ARGS, REST = parse_arguments()
 # Seconds without progress before the client gives a connection up: short where a test waits for
 # that to happen, roomy where a real server may pause (PAM delays a refused log-on by seconds).
 SHORT_TIMEOUT = 3
@@ -393,21 +403,133 @@ class AgainstMisbehavingServers(LogChecks):
                              r"Not connected\.", r"ftp> quit"], absent=["QUSER"], password="SECRETPW")
 
 
+# --- The substitute IBM i host -------------------------------------------------------------------
+
+def hostsim_missing():
+    if not ARGS.native_build:
+        return ("KESTRALON_NATIVE_BUILD is not set: configure the Windows tree with "
+                "-DKESTRALON_NATIVE_BUILD=<native build tree> to test against the substitute host")
+    for part in ("hostsim/hostsim", "demo/PRODUCT.SAVF"):
+        if not os.path.exists(os.path.join(ARGS.native_build, part)):
+            return "%s is missing from the native build %s" % (part, ARGS.native_build)
+    return None
+
+
+@contextlib.contextmanager
+def substitute_host(folder, address, users):
+    users_file = os.path.join(folder, "users.txt")
+    with open(users_file, "w") as f:
+        f.write(users)
+    ready = os.path.join(folder, "ready")
+    output = open(os.path.join(folder, "hostsim.out"), "wb")
+    process = subprocess.Popen(
+        [os.path.join(ARGS.native_build, "hostsim/hostsim"), "serve", "--address", address, "--port", "0",
+         "--state", os.path.join(folder, "state"), "--users", users_file, "--log", os.path.join(folder, "hostsim.log"),
+         "--ready-file", ready], stdout=output, stderr=subprocess.STDOUT)
+    try:
+        deadline = time.monotonic() + 20
+        while not os.path.exists(ready):
+            if process.poll() is not None or time.monotonic() > deadline:
+                raise RuntimeError("the substitute host did not start; see %s" % folder)
+            time.sleep(0.1)
+        with open(ready) as f:
+            port = int(f.read().split()[2])
+        yield port
+    finally:
+        stop(process)
+        output.close()
+
+
+def log_shows(raw, text):
+    """Whether a complete line of the log, upper-cased, holds `text` after its first byte, which
+    is how the installer reads the log."""
+    lines = raw.split(b"\n")[:-1]  # a last line without a line feed does not count
+    for line in lines:
+        found = line.decode("cp932", errors="replace").upper().find(text)
+        if found > 0:
+            return True
+    return False
+
+
+HOST_OBJECT_RESTORE = ("RSTOBJ OBJ(*ALL) SAVLIB(QTEMP) DEV(*SAVF) SAVF(QTEMP/QSAVF) MBROPT(*ALL) ALWOBJDIF(*ALL) "
+                       "RSTLIB(QTEMP)")
+
+
+@unittest.skipIf(hostsim_missing(), hostsim_missing())
+class AgainstTheSubstituteHost(LogChecks):
+    ADDRESS = "127.0.0.63"
+    USER, PASSWORD, LIBRARY = "QUSER", "SECRETPW", "KESTLIB"
+
+    def job(self, work, name, commands, password=None):
+        lines = ["open " + self.ADDRESS, self.USER, password or self.PASSWORD, "binary", "DEBUG T1 3600"]
+        folder = os.path.join(work, name)
+        os.makedirs(folder)
+        for file_name, source in (("QSAVF.DAT", self.host_object), ("PRODUCT.SAVF", self.product)):
+            shutil.copyfile(source, os.path.join(folder, file_name))
+        put = 'put "%s" /QSYS.LIB/QTEMP.LIB/QSAVF.FILE (replace'
+        expanded = []
+        for command in commands:
+            if command == "PUT HOST OBJECT":
+                expanded.append(put % win_path(os.path.join(folder, "QSAVF.DAT")))
+            elif command == "PUT PRODUCT":
+                expanded.append(put % win_path(os.path.join(folder, "PRODUCT.SAVF")))
+            elif command.startswith("cd "):
+                expanded.append(command)
+            else:
+                expanded.append('quote rcmd "%s"' % command)
+        raw, _ = Job(folder, lines + expanded + ["quit"]).run(self.port, through_launcher=True)
+        return raw
+
+    def test_an_installation_as_the_installer_runs_it(self):
+        folder = test_dir("hostsim-installation")
+        self.host_object = os.path.join(os.path.dirname(ARGS.install_ftp), "..", "res", "hostobj.savf")
+        self.product = os.path.join(ARGS.native_build, "demo/PRODUCT.SAVF")
+        call = "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' '%s' '" + self.USER + "')"
+        with substitute_host(folder, self.ADDRESS, "%s %s crtsavf,restore\n" % (self.USER, self.PASSWORD)) as port:
+            self.port = port
+            check = self.job(folder, "1-check", ["CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)", "PUT HOST OBJECT",
+                                                 HOST_OBJECT_RESTORE, call % "QTEMP"])
+            new_library = self.job(folder, "2-library", ["cd " + self.LIBRARY])
+            install = self.job(folder, "3-install", [
+                "CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)", "PUT PRODUCT",
+                "RSTLIB SAVLIB(SAMPLIB) DEV(*SAVF) SAVF(QTEMP/QSAVF) MBROPT(*ALL) ALWOBJDIF(*ALL) RSTLIB(%s)"
+                % self.LIBRARY])
+            verify = self.job(folder, "4-verify", [
+                "CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)", "PUT HOST OBJECT", HOST_OBJECT_RESTORE,
+                "CLRSAVF FILE(QTEMP/QSAVF)", "PUT PRODUCT", call % self.LIBRARY])
+            existing_library = self.job(folder, "5-library-again", ["cd " + self.LIBRARY])
+            wrong_library = self.job(folder, "6-verify-wrong-library", [
+                "CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)", "PUT HOST OBJECT", HOST_OBJECT_RESTORE,
+                "CLRSAVF FILE(QTEMP/QSAVF)", "PUT PRODUCT", call % "NOLIB"])
+            refused = self.job(folder, "7-wrong-password", ["cd " + self.LIBRARY], password="NOTIT")
+            listing = subprocess.run(
+                [os.path.join(ARGS.native_build, "hostsim/hostsim"), "list", "--state",
+                 os.path.join(folder, "state"), self.LIBRARY], capture_output=True, text=True, timeout=30)
+        errors = ["ERROR OCCURRED ON COMMAND " + name for name in ("CRTSAVF", "RSTOBJ", "CALL", "RSTLIB", "CLRSAVF")]
+        for name, raw in (("check", check), ("install", install), ("verify", verify)):
+            self.assertTrue(log_shows(raw, "LOGGED ON"), name)
+            for error in errors:
+                self.assertFalse(log_shows(raw, error), "%s: %s" % (name, error))
+            self.check_log(raw, [r"ftp> quit", r"---> QUIT", r"221 .*"], password=self.PASSWORD)
+        for raw in (check, verify):
+            self.check_log(raw, [r"ftp: 232848 bytes sent in .*"])
+        self.assertTrue(log_shows(new_library, "LOGGED ON"))
+        self.assertFalse(log_shows(new_library, "IS CURRENT LIBRARY"))
+        self.assertTrue(log_shows(existing_library, "IS CURRENT LIBRARY"))
+        self.assertTrue(log_shows(wrong_library, "ERROR OCCURRED ON COMMAND CALL"))
+        self.assertFalse(log_shows(refused, "LOGGED ON"))
+        self.check_log(refused, [r"Login failed\."], password="NOTIT")
+        self.assertEqual(listing.returncode, 0, listing.stderr)
+        self.assertIn("13 objects", listing.stdout)
+
+
 def main():
-    global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--ftp", required=True)
-    parser.add_argument("--wine-run", required=True)
-    parser.add_argument("--install-ftp", required=True)
-    parser.add_argument("--output", required=True)
-    parser.add_argument("--native-build", default="")
-    ARGS, rest = parser.parse_known_args()
     # The launcher starts "ftp" from the prefix's system32, as on Windows. Preparing the prefix
     # is quick when it is there already.
     testbed = os.path.dirname(os.path.abspath(ARGS.install_ftp))
     subprocess.run(["bash", os.path.join(testbed, "prepare-prefix.sh")], check=True, timeout=300)
     subprocess.run(["bash", ARGS.install_ftp], check=True, timeout=60)
-    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    unittest.main(argv=[sys.argv[0]] + REST, verbosity=2)
 
 
 if __name__ == "__main__":
