@@ -191,9 +191,10 @@ class Checker:
                 self.fail(VERIFIER, 'sends no escape message')
             watched = cl_list(self.global_monitor(VERIFIER).params['MSGID']) \
                 if self.global_monitor(VERIFIER) else []
-            if 'RNX0000' not in watched:
-                self.fail(VERIFIER, 'the program-level MONMSG does not watch the companions\' '
-                          'RNX escape messages')
+            for needed in ('RNX0000', 'CEE0000'):
+                if needed not in watched:
+                    self.fail(VERIFIER, 'the program-level MONMSG does not watch %s, which a '
+                              'companion that ends abnormally sends' % needed)
 
     def check_escape(self, where, statement):
         if statement.params.get('MSGID') != 'CPF9898' or \
@@ -541,8 +542,12 @@ class Checker:
         if companions != expected:
             self.fail(where, 'expects the companions %s, the sources have %s'
                       % (companions, expected))
-        if re.findall(r'Failure\("(CPF\d{4})"', text) != ['CPF9898']:
-            self.fail(where, 'its escape message is not CPF9898 alone')
+        verify = re.search(r'ClOutcome Verify\(.*?\n}\n', text, re.S)
+        escapes = set(re.findall(r'Failure\("([A-Z]{3}[0-9A-F]{4})"', verify.group() if verify else ''))
+        escapes |= {'CPF9898'} if verify and 'Escape(' in verify.group() else set()
+        if escapes - {'MCH0802'} != {'CPF9898'}:
+            self.fail(where, 'the simulated %s ends with %s, not with CPF9898 alone'
+                      % (VERIFIER, sorted(escapes)))
         if 'parameters.size() != 4' not in text:
             self.fail(where, 'does not insist on the 4 parameters')
         if not re.search(r'Holds\(\*present, item\.object\.name, item\.object\.type\)', text):
@@ -564,8 +569,8 @@ FAULTS = [
     ('KV2207C.clp', 'PGM        PARM(&SAVF &SAVFLIB &TGTLIB &USER)',
      'PGM        PARM(&SAVF &SAVFLIB &TGTLIB)', 'takes 3 parameters'),
     ('KV2207C.clp', 'SNDPGMMSG MSGID(CPF9898)', 'SNDPGMMSG MSGID(CPF9897)', 'CPF9898'),
-    ('KV2207C.clp', 'MONMSG     MSGID(CPF0000 MCH0000 RNX0000)', 'MONMSG     MSGID(CPF0000 MCH0000)',
-     'RNX'),
+    ('KV2207C.clp', 'MSGID(CPF0000 MCH0000 RNX0000 CEE0000)', 'MSGID(CPF0000 MCH0000 CEE0000)',
+     'RNX0000'),
     ('KV2207C.clp', 'OVRDBF     FILE(KV2207F2) TOFILE(&OWNLIB/KV2207F2)\n             CHGVAR     '
      'VAR(&READOK)', 'CHGVAR     VAR(&READOK)', 'KV2207F2, which is not overridden'),
     ('KV2207C.clp', 'DLTOVR     FILE(KV2207F1)\n             DLTOVR     FILE(KV2207F2)',
