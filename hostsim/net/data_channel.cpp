@@ -47,8 +47,10 @@ void DataChannel::Accept(const asio::ip::address& client, std::function<void()> 
   if (!acceptor_) return Finish(Result::kNoConnection);
   acceptor_->async_accept(socket_, [this, client, connected](const asio::error_code& error) {
     if (error) return Finish(Result::kNoConnection);
+    asio::error_code gone;
+    const asio::ip::address from = socket_.remote_endpoint(gone).address();
+    if (gone) return Finish(Result::kAborted);  // reset before it was taken: nothing to read
     asio::error_code ignored;
-    const asio::ip::address from = socket_.remote_endpoint(ignored).address();
     if (from != client) {
       note_("data connection from " + from.to_string() + " refused: not the client's address");
       socket_.close();

@@ -144,6 +144,14 @@ def command(ftp, text):
         return str(error)
 
 
+def response(ftp):
+    """The next reply, whatever its code: the end of a transfer driven by hand."""
+    try:
+        return ftp.getresp()
+    except ftplib.Error as error:
+        return str(error)
+
+
 def upload(ftp, data, name=UPLOAD_NAME):
     try:
         return ftp.storbinary("STOR " + name, io.BytesIO(data))
