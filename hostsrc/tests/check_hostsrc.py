@@ -337,6 +337,20 @@ class Checker:
                     if f.described == 'F' and f.record_length != record_length:
                         self.fail(VERIFIER, '%s reads %s with records of %d, the work file has '
                                   '%d' % (program, f.name, f.record_length, record_length))
+                    if f.described == 'F':
+                        self.check_print_line(program, record_length)
+
+    def check_print_line(self, program, record_length):
+        """A reader must take the print line from after the print control, whole."""
+        rpg = self.rpg[program]
+        whole = [name for first, last, name in rpg.input_fields if (first, last) == (1, record_length)]
+        line_length = record_length - PRINT_CONTROL
+        wanted = ['LINE = %%SUBST(%s:%d:%d)' % (name, PRINT_CONTROL + 1, line_length) for name in whole]
+        if not any(c.opcode == 'EVAL' and c.factor2 in wanted for c in rpg.calcs):
+            self.fail(program, 'does not take the %d-byte print line from after the %d bytes of '
+                      'print control' % (line_length, PRINT_CONTROL))
+        if rpg.definitions.get('LINE') is None or rpg.definitions['LINE'].length != line_length + 1:
+            self.fail(program, 'LINE must hold the print line and one blank after it')
 
     # --- RPG ---------------------------------------------------------------------------------
     def check_rpg_programs(self):
@@ -592,6 +606,8 @@ FAULTS = [
      '     C                    EXSR      OBJLIN\n     C                   EVAL      OBJATR',
      'does not start in column 26'),
     ('KV2207R1.rpgle', 'LINE = %SUBST(LISTREC:5:132)', 'LINE = %SUBSTR(LISTREC:5:132)', '%SUBSTR'),
+    ('KV2207R2.rpgle', 'LINE = %SUBST(LISTREC:5:132)', 'LINE = %SUBST(LISTREC:1:132)',
+     'after the 4 bytes of print control'),
     ('KV2207R1.rpgle', 'READ(E)   KV2207W\n     C                   IF        %ERROR\n     C  '
      '                 EVAL      FAILED = \'1\'\n     C                   ENDIF\n     C      '
      '             DOW', 'READ      KV2207W\n     C                   IF        %ERROR\n     C  '

@@ -1,4 +1,4 @@
-"""Readers for the IBM i sources of the host object: CL statements, fixed-form RPG IV specs and
+"""Readers for the IBM i sources of the host object: CL statements, fixed-form RPG IV lines and
 DDS. They understand only as much of each language as the sources use, and say so when they meet
 something else, so that a change to the sources cannot slip past the checks unread."""
 import re
@@ -174,7 +174,7 @@ def _col(line, first, last):
 def parse_rpg(text):
     prog = RpgProgram(lines=text.split('\n'))
     order, ctdata_name = 'FDIC', None
-    last_spec = 0
+    last_kind = 0
     for number, line in enumerate(prog.lines, 1):
         if ctdata_name is not None:
             if line:
@@ -189,13 +189,13 @@ def parse_rpg(text):
             continue
         if not line.strip() or (len(line) >= 7 and line[6] == '*'):
             continue
-        spec = line[5:6]
-        if spec not in order:
-            raise SourceError('line %d: spec type "%s" in column 6' % (number, spec))
-        if order.index(spec) < last_spec:
-            raise SourceError('line %d: %s spec after a later kind of spec' % (number, spec))
-        last_spec = order.index(spec)
-        if spec == 'F':
+        kind = line[5:6]
+        if kind not in order:
+            raise SourceError('line %d: line type "%s" in column 6' % (number, kind))
+        if order.index(kind) < last_kind:
+            raise SourceError('line %d: %s line after a later kind of line' % (number, kind))
+        last_kind = order.index(kind)
+        if kind == 'F':
             if _col(line, 7, 43) == '':
                 raise SourceError('line %d: F continuation lines are not read' % number)
             prog.files.append(RpgFile(_col(line, 7, 16), line[16], line[21],
@@ -203,14 +203,14 @@ def parse_rpg(text):
                                       _col(line, 44, 80)))
             if _col(line, 36, 42) != 'DISK':
                 raise SourceError('line %d: device is not DISK' % number)
-        elif spec == 'D':
-            name, kind = _col(line, 7, 21), _col(line, 24, 25)
+        elif kind == 'D':
+            name, definition = _col(line, 7, 21), _col(line, 24, 25)
             frm, to = _col(line, 26, 32), _col(line, 33, 39)
             length = int(to) - int(frm) + 1 if frm else int(to or 0)
             data_type = line[39] if len(line) > 39 else ' '
-            prog.definitions[name] = RpgDefinition(name, kind, length, data_type.strip(),
+            prog.definitions[name] = RpgDefinition(name, definition, length, data_type.strip(),
                                                    _col(line, 44, 80))
-        elif spec == 'I':
+        elif kind == 'I':
             if _col(line, 7, 16):
                 continue  # record identification
             prog.input_fields.append((int(_col(line, 37, 41)), int(_col(line, 42, 46)),
@@ -261,7 +261,7 @@ def parse_dds(text):
         if not line.strip() or line[5:7] == 'A*':
             continue
         if line[5] != 'A':
-            raise SourceError('line %d: not an A spec' % number)
+            raise SourceError('line %d: not a DDS line' % number)
         kind, name = line[16], _col(line, 19, 28)
         if kind == 'R':
             if record:
