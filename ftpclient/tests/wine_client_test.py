@@ -168,15 +168,23 @@ def vsftpd(folder, address):
     os.chmod(root, 0o755)
     ftp_user = pwd.getpwnam("ftp")
     os.chown(os.path.join(root, "incoming"), ftp_user.pw_uid, ftp_user.pw_gid)
-    port = free_port(address)
     config = os.path.join(folder, "vsftpd.conf")
-    with open(config, "w") as f:
-        f.write(VSFTPD_CONFIG.format(address=address, port=port, root=root, empty=empty, folder=folder))
     output = open(os.path.join(folder, "vsftpd.out"), "wb")
-    process = subprocess.Popen([shutil.which("vsftpd") or "/usr/sbin/vsftpd", config], stdout=output,
-                               stderr=subprocess.STDOUT)
+    for attempt in range(3):  # another program may take the free port before vsftpd does
+        port = free_port(address)
+        with open(config, "w") as f:
+            f.write(VSFTPD_CONFIG.format(address=address, port=port, root=root, empty=empty, folder=folder))
+        process = subprocess.Popen([shutil.which("vsftpd") or "/usr/sbin/vsftpd", config], stdout=output,
+                                   stderr=subprocess.STDOUT)
+        try:
+            wait_for_listener(address, port, process)
+            break
+        except RuntimeError:
+            stop(process)
+            if attempt == 2:
+                output.close()
+                raise
     try:
-        wait_for_listener(address, port, process)
         yield port, os.path.join(root, "incoming")
     finally:
         stop(process)
