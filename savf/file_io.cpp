@@ -110,6 +110,10 @@ bool AtomicFileSink::Commit(bool durable) {
   const bool closed = ::close(fd_) == 0;
   fd_ = -1;
   if (!flushed || !closed) return false;
+  if (!durable && ::unlink(path_.c_str()) != 0 && errno != ENOENT) {
+    lastError_ = errno;
+    return false;
+  }
   if (::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
     lastError_ = errno;
     return false;

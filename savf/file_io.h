@@ -38,9 +38,13 @@ class AtomicFileSink : public ByteSink {
   std::uint64_t written() const { return written_; }
   const std::string& temporaryPath() const { return temporaryPath_; }
   int lastError() const { return lastError_; }
-  // Renames the file over the destination; durable also flushes it to disk first, which only a
-  // power loss needs (a killed process loses nothing that the rename has published). False, with
-  // nothing replaced, on failure.
+  // Puts the file in place of the destination. Durable: flushed to disk first and renamed over the
+  // destination, so that even a power loss leaves the old or the new file. Not durable, for
+  // scratch files nobody else reads while this process writes them: the old file is removed and
+  // the new one renamed into its place, because replacing an existing file by rename makes ext4
+  // start writing the new one out at once, which costs a large upload a tenth of a second. A
+  // killed process still never leaves a partial file under the destination's name. False, with
+  // the destination as it was, on failure.
   bool Commit(bool durable);
 
  private:
