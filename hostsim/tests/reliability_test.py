@@ -230,6 +230,24 @@ class FaultSwitchTest(unittest.TestCase):
             ftp.quit()
 
 
+class IdleTest(unittest.TestCase):
+    def test_idle_connection_is_closed_but_a_long_upload_is_not(self):
+        directory = harness.work_dir("idle")
+        product = harness.read(harness.make_product(directory, size=4 << 20))
+        with harness.HostSim(directory, "127.0.51.11", ["--idle-timeout", "1"]) as host:
+            ftp = host.connect()
+            command(ftp, "RCMD " + harness.CREATE)
+            command(ftp, "TYPE I")
+            data = ftp.transfercmd("STOR " + harness.UPLOAD_NAME)
+            for offset in range(0, len(product), len(product) // 4):  # slower than the idle time
+                data.sendall(product[offset:offset + len(product) // 4])
+                time.sleep(0.4)
+            data.close()
+            self.assertEqual(harness.response(ftp), "250 File transfer completed successfully.")
+            self.assertEqual(harness.response(ftp), "421 Connection closed: idle for more than 1 seconds.")
+            harness.wait_for(lambda: temp_folders(host) == [], what="QTEMP removed")
+
+
 class EnvironmentTest(unittest.TestCase):
     @unittest.skipUnless(os.geteuid() == 0, "binding port 21 needs root")
     def test_port_21_on_a_loopback_address_of_its_own(self):
