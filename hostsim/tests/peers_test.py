@@ -168,6 +168,17 @@ class CurlTest(unittest.TestCase):
             capture_output=True, text=True)
         return result
 
+    def test_upload_byte_exact(self):
+        # One curl run reuses its connection for the second URL, so the download reads the same QTEMP.
+        url = "ftp://127.0.51.2:%d/QSYS.LIB/QTEMP.LIB/QSAVF.FILE" % self.host.port
+        back = os.path.join(self.dir, "back.savf")
+        common = ["--user", "KSUSER:SECRET", "--ftp-method", "nocwd"]
+        result = subprocess.run(["curl", "--silent", "--show-error"] + common +
+                                ["--quote", "RCMD " + harness.CREATE, "--upload-file", self.product, url, "--next"] +
+                                common + ["--output", back, url], capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(harness.read(back), harness.read(self.product))
+
     def test_upload_passive_then_restore(self):
         result = self.install_with_curl("CURLPASV", ["--ftp-pasv"])
         self.assertEqual(result.returncode, 0, result.stderr)
