@@ -7,8 +7,8 @@
 # default is tests/e2e/configs/demo.ini) and the product file (SAVF, or a placeholder named
 # SAVF_NAME, default PRODUCT.SAVF), a private TEMP (none with NO_TEMP), and the UI driver playing
 # SCENARIO. SETUP and TEARDOWN are bash scripts run before and after (see tests/e2e/run-e2e.sh);
-# ENV reaches the installer. Relative paths are taken from the calling folder. The tests share
-# one X display, so they take the resource lock kestralon_desktop and run one at a time.
+# ENV reaches the installer. Relative paths are taken from the calling folder. A test drives the
+# one X display's pointer, keyboard and foreground, so it runs while no other test runs.
 function(kestralon_e2e_test name)
   if(NOT WIN32)
     return()
@@ -48,7 +48,7 @@ function(kestralon_e2e_test name)
   set_tests_properties(e2e_${name} PROPERTIES
     TIMEOUT ${E_TIMEOUT}
     SKIP_RETURN_CODE 77
-    RESOURCE_LOCK kestralon_desktop
+    RUN_SERIAL TRUE
     LABELS "e2e;${E_LABELS}"
     ENVIRONMENT "KESTRALON_TEST_OUTPUT=${KESTRALON_TEST_OUTPUT}")
 endfunction()

@@ -37,6 +37,10 @@ void InstallerDialog::BindControls() {
 }
 
 bool InstallerDialog::OnCommand(WORD id, WORD code) {
+  // While OK's work runs, OK and Cancel are greyed; yet the close command (Alt+F4, the close box)
+  // still arrives as IDCANCEL under Wine, and must neither end the dialog under a running job nor
+  // start the work a second time.
+  if ((id == IDOK || id == IDCANCEL) && controlsEnabled == 0) return true;
   const EditControl* edit = nullptr;
   switch (id) {
     case IDOK:

@@ -48,9 +48,10 @@ class Pacing {
     const DWORD start = GetTickCount();
     for (;;) {
       pump();
-      if (semaphore_ != nullptr && WaitForSingleObject(semaphore_, 0) == WAIT_OBJECT_0) return;
       if (GetTickCount() - start >= limit) return;
-      MsgWaitForMultipleObjects(semaphore_ != nullptr ? 1 : 0, &semaphore_, FALSE, 50, QS_ALLINPUT);
+      // A wait that ends on the semaphore has taken one release: that is the step.
+      const DWORD woken = MsgWaitForMultipleObjects(semaphore_ != nullptr ? 1 : 0, &semaphore_, FALSE, 50, QS_ALLINPUT);
+      if (semaphore_ != nullptr && woken == WAIT_OBJECT_0) return;
     }
   }
   void Pause() const { Pause(&PumpPendingMessages); }

@@ -46,7 +46,7 @@ Runner::Runner(RunnerOptions options, Log& log)
 
 Runner::~Runner() {
   for (auto& entry : processes_) CloseHandle(entry.second.handle);
-  for (HANDLE semaphore : semaphores_) CloseHandle(semaphore);
+  for (auto& entry : semaphores_) CloseHandle(entry.second);
 }
 
 const std::map<std::string, Runner::Handler>& Runner::Handlers() {
@@ -103,6 +103,9 @@ bool Runner::Run(const std::vector<Step>& steps) {
     const std::string where = step.file + ":" + std::to_string(step.line);
     if (!Execute(step)) {
       log_.Line("FAIL " + where + ": " + Describe(step) + ": " + failure_);
+      for (const auto& entry : processes_) {
+        log_.Line("     windows of \"" + entry.first + "\":\n" + DescribeWindowsOf(entry.second.id));
+      }
       TakeScreenshot("failure-line-" + std::to_string(step.line));
       EndLeftoverProcesses();
       return false;
@@ -157,6 +160,23 @@ void Runner::Settle() {
   DWORD_PTR ignored = 0;
   if (currentWindow_ != nullptr) SendWithTimeout(currentWindow_, WM_NULL, 0, 0, ignored);
   Sleep(50);
+}
+
+void Runner::AwaitPainted(HWND window) {
+  // A window is shown to Windows before the X server has mapped and drawn it, and a click in
+  // between is lost. Drawn means: not the black of the bare screen, and holding still.
+  Image previous;
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < kPaintWaitMs) {
+    RECT rect;
+    if (!ScreenRect(window, rect)) return;
+    Image shown = CaptureScreen(rect);
+    bool drawn = false;
+    for (std::uint32_t pixel : shown.pixels) drawn = drawn || pixel != 0;
+    if (drawn && shown.pixels == previous.pixels) return;
+    previous = std::move(shown);
+    Sleep(kPaintSettleMs);
+  }
 }
 
 void Runner::TakeScreenshot(const std::string& name) {

@@ -54,6 +54,8 @@ class Runner {
   DWORD TimeoutMs(const Step& step) const;
   // Lets the installer handle the input just given before the next step looks.
   void Settle();
+  // Waits (a little, never failing) until a window that has just appeared is on the screen.
+  void AwaitPainted(HWND window);
   void TakeScreenshot(const std::string& name);
   void EndLeftoverProcesses();
 
@@ -127,7 +129,7 @@ class Runner {
   // box has been answered.
   HWND beforeMessageBox_ = nullptr;
   HWND messageBox_ = nullptr;
-  std::vector<HANDLE> semaphores_;
+  std::map<std::string, HANDLE> semaphores_;
 };
 
 }  // namespace uidriver

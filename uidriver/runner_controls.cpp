@@ -14,6 +14,8 @@
 namespace uidriver {
 namespace {
 
+constexpr double kCursorLookSeconds = 0.3;
+
 std::string YesNo(bool value) { return value ? "yes" : "no"; }
 
 // The four fields of an address control, left to right.
@@ -157,7 +159,7 @@ bool Runner::ExpectCursor(const Step& step) {
   if (!cursorProbe_.Available()) return Fail("no pointer probe was given to the driver (--cursor-probe)");
   CursorKind kind = CursorKind::kArrow;
   ParseCursor(step.args[1], kind);
-  std::string expected;
+  PointerShape expected;
   std::string error;
   if (!cursorProbe_.Reference(kind, expected, error)) return Fail(error);
   RECT rect;
@@ -168,11 +170,14 @@ bool Runner::ExpectCursor(const Step& step) {
     point.x += (point.x % 2 == 0) ? 1 : -1;
     MovePointer(point);
     Sleep(150);
-    std::string signature;
-    if (!cursorProbe_.Read(signature, error)) return Observation{false, error};
-    return Observation{signature == expected, "the pointer " + signature};
+    PointerShape seen;
+    if (!cursorProbe_.Read(kCursorLookSeconds, seen, error)) return Observation{false, error};
+    return Observation{LooksLike(seen, expected),
+                       "a pointer " + seen.geometry + " with " + std::to_string(seen.images.size()) + " image(s)"};
   };
-  return WaitUntil(step, check, "the " + step.args[1] + " pointer " + expected);
+  return WaitUntil(step, check,
+                   "the " + step.args[1] + " pointer (" + expected.geometry + ", " +
+                       std::to_string(expected.images.size()) + " image(s))");
 }
 
 bool Runner::SetAddress(const Step& step) {

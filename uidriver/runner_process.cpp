@@ -115,10 +115,14 @@ bool Runner::Signal(const Step& step) {
   if (step.args.size() > 1) ParseInt(step.args[1], count);
   if (count < 1) return Fail("the count must be at least 1");
   // The semaphore is kept open, so releases made before the installer opens it are not lost.
-  HANDLE semaphore = CreateSemaphoreA(nullptr, 0, kMaxSemaphoreCount, Utf8ToAnsi(step.args[0]).c_str());
-  if (semaphore == nullptr) return Fail("cannot create the semaphore, error " + std::to_string(GetLastError()));
-  semaphores_.push_back(semaphore);
-  if (!ReleaseSemaphore(semaphore, count, nullptr)) return Fail("cannot release the semaphore");
+  HANDLE& semaphore = semaphores_[step.args[0]];
+  if (semaphore == nullptr) {
+    semaphore = CreateSemaphoreA(nullptr, 0, kMaxSemaphoreCount, Utf8ToAnsi(step.args[0]).c_str());
+    if (semaphore == nullptr) return Fail("cannot create the semaphore, error " + std::to_string(GetLastError()));
+  }
+  if (!ReleaseSemaphore(semaphore, count, nullptr)) {
+    return Fail("cannot release the semaphore, error " + std::to_string(GetLastError()));
+  }
   return true;
 }
 

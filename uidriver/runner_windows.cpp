@@ -42,6 +42,7 @@ bool Runner::Window(const Step& step) {
   if (!WaitUntil(step, check, "a window titled \"" + step.args[1] + "\"")) return false;
   windows_[step.args[0]] = found;
   currentWindow_ = found;
+  AwaitPainted(found);
   return true;
 }
 
@@ -68,6 +69,7 @@ bool Runner::MessageBoxStep(const Step& step) {
   messageBox_ = found;
   windows_["msgbox"] = found;
   currentWindow_ = found;
+  AwaitPainted(found);
   return true;
 }
 

@@ -12,6 +12,9 @@ namespace {
 constexpr DWORD kProbeTimeoutMs = 10000;
 constexpr DWORD kSettleMs = 200;
 constexpr int kReferenceSize = 48;
+// An animated cursor runs through its images in about a second; the reference watches longer.
+constexpr double kFirstLookSeconds = 1.0;
+constexpr double kAnimationLookSeconds = 3.0;
 
 HCURSOR g_referenceCursor = nullptr;
 
@@ -82,14 +85,16 @@ UniqueWindow CreateReferenceWindow() {
 CursorProbe::CursorProbe(std::string command, std::string workFolder)
     : command_(std::move(command)), answerPath_(workFolder + "\\cursor-probe.txt") {}
 
-bool CursorProbe::Read(std::string& signature, std::string& error) {
+bool CursorProbe::Read(double seconds, PointerShape& shape, std::string& error) {
   const std::string unixAnswer = UnixPathOf(answerPath_);
   if (unixAnswer.empty()) {
     error = "the pointer's shape cannot be read outside Wine";
     return false;
   }
   DeleteFileA(answerPath_.c_str());
-  std::string commandLine = command_ + " \"" + unixAnswer + "\"";
+  char duration[32];
+  std::snprintf(duration, sizeof duration, " %.2f", seconds);
+  std::string commandLine = command_ + " \"" + unixAnswer + "\"" + duration;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -101,23 +106,27 @@ bool CursorProbe::Read(std::string& signature, std::string& error) {
   CloseHandle(process.hProcess);
   // Wine cannot wait for a Unix process: its answer file, written whole, says it is done.
   const DWORD start = GetTickCount();
-  while (!ReadFileText(answerPath_, signature)) {
-    if (GetTickCount() - start > kProbeTimeoutMs) {
+  std::string answer;
+  while (!ReadFileText(answerPath_, answer)) {
+    if (GetTickCount() - start > kProbeTimeoutMs + static_cast<DWORD>(seconds * 1000)) {
       error = "the pointer probe gave no answer";
       return false;
     }
     Sleep(20);
   }
+  DeleteFileA(answerPath_.c_str());
+  if (ParsePointerShape(answer, shape)) return true;
+  error = "the pointer probe answered \"" + answer + "\"";
+  return false;
+}
+
+bool CursorProbe::Reference(CursorKind kind, PointerShape& shape, std::string& error) {
+  if (references_.count(kind) == 0 && !LearnReference(kind, error)) return false;
+  shape = references_[kind];
   return true;
 }
 
-bool CursorProbe::Reference(CursorKind kind, std::string& signature, std::string& error) {
-  if (references_.empty() && !LearnReferences(error)) return false;
-  signature = references_[kind];
-  return true;
-}
-
-bool CursorProbe::LearnReferences(std::string& error) {
+bool CursorProbe::LearnReference(CursorKind kind, std::string& error) {
   static const struct {
     CursorKind kind;
     LPCSTR resource;
@@ -125,22 +134,25 @@ bool CursorProbe::LearnReferences(std::string& error) {
                   {CursorKind::kWait, IDC_WAIT},
                   {CursorKind::kAppStarting, IDC_APPSTARTING},
                   {CursorKind::kIBeam, IDC_IBEAM}};
+  for (const auto& cursor : kCursors) {
+    if (cursor.kind == kind) g_referenceCursor = LoadCursorA(nullptr, cursor.resource);
+  }
   UniqueWindow window = CreateReferenceWindow();
   RECT rect;
   if (!window || !GetWindowRect(window.get(), &rect)) {
     error = "no window to show the system cursors on";
     return false;
   }
-  POINT middle = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-  for (const auto& cursor : kCursors) {
-    g_referenceCursor = LoadCursorA(nullptr, cursor.resource);
-    ++middle.x;  // a move, so that the window is asked for its cursor again
-    MovePointer(middle);
-    PumpFor(kSettleMs);
-    std::string signature;
-    if (!Read(signature, error)) return false;
-    references_[cursor.kind] = signature;
+  MovePointer(POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+  PumpFor(kSettleMs);
+  PointerShape shape;
+  if (!Read(kFirstLookSeconds, shape, error)) return false;
+  if (shape.images.size() > 1) {
+    PointerShape more;
+    if (!Read(kAnimationLookSeconds, more, error)) return false;
+    shape.images.insert(more.images.begin(), more.images.end());
   }
+  references_[kind] = shape;
   return true;
 }
 

@@ -1,5 +1,9 @@
 #include "uidriver/win_windows.h"
 
+#include <cstdio>
+
+#include "uidriver/win_text.h"
+
 namespace uidriver {
 namespace {
 
@@ -9,22 +13,49 @@ constexpr int kMessageBoxTextId = 0xFFFF;
 struct Search {
   DWORD processId;
   std::vector<HWND> windows;
+  bool visibleOnly = true;
 };
 
 BOOL CALLBACK CollectVisible(HWND window, LPARAM data) {
   auto* search = reinterpret_cast<Search*>(data);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == search->processId && IsWindowVisible(window)) search->windows.push_back(window);
+  if (owner == search->processId && (!search->visibleOnly || IsWindowVisible(window))) {
+    search->windows.push_back(window);
+  }
   return TRUE;
 }
 
 }  // namespace
 
 std::vector<HWND> VisibleTopLevelWindows(DWORD processId) {
-  Search search{processId, {}};
+  Search search{processId, {}, true};
   EnumWindows(&CollectVisible, reinterpret_cast<LPARAM>(&search));
   return search.windows;
+}
+
+std::string DescribeWindowsOf(DWORD processId) {
+  Search search{processId, {}, false};
+  EnumWindows(&CollectVisible, reinterpret_cast<LPARAM>(&search));
+  std::string text;
+  char line[256];
+  for (HWND window : search.windows) {
+    std::snprintf(line, sizeof line, "  window %p class %s %s %s owner %p title ", static_cast<void*>(window),
+                  ClassOf(window).c_str(), IsWindowVisible(window) ? "shown" : "hidden",
+                  IsWindowEnabled(window) ? "enabled" : "disabled", static_cast<void*>(GetWindow(window, GW_OWNER)));
+    text += line + AnsiToUtf8("\"" + TitleOf(window) + "\"") + "\n";
+  }
+  if (!search.windows.empty()) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(search.windows[0], nullptr), &info);
+    std::snprintf(line, sizeof line, "  thread: active %p, focus %p, capture %p, flags %lx\n",
+                  static_cast<void*>(info.hwndActive), static_cast<void*>(info.hwndFocus),
+                  static_cast<void*>(info.hwndCapture), static_cast<unsigned long>(info.flags));
+    text += line;
+  }
+  std::snprintf(line, sizeof line, "  foreground %p", static_cast<void*>(GetForegroundWindow()));
+  return text + line;
 }
 
 std::string ClassOf(HWND window) {

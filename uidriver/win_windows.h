@@ -31,6 +31,10 @@ std::vector<HWND> PushButtons(HWND window);
 // "id 1002 (Edit)" for the log.
 std::string DescribeControl(HWND control);
 
+// Every top-level window of the process, shown or not, with its owned state and the focus,
+// active window and capture of its thread: what the log shows after a failure (UTF-8).
+std::string DescribeWindowsOf(DWORD processId);
+
 // Screen rectangle of a window; false when it is gone or has no area.
 bool ScreenRect(HWND window, RECT& rect);
 
