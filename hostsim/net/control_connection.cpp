@@ -13,6 +13,11 @@ std::string PeerAddress(const asio::ip::tcp::socket& socket) {
   return socket.remote_endpoint(error).address().to_string();
 }
 
+const FaultSwitches& NoFaults() {
+  static const FaultSwitches none;
+  return none;
+}
+
 }  // namespace
 
 ControlConnection::ControlConnection(asio::ip::tcp::socket socket, unsigned long id, ConnectionContext& context)
@@ -20,7 +25,10 @@ ControlConnection::ControlConnection(asio::ip::tcp::socket socket, unsigned long
       id_(id),
       context_(context),
       temp_(context.tempRoot + "/" + std::to_string(id)),
-      session_(context.services, PeerAddress(socket_), temp_),
+      faulty_(id >= context.options.faultsFromConnection),
+      services_{context.services.users, context.services.libraries, faulty_ ? context.services.faults : NoFaults(),
+                context.services.hostName},
+      session_(services_, PeerAddress(socket_), temp_),
       data_(socket_.get_executor(), [this](const std::string& text) { Log(text); }),
       delay_(socket_.get_executor()),
       idle_(socket_.get_executor()) {}
@@ -122,7 +130,7 @@ void ControlConnection::Transfer(TransferRequest request) {
   if (request.upload) {
     UploadSink& sink = *request.upload;
     auto upload = std::make_shared<std::unique_ptr<UploadSink>>(std::move(request.upload));
-    data_.Receive(peer, sink, context_.options.dropUploadAfter,
+    data_.Receive(peer, sink, faulty_ ? context_.options.dropUploadAfter : std::nullopt,
                   [this, self, upload](DataChannel::Result result, std::uint64_t bytes) {
                     UploadDone(std::move(*upload), result, bytes);
                   });

@@ -30,6 +30,7 @@ int Usage() {
   std::cerr
       << "usage: hostsim serve --address A --port P --state DIR --users FILE [--log FILE] [--ready-file FILE]\n"
          "                     [--drop-upload-after BYTES] [--fail-command NAME]... [--lose-object NAME]\n"
+         "                     [--faults-from-connection N]\n"
          "                     [--delay-ms N] [--restore-pause-ms N] [--idle-timeout SECONDS] [--host-name NAME]\n"
          "       hostsim list --state DIR [LIB]\n";
   return 2;

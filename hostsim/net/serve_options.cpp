@@ -52,6 +52,9 @@ std::optional<ServeOptions> ParseServeOptions(const std::vector<std::string>& ar
       options.dropUploadAfter = bytes;
     } else if (name == "--fail-command") {
       options.failCommands.push_back(ToUpper(value));
+    } else if (name == "--faults-from-connection") {
+      valid = ParseNumber(value, INT_MAX, number) && number > 0;
+      options.faultsFromConnection = static_cast<unsigned long>(number);
     } else if (name == "--lose-object") {
       options.loseObject = ToUpper(value);
     } else if (name == "--delay-ms") {

@@ -19,6 +19,9 @@ struct ServeOptions {
   // Fault switches.
   std::optional<std::uint64_t> dropUploadAfter;
   std::vector<std::string> failCommands;
+  // Fault switches act only on connections from this one on (1: all), so a test can let the
+  // first jobs of a run pass and break a later one.
+  unsigned long faultsFromConnection = 1;
   std::string loseObject;
   int delayMs = 0;
   int restorePauseMs = 0;

@@ -189,6 +189,16 @@ class FaultSwitchTest(unittest.TestCase):
             self.assertIn("ERROR OCCURRED ON COMMAND CRTSAVF", reply.upper())
             ftp.quit()
 
+    def test_faults_act_from_the_given_connection_on(self):
+        args = ["--fail-command", "crtsavf", "--faults-from-connection", "3"]
+        with harness.HostSim(harness.work_dir("faults-from"), "127.0.51.12", args) as host:
+            for connection in range(1, 5):
+                ftp = host.connect()
+                reply = command(ftp, 'rcmd "%s"' % harness.CREATE)
+                failed = "ERROR OCCURRED ON COMMAND CRTSAVF" in reply.upper()
+                self.assertEqual(failed, connection >= 3, "connection %d: %s" % (connection, reply))
+                ftp.quit()
+
     def test_lose_object_is_caught_by_the_verification(self):
         directory = harness.work_dir("lose-object")
         product = harness.read(harness.make_product(directory))
