@@ -35,9 +35,11 @@ std::optional<std::vector<savf::SavedObject>> LibraryObjects(CommandContext& con
 ClOutcome Escape(const std::string& text) { return ClOutcome::Failure("CPF9898", text); }
 
 // Parameters arrive as CL character values: trailing blanks are padding, leading ones are not.
+// The program declares each parameter 10 characters long, so it sees no more than that.
 std::string ParameterText(const ClValue& value) {
-  const std::size_t end = value.text.find_last_not_of(' ');
-  return end == std::string::npos ? std::string() : value.text.substr(0, end + 1);
+  const std::string text = value.text.substr(0, 10);
+  const std::size_t end = text.find_last_not_of(' ');
+  return end == std::string::npos ? std::string() : text.substr(0, end + 1);
 }
 
 // The contract of KV2207C: normal end when every object the save file (parameters 1 and 2) lists
@@ -57,10 +59,17 @@ ClOutcome Verify(CommandContext& context, const std::string& programLibrary) {
   const std::string file = ParameterText(parameters[0]);
   const std::string fileLibrary = ParameterText(parameters[1]);
   const std::string target = ParameterText(parameters[2]);
+  // The program copies its listings from the spooled output of the user in parameter 4: the
+  // connection's own user. For anyone else it finds no listing.
+  if (ParameterText(parameters[3]) != context.job.user().name) {
+    return Escape("No listing of user " + ParameterText(parameters[3]) + " can be found.");
+  }
   std::unique_ptr<savf::ByteSource> image;
   if (fileLibrary == kTempLibrary && context.job.saveFiles().Exists(file)) image = context.job.saveFiles().Open(file);
   const savf::ReadResult read = image ? savf::ReadImage(*image) : savf::ReadResult{};
   if (!read.ok) return Escape("Save file " + file + " in " + fileLibrary + " cannot be listed.");
+  // A listing without objects proves nothing: the program fails it rather than pass it.
+  if (read.info.objects.empty()) return Escape("Save file " + file + " in " + fileLibrary + " lists no objects.");
   const std::optional<std::vector<savf::SavedObject>> present = LibraryObjects(context, target);
   if (!present) return Escape("Library " + target + " cannot be listed.");
   std::size_t missing = 0;

@@ -292,8 +292,18 @@ TEST(ClSimulatorTest, VerificationProgram) {
        },
        kCallOnMylib, "CPF9898", nullptr},
       {"three parameters", hostObject, "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' 'QTEMP')", "MCH0802", nullptr},
-      {"found through the library list", hostObject, "CALL KV2207C PARM('QSAVF' 'QTEMP' 'QTEMP' 'X')", nullptr,
+      {"found through the library list", hostObject, "CALL KV2207C PARM('QSAVF' 'QTEMP' 'QTEMP' 'KSUSER')", nullptr,
        nullptr},
+      {"another user's listing cannot be found", hostObject,
+       "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' 'QTEMP' 'OTHER')", "CPF9898", nullptr},
+      {"only ten characters of a parameter count", product,
+       "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' 'MYLIB     EXTRA' 'KSUSER')", nullptr, nullptr},
+      {"a save file that lists no objects proves nothing",
+       [](Host& h) {
+         h.HostObjectRestored();
+         h.saveFiles_.Put("QSAVF", MakeImage("SAVLIB", "SAMPLIB", {}));
+       },
+       kCallOnQtemp, "CPF9898", nullptr},
       {"another restored program ends normally", product, "CALL PGM(MYLIB/ORDENTC)", nullptr, nullptr},
       {"program in a missing library", Nothing, "CALL PGM(NOLIB/X)", "CPD0170", nullptr},
   });
