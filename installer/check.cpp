@@ -73,8 +73,9 @@ int InstallerDialog::CheckBeforeInstall() {
   if (userId.empty()) return RefuseInput(msg::kEnterUserId, userIdEdit);
   if (password.empty()) return RefuseInput(msg::kEnterPassword, passwordEdit);
   if (library.empty()) return RefuseInput(msg::kEnterLibrary, libraryEdit);
-  // The name goes into CL commands on the host: anything but an IBM i name could change them.
-  if (!IsValidLibraryName(library)) return RefuseInput(msg::kInvalidLibrary, libraryEdit);
+  // Both go into CL commands on the host: anything but an IBM i name could change them.
+  if (!IsValidIbmiName(userId)) return RefuseInput(msg::kInvalidUserId, userIdEdit);
+  if (!IsValidIbmiName(library)) return RefuseInput(msg::kInvalidLibrary, libraryEdit);
 
   const std::string hostObjectFile = workDirectory + "QSAVF.DAT";
   if (!ExtractHostObject(hostObjectFile)) {

@@ -35,7 +35,10 @@ int InstallerDialog::InstallAndVerify() {
   DeleteFileA(hostObjectFile.c_str());
   if (!ran) return CloseAndStop();
 
+  // A connection lost before the call leaves no call error in the log, so the verification also
+  // needs the session's orderly end.
   const bool verified = job.EvaluateLog(hostjobs::kCrtsavfError, 0) == LOG_OK &&
+                        job.EvaluateLog(hostjobs::kSessionEnded, 0) == LOG_ERROR_FOUND &&
                         job.EvaluateLog(hostjobs::kCallError, 1) == LOG_OK;
   if (!verified) return StopWithProgressOpen(msg::kNotVerified, MB_ICONEXCLAMATION, nullptr);
   progress.Close();

@@ -29,7 +29,11 @@ inline constexpr char kLibraryChangeWarning[] =
 inline constexpr char kEnterUserId[] = "ユーザーIDを入力して下さい。";
 inline constexpr char kEnterPassword[] = "パスワードを入力して下さい。";
 inline constexpr char kEnterLibrary[] = "インストール先ライブラリーを入力して下さい。";
-// A library name goes into CL commands on the host, so only a valid IBM i name is accepted.
+// The user ID and the library name go into CL commands on the host, so only valid IBM i names
+// are accepted.
+inline constexpr char kInvalidUserId[] =
+    "ユーザーIDの指定が正しくありません。\n\n英大文字、数字、$ # @ _ . の10文字以内で、"
+    "先頭は英大文字か $ # @ で入力して下さい。";
 inline constexpr char kInvalidLibrary[] =
     "インストール先ライブラリーの名前が正しくありません。\n\n英大文字、数字、$ # @ _ . の10文字以内で、"
     "先頭は英大文字か $ # @ で入力して下さい。";

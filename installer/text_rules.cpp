@@ -48,7 +48,7 @@ std::string CutToByteLimit(const std::string& text, std::size_t limit) {
   return text.substr(0, kept);
 }
 
-bool IsValidLibraryName(const std::string& text) {
+bool IsValidIbmiName(const std::string& text) {
   if (text.empty() || text.size() > 10) return false;
   const char first = text[0];
   if ((first >= '0' && first <= '9') || first == '_' || first == '.') return false;

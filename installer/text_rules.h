@@ -11,9 +11,9 @@ std::string TrimWhiteSpace(const std::string& text);
 // when the last byte that fits would be a lead byte, the cut falls before that character.
 std::string CutToByteLimit(const std::string& text, std::size_t limit);
 
-// True when text can name an IBM i library: 1 to 10 characters of A-Z, 0-9, $, #, @, _ and .,
+// True when text can be an IBM i name (a library, a user profile): 1 to 10 characters of A-Z, 0-9, $, #, @, _ and .,
 // not starting with a digit, _ or . (so it cannot change the CL commands it is put into).
-bool IsValidLibraryName(const std::string& text);
+bool IsValidIbmiName(const std::string& text);
 
 // Replaces the one %s of format with value (the workflows' messages and commands have one each,
 // or two, which FormatText2 fills in order). Bytes are copied unchanged.

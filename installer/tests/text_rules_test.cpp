@@ -27,10 +27,10 @@ TEST(CutToByteLimit, NeverSplitsADoubleByteCharacter) {
   EXPECT_EQ(CutToByteLimit("SHORT", 10), "SHORT");
 }
 
-TEST(IsValidLibraryName, AcceptsOnlyIbmiNames) {
-  for (const char* good : {"SAMPLIB", "Q", "$LIB", "#A.B_C@1", "ABCDEFGHIJ"}) EXPECT_TRUE(IsValidLibraryName(good)) << good;
+TEST(IsValidIbmiName, AcceptsOnlyIbmiNames) {
+  for (const char* good : {"SAMPLIB", "Q", "$LIB", "#A.B_C@1", "ABCDEFGHIJ"}) EXPECT_TRUE(IsValidIbmiName(good)) << good;
   for (const char* bad : {"", "1LIB", "_LIB", ".LIB", "ABCDEFGHIJK", "LIB) X(", "lib", "A B", "A'B", "A*"})
-    EXPECT_FALSE(IsValidLibraryName(bad)) << bad;
+    EXPECT_FALSE(IsValidIbmiName(bad)) << bad;
 }
 
 TEST(FormatText, FillsPlaceholdersInOrderAndCopiesBytes) {
