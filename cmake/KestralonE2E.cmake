@@ -1,25 +1,26 @@
 # kestralon_e2e_test(<name> SCENARIO <file>
 #                    [CONFIG <file> | NO_CONFIG] [SAVF <file> | NO_SAVF] [SAVF_NAME <name>]
-#                    [SETUP <script>] [TEARDOWN <script>] [ENV NAME=VALUE ...] [NO_TEMP]
+#                    [SETUP <script>] [TEARDOWN <script>] [CHECK <script>] [ENV NAME=VALUE ...] [NO_TEMP]
 #                    [ALLOW_LEFTOVERS] [TIMEOUT <seconds>] [LABELS <label> ...])
 # An end-to-end test, registered with ctest as e2e_<name> in the Windows build: a fresh folder
 # with KESTRALON.EXE, CONFIG.INI (CONFIG is a UTF-8 file, written out in code page 932; the
 # default is tests/e2e/configs/demo.ini) and the product file (SAVF, or a placeholder named
 # SAVF_NAME, default PRODUCT.SAVF), a private TEMP (none with NO_TEMP), and the UI driver playing
-# SCENARIO. SETUP and TEARDOWN are bash scripts run before and after (see tests/e2e/run-e2e.sh);
+# SCENARIO. SETUP and TEARDOWN are bash scripts run before and after; CHECK runs after a passing
+# driver and fails the test when it fails (see tests/e2e/run-e2e.sh);
 # ENV reaches the installer. Relative paths are taken from the calling folder. A test drives the
 # one X display's pointer, keyboard and foreground, so it runs while no other test runs.
 function(kestralon_e2e_test name)
   if(NOT WIN32)
     return()
   endif()
-  cmake_parse_arguments(E "NO_CONFIG;NO_SAVF;NO_TEMP;ALLOW_LEFTOVERS" "SCENARIO;CONFIG;SAVF;SAVF_NAME;SETUP;TEARDOWN;TIMEOUT"
+  cmake_parse_arguments(E "NO_CONFIG;NO_SAVF;NO_TEMP;ALLOW_LEFTOVERS" "SCENARIO;CONFIG;SAVF;SAVF_NAME;SETUP;TEARDOWN;CHECK;TIMEOUT"
     "ENV;LABELS" ${ARGN})
   if(NOT E_SCENARIO)
     message(FATAL_ERROR "kestralon_e2e_test(${name}): SCENARIO is needed")
   endif()
   set(args --name e2e_${name} --build ${CMAKE_BINARY_DIR})
-  foreach(option SCENARIO CONFIG SAVF SETUP TEARDOWN)
+  foreach(option SCENARIO CONFIG SAVF SETUP TEARDOWN CHECK)
     if(E_${option})
       get_filename_component(path ${E_${option}} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
       string(TOLOWER ${option} flag)

@@ -5,7 +5,7 @@
 #
 # run-e2e.sh --name NAME --build WINDOWS_BUILD_DIR --scenario FILE
 #            [--config FILE | --no-config] [--savf FILE | --no-savf] [--savf-name NAME]
-#            [--setup SCRIPT] [--teardown SCRIPT] [--env NAME=VALUE]... [--no-temp]
+#            [--setup SCRIPT] [--teardown SCRIPT] [--check SCRIPT] [--env NAME=VALUE]... [--no-temp]
 #            [--allow-leftovers] [--time-limit SECONDS]
 #
 # Output: $KESTRALON_TEST_OUTPUT/NAME/ holds driver.log, the screenshots (PNG) and run/ (the
@@ -22,7 +22,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source_root=$(cd "$here/../.." && pwd)
 
 name='' build='' scenario='' config='' no_config=0 savf='' no_savf=0 savf_name=PRODUCT.SAVF
-setup='' teardown='' no_temp=0 allow_leftovers=0 time_limit=75
+setup='' teardown='' check='' no_temp=0 allow_leftovers=0 time_limit=75
 extra_env=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -36,6 +36,7 @@ while [ $# -gt 0 ]; do
     --savf-name) savf_name=$2; shift 2 ;;
     --setup) setup=$2; shift 2 ;;
     --teardown) teardown=$2; shift 2 ;;
+    --check) check=$2; shift 2 ;;
     --env) extra_env+=("$2"); shift 2 ;;
     --no-temp) no_temp=1; shift ;;
     --allow-leftovers) allow_leftovers=1; shift ;;
@@ -111,6 +112,12 @@ timeout "$time_limit" wine "$build/bin/UIDRIVER.EXE" "${driver_args[@]}" > /dev/
 status=$?
 [ -f "$output/driver.log" ] && cat "$output/driver.log"
 if [ $status = 124 ]; then echo "run-e2e: the driver did not finish within $time_limit s" >&2; fi
+# The check hook judges what the run left outside the windows (for example on a host).
+if [ $status = 0 ] && [ -n "$check" ] && ! bash "$check" >> "$output/hooks.log" 2>&1; then
+  echo "run-e2e: check hook failed:" >&2
+  tail -n 20 "$output/hooks.log" >&2
+  status=1
+fi
 
 # What a run must never leave behind: its work folder, or job files outside one.
 if [ "$allow_leftovers" = 0 ]; then

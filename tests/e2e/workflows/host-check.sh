@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Check hook of a workflow test: what the test left on the substitute host.
+# HOST_EXPECT is "installed LIB" (LIB holds every object of the product save file), "empty LIB"
+# (LIB exists and holds nothing) or "absent LIB" (no such library).
+set -uo pipefail
+read -r what library <<< "$HOST_EXPECT"
+listing=$("$NATIVE_BUILD/hostsim/hostsim" list --state "$E2E_RUN/host-state" "$library")
+status=$?
+echo "$listing" > "$E2E_OUTPUT/host-library.txt"
+# Name and type of each object: the rows after savfimg's column heading or hostsim's first line.
+objects() { awk '/^Object +Type/ || /^Library / { rows = 1; next } rows && NF >= 2 { print $1, $2 }' | sort; }
+case "$what" in
+  absent) [ $status -ne 0 ] || { echo "library $library exists on the host"; exit 1; } ;;
+  empty)
+    [ $status -eq 0 ] || { echo "library $library is missing on the host"; exit 1; }
+    [ -z "$(objects <<< "$listing")" ] || { echo "library $library is not empty"; exit 1; } ;;
+  installed)
+    [ $status -eq 0 ] || { echo "library $library is missing on the host"; exit 1; }
+    expected=$("$NATIVE_BUILD/savf/savfimg" list "$E2E_APP/PRODUCT.SAVF" | objects)
+    if [ "$(objects <<< "$listing")" != "$expected" ]; then
+      echo "library $library does not hold the product's objects:"
+      diff <(echo "$expected") <(objects <<< "$listing")
+      exit 1
+    fi ;;
+  *) echo "HOST_EXPECT must be installed, empty or absent, not '$what'"; exit 1 ;;
+esac
+echo "host check passed: $HOST_EXPECT"

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Setup hook of a workflow test: installs our ftp client into the Wine prefix and starts a
+# substitute host of its own on port 21 of the test's loopback address.
+# From the generated wrapper: HOST_ADDRESS, HOST_ARGS (extra serve options), HOST_LIBRARIES
+# (libraries that exist before the test), NATIVE_BUILD. From run-e2e.sh: E2E_* and KESTRALON_BUILD.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+hostsim="$NATIVE_BUILD/hostsim/hostsim"
+state="$E2E_RUN/host-state"
+[ -x "$hostsim" ] || { echo "no substitute host at $hostsim (build the native tree)"; exit 1; }
+
+bash "$root/testbed/install-ftp.sh"
+
+# Starts a host on the test's address and waits for its ready file.
+start_host() {
+  rm -f "$E2E_RUN/host.ready"
+  "$hostsim" serve --address "$HOST_ADDRESS" --port 21 --state "$state" --users "$here/users.txt" \
+    --log "$E2E_OUTPUT/hostsim.log" --ready-file "$E2E_RUN/host.ready" "$@" > /dev/null 2>&1 &
+  echo $! > "$E2E_RUN/host.pid"
+  for _ in $(seq 100); do
+    [ -f "$E2E_RUN/host.ready" ] && return 0
+    kill -0 "$(cat "$E2E_RUN/host.pid")" 2> /dev/null || break
+    sleep 0.1
+  done
+  echo "the substitute host did not start on $HOST_ADDRESS:21 (see hostsim.log)"
+  return 1
+}
+
+stop_host() {
+  local pid
+  pid=$(cat "$E2E_RUN/host.pid" 2> /dev/null) || return 0
+  kill -TERM "$pid" 2> /dev/null || return 0
+  for _ in $(seq 50); do kill -0 "$pid" 2> /dev/null || return 0; sleep 0.1; done
+  kill -KILL "$pid" 2> /dev/null || true
+}
+
+# Libraries that exist before the test are made by a host without fault switches, so that the
+# switches count the installer's connections only.
+if [ -n "${HOST_LIBRARIES:-}" ]; then
+  start_host
+  for library in $HOST_LIBRARIES; do
+    curl -s -S --max-time 20 -o /dev/null "ftp://DEMO:DEMO1234@$HOST_ADDRESS/" -Q "RCMD CRTLIB LIB($library)"
+  done
+  stop_host
+fi
+# shellcheck disable=SC2086
+start_host $HOST_ARGS
