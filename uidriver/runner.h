@@ -104,6 +104,7 @@ class Runner {
   bool SetAddress(const Step& step);
   bool SetText(const Step& step);
   // Steps: input and the rest (runner_input.cpp).
+  bool TypeEach(const std::vector<std::function<void(HWND)>>& keystrokes);
   bool Type(const Step& step);
   bool TypeAnsi(const Step& step);
   bool Key(const Step& step);

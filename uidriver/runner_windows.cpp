@@ -32,7 +32,8 @@ bool Runner::Window(const Step& step) {
   const auto check = [&] {
     const std::vector<HWND> windows = VisibleTopLevelWindows(process.id);
     for (HWND window : windows) {
-      if (TitleOf(window) == title) {
+      // A message box is captioned like the dialog that owns it: msgbox is the step for boxes.
+      if (TitleOf(window) == title && !IsMessageBox(window)) {
         found = window;
         return Observation{true, ""};
       }

@@ -18,7 +18,7 @@ void ClickAt(const RECT& rect);
 void PressChord(const KeyChord& chord);
 // One WM_CHAR per UTF-16 unit, as the keyboard of a Unicode window sends them.
 void PostCharacters(HWND target, const std::wstring& text);
-// One WM_CHAR per code page 932 byte, a double-byte character as lead then trail byte, as an
+// One WM_CHAR per code page 932 byte (a double-byte character as lead then trail byte), as an
 // ANSI window receives typed Japanese.
 void PostAnsiBytes(HWND target, const std::string& bytes);
 

@@ -87,10 +87,19 @@ bool ControlText(HWND control, std::string& text) {
   return true;
 }
 
-bool MessageBoxText(HWND window, std::string& text) {
+bool IsMessageBox(HWND window) {
   if (ClassOf(window) != "#32770") return false;
-  HWND label = GetDlgItem(window, kMessageBoxTextId);
-  return label != nullptr && ClassOf(label) == "Static" && ControlText(label, text);
+  bool hasText = false;
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    const std::string kind = ClassOf(child);
+    if (kind != "Static" && kind != "Button") return false;
+    hasText = hasText || (kind == "Static" && GetDlgCtrlID(child) == kMessageBoxTextId);
+  }
+  return hasText;
+}
+
+bool MessageBoxText(HWND window, std::string& text) {
+  return IsMessageBox(window) && ControlText(GetDlgItem(window, kMessageBoxTextId), text);
 }
 
 HWND FocusedWindowOfThread(HWND window) {

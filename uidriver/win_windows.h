@@ -19,7 +19,11 @@ bool ControlText(HWND control, std::string& text);
 // Sends a message with a time-out; false when the window is gone or does not answer in time.
 bool SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR& result);
 
-// The text of a message box (its static control 65535), or false when window is none.
+// A message box: a dialog of static texts and buttons only, one of them the text (id 65535).
+// The installer's dialog, the progress window and the file dialog all have other controls or no
+// such text.
+bool IsMessageBox(HWND window);
+// The text of a message box, or false when window is none.
 bool MessageBoxText(HWND window, std::string& text);
 
 // The window that holds the keyboard focus in the thread that owns window, or null.
