@@ -57,6 +57,9 @@ bool InstallerDialog::UserConfirmsCancel() {
   if (progress.cancelRequested == 0) return false;
   if (ConfirmCancel()) return true;
   progress.cancelRequested = 0;  // go on; a later click asks again at the next point
+  // The question's owner is the disabled main window, so closing it activates nothing: hand
+  // the activation back to the progress window, whose Cancel the user may want again.
+  ForceForegroundWindow(progress.hwnd());
   return false;
 }
 

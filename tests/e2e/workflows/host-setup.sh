@@ -40,7 +40,13 @@ stop_host() {
 if [ -n "${HOST_LIBRARIES:-}" ]; then
   start_host
   for library in $HOST_LIBRARIES; do
-    curl -s -S --max-time 20 -o /dev/null "ftp://DEMO:DEMO1234@$HOST_ADDRESS/" -Q "RCMD CRTLIB LIB($library)"
+    python3 - "$HOST_ADDRESS" "$library" <<'PY'
+import ftplib, sys
+ftp = ftplib.FTP(sys.argv[1], timeout=20)
+ftp.login("DEMO", "DEMO1234")
+ftp.sendcmd("RCMD CRTLIB LIB(%s)" % sys.argv[2])
+ftp.quit()
+PY
   done
   stop_host
 fi
