@@ -2,7 +2,6 @@
 #include "installer/installer_dialog.h"
 
 #include "app/main_window.h"
-#include "installer/ui_demo.h"
 
 namespace ctl {
 enum : int {
@@ -44,7 +43,7 @@ bool InstallerDialog::OnCommand(WORD id, WORD code) {
   const EditControl* edit = nullptr;
   switch (id) {
     case IDOK:
-      if (!RunUiDemoIfRequested(*this)) OnOK();
+      OnOK();
       return true;
     case ctl::kLibraryOption:
       if (code == BN_CLICKED) OnLibraryOptionClicked();
