@@ -18,6 +18,9 @@ int ExtractHostObject(const std::string& destination) {
   DWORD written = 0;
   const BOOL wrote = WriteFile(file, bytes, size, &written, nullptr);
   const BOOL closed = CloseHandle(file);
-  // A short write (a full disk) must not pass for a whole host object.
-  return wrote && closed && written == size ? 1 : 0;
+  // A short write (a full disk) must not pass for a whole host object, nor stay behind: the
+  // work folder is removed only when it is empty.
+  if (wrote && closed && written == size) return 1;
+  DeleteFileA(destination.c_str());
+  return 0;
 }

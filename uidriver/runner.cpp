@@ -90,6 +90,8 @@ const std::map<std::string, Runner::Handler>& Runner::Handlers() {
       {"screenshot", &Runner::Screenshot},
       {"sleep", &Runner::SleepStep},
       {"timeout", &Runner::Timeout},
+      {"make-folder", &Runner::MakeFolder},
+      {"delete-file", &Runner::RemoveFile},
       {"setenv", &Runner::SetEnv},
       {"unsetenv", &Runner::UnsetEnv},
       {"signal", &Runner::Signal},

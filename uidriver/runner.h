@@ -74,6 +74,8 @@ class Runner {
   bool ExpectRunning(const Step& step);
   bool ExpectAbsent(const Step& step);
   bool ExpectPresent(const Step& step);
+  bool MakeFolder(const Step& step);
+  bool RemoveFile(const Step& step);
   bool SetEnv(const Step& step);
   bool UnsetEnv(const Step& step);
   bool Signal(const Step& step);

@@ -99,6 +99,19 @@ bool Runner::ExpectPresent(const Step& step) {
       "a match for " + AnsiToUtf8(pattern));
 }
 
+// A folder where the installer expects a file of that name is how a test makes its writing fail.
+bool Runner::MakeFolder(const Step& step) {
+  const std::string path = ExpandEnvironment(Utf8ToAnsi(step.args[0]));
+  if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+  return Fail("cannot create the folder " + AnsiToUtf8(path));
+}
+
+bool Runner::RemoveFile(const Step& step) {
+  const std::string path = ExpandEnvironment(Utf8ToAnsi(step.args[0]));
+  if (DeleteFileA(path.c_str())) return true;
+  return Fail("cannot delete " + AnsiToUtf8(path));
+}
+
 bool Runner::SetEnv(const Step& step) {
   const std::string value = ExpandEnvironment(Utf8ToAnsi(step.args[1]));
   if (SetEnvironmentVariableA(step.args[0].c_str(), value.c_str())) return true;

@@ -57,6 +57,8 @@ constexpr StepRule kRules[] = {
     {"screenshot", "n", false},
     {"sleep", "s", false},
     {"timeout", "s", false},
+    {"make-folder", "t", false},
+    {"delete-file", "t", false},
     {"setenv", "n t", false},
     {"unsetenv", "n", false},
     {"signal", "t i?", false},
@@ -111,6 +113,9 @@ bool SplitLine(const std::string& line, std::vector<Word>& words, std::string& e
             break;
           case 't':
             word.text += '\t';
+            break;
+          case 'r':
+            word.text += '\r';
             break;
           case '"':
             word.text += '"';
