@@ -13,8 +13,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q "${missing[@]}" wine32:i386
+  apt-get install -y -q "${missing[@]}"
 fi
+# vsftpd is here only as a peer for tests, which start it themselves. Its service would hold
+# port 21 on every address, which the substitute hosts of the tests and the demo need.
+if command -v systemctl > /dev/null && systemctl is-enabled vsftpd > /dev/null 2>&1; then
+  systemctl disable --now vsftpd > /dev/null 2>&1 || true
+fi
+pkill -f '^/usr/sbin/vsftpd( /etc/vsftpd.conf)?$' 2> /dev/null || true
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen

@@ -8,20 +8,11 @@ native="$root/build/native"
 win="$root/build/win"
 jobs=${KESTRALON_JOBS:-2}
 
-bash "$root/scripts/setup.sh" || exit 1
-
-build() {
-  cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null &&
-    ninja -C "$native" -j "$jobs" &&
-    cmake -S "$root" -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-      -DKESTRALON_NATIVE_BUILD="$native" >/dev/null &&
-    ninja -C "$win" -j "$jobs"
-}
-build || { echo "test: the build failed"; exit 1; }
+bash "$root/scripts/build.sh" || { echo "test: the build failed"; exit 1; }
 
 export KESTRALON_BUILD="$win"
 bash "$root/testbed/prepare-prefix.sh" || { echo "test: the Wine prefix could not be prepared"; exit 1; }
-[ -f "$root/testbed/install-ftp.sh" ] && bash "$root/testbed/install-ftp.sh"
+bash "$root/testbed/install-ftp.sh" || { echo "test: ftp.exe could not be installed"; exit 1; }
 source "$root/testbed/xvfb.sh"
 start_xvfb || { echo "test: Xvfb did not start"; exit 1; }
 trap 'stop_xvfb; wineserver -k >/dev/null 2>&1 || true' EXIT
