@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 namespace savf {
 namespace {
@@ -40,6 +42,15 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, int& error) {
 }
 
 }  // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream contents;
+  contents << in.rdbuf();
+  text = contents.str();
+  return static_cast<bool>(in) || in.eof();
+}
 
 std::unique_ptr<FileSource> FileSource::Open(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

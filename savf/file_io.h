@@ -9,6 +9,9 @@
 
 namespace savf {
 
+// Reads a whole (small) file, such as a manifest or a users file; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& text);
+
 class FileSource : public ByteSource {
  public:
   // Null when the file cannot be opened or is not a regular file.

@@ -61,6 +61,8 @@ install_time() {
   printf '[Profile]\r\nExeName=KESTRALON\r\n[Settings]\r\nProductName=BENCH\r\nSaveFile=PRODUCT.SAVF\r\nTargetLibrary=SAMPLIB\r\n' \
     > "$app/CONFIG.INI"
   sed "s/@ADDRESS@/$address/" "$root/scripts/bench-install.txt" > "$work/scenario.txt"
+  # A new library each time, so the installer never stops to ask before overwriting.
+  curl -s -o /dev/null -Q "RCMD DLTLIB LIB(SAMPLIB)" "ftp://BENCH:BENCH123@$address:$port/" || true
   wine "$KESTRALON_BUILD/bin/UIDRIVER.EXE" --scenario "$(winpath "$work/scenario.txt")" --app "$(winpath "$app")" \
     --output "$(winpath "$output")" --env "KESTRALON_FTP_PORT=$port" --env "TEMP=$(winpath "$work/temp")" \
     > /dev/null 2>&1 || { cat "$output/driver.log"; exit 1; }

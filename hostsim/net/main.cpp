@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +19,7 @@
 #include "hostsim/net/file_storage.h"
 #include "hostsim/net/serve_options.h"
 #include "hostsim/net/server.h"
+#include "savf/file_io.h"
 
 namespace {
 
@@ -39,15 +39,6 @@ int Usage() {
 int Fail(const std::string& message) {
   std::cerr << "hostsim: " << message << "\n";
   return 1;
-}
-
-bool ReadFile(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream contents;
-  contents << in.rdbuf();
-  text = contents.str();
-  return true;
 }
 
 // One server per state folder: two would replace each other's libraries.
@@ -74,7 +65,7 @@ int Serve(const std::vector<std::string>& args) {
     return Usage();
   }
   std::string usersText;
-  if (!ReadFile(options->usersFile, usersText)) return Fail("cannot read " + options->usersFile);
+  if (!savf::ReadWholeFile(options->usersFile, usersText)) return Fail("cannot read " + options->usersFile);
   const hostsim::UsersResult users = hostsim::ParseUsers(usersText);
   if (!users.ok) return Fail(options->usersFile + ": " + users.error);
 

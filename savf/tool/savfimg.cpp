@@ -3,10 +3,8 @@
 //   savfimg list IMAGE
 //   savfimg validate IMAGE
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,15 +28,6 @@ int Usage() {
 int Fail(const std::string& message) {
   std::cerr << "savfimg: " << message << "\n";
   return 1;
-}
-
-bool ReadTextFile(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream contents;
-  contents << in.rdbuf();
-  text = contents.str();
-  return true;
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -71,7 +60,7 @@ bool OpenContents(savf::Manifest& manifest, const std::string& baseDirectory,
 int Create(const std::vector<std::string>& args) {
   if (args.size() != 2 && !(args.size() == 4 && args[2] == "--size")) return Usage();
   std::string text;
-  if (!ReadTextFile(args[0], text)) return Fail("cannot read " + args[0]);
+  if (!savf::ReadWholeFile(args[0], text)) return Fail("cannot read " + args[0]);
   savf::ManifestResult parsed = savf::ParseManifest(text);
   if (!parsed.ok) return Fail(args[0] + ": " + parsed.error);
   savf::Manifest& manifest = parsed.manifest;
