@@ -7,7 +7,8 @@ namespace ftpclient {
 
 namespace {
 
-constexpr std::size_t kUploadChunkBytes = 64 * 1024;
+// Large reads and sends: under Wine every call is a round trip to the server process.
+constexpr std::size_t kUploadChunkBytes = 1024 * 1024;
 const char kConnectionClosed[] = "Connection closed by remote host.";
 
 bool IsPositive(int code) { return code >= 200 && code < 300; }

@@ -164,6 +164,9 @@ IoResult WinsockTransport::AcceptData() {
     if (!WouldBlock()) return IoResult::kError;
   }
   CloseSocket(listener_);
+  // A send buffer that takes a whole chunk, so an upload needs few calls.
+  const int sendBuffer = 4 * 1024 * 1024;
+  setsockopt(data_, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&sendBuffer), sizeof sendBuffer);
   return MakeNonBlocking(data_) ? IoResult::kOk : IoResult::kError;
 }
 
@@ -213,10 +216,11 @@ IoResult WinsockTransport::WaitForConnectionOrReply() {
 }
 
 IoResult WinsockTransport::SendAll(SOCKET socket, std::string_view bytes) {
+  constexpr std::size_t kMaxSend = 1024 * 1024;
   while (!bytes.empty()) {
     IoResult ready = WaitUntilReady(socket, Wait::kWrite);
     if (ready != IoResult::kOk) return ready;
-    int count = send(socket, bytes.data(), static_cast<int>(bytes.size() > 65536 ? 65536 : bytes.size()), 0);
+    int count = send(socket, bytes.data(), static_cast<int>(bytes.size() > kMaxSend ? kMaxSend : bytes.size()), 0);
     if (count > 0) {
       bytes.remove_prefix(static_cast<std::size_t>(count));
     } else if (!WouldBlock()) {
