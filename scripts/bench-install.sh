@@ -22,14 +22,14 @@ cleanup() {
   [ -n "$host" ] && kill "$host" 2> /dev/null
   stop_xvfb
   wineserver -k > /dev/null 2>&1 || true
-  rm -rf "$work"
+  if [ -n "${KEEP_WORK:-}" ]; then echo "work folder kept: $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
 start_xvfb
 address=127.0.62.1
 printf 'BENCH BENCH123 crtsavf,restore\n' > "$work/users"
 "$release/hostsim/hostsim" serve --address $address --port 0 --state "$work/state" --users "$work/users" \
-  --ready-file "$work/ready" > /dev/null 2>&1 &
+  --ready-file "$work/ready" --log "$work/hostsim.log" > /dev/null 2>&1 &
 host=$!
 for _ in $(seq 100); do [ -s "$work/ready" ] && break; sleep 0.1; done
 port=$(awk '{ print $3 }' "$work/ready")
