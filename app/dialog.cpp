@@ -28,8 +28,8 @@ INT_PTR Dialog::DoModal(HWND owner) {
 
 bool Dialog::CreateModeless(HWND owner) {
   modal_ = false;
-  HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner,
-                                   &Dialog::Procedure, reinterpret_cast<LPARAM>(this));
+  HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner, &Dialog::Procedure,
+                                   reinterpret_cast<LPARAM>(this));
   if (window == nullptr) return false;
   ModelessWindows().push_back(window);
   return true;

@@ -4,16 +4,16 @@
 
 int ExtractHostObject(const std::string& destination) {
   HMODULE module = GetModuleHandleA(nullptr);
-  HRSRC resource = FindResourceExA(module, "AS400_OBJECT", MAKEINTRESOURCEA(131),
-                                   MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
+  HRSRC resource =
+      FindResourceExA(module, "AS400_OBJECT", MAKEINTRESOURCEA(131), MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
   if (resource == nullptr) return 0;
   const DWORD size = SizeofResource(module, resource);
   HGLOBAL loaded = LoadResource(module, resource);
   const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
   if (bytes == nullptr) return 0;
 
-  HANDLE file = CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
   DWORD written = 0;
   const BOOL wrote = WriteFile(file, bytes, size, &written, nullptr);

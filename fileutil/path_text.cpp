@@ -25,7 +25,7 @@ ByteClass Classify(unsigned char b) {
   }
   if (b >= 0x20 && b <= 0x7E) return ByteClass::Ordinary;
   if (b >= 0xA1 && b <= 0xDF) return ByteClass::Ordinary;  // single-byte katakana
-  return ByteClass::Rejected;                               // control bytes, 0x7F, 0x80, 0xA0, 0xFD-0xFF
+  return ByteClass::Rejected;                              // control bytes, 0x7F, 0x80, 0xA0, 0xFD-0xFF
 }
 
 bool IsAsciiLetter(unsigned char b) { return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z'); }

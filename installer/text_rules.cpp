@@ -7,8 +7,7 @@ namespace {
 bool IsWhiteSpace(unsigned char b) { return b == 0x20 || (b >= 0x09 && b <= 0x0D); }
 
 bool IsLibraryChar(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '$' || c == '#' || c == '@' || c == '_' ||
-         c == '.';
+  return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '$' || c == '#' || c == '@' || c == '_' || c == '.';
 }
 
 std::string ReplaceFirst(std::string text, const std::string& value, std::size_t& from) {

@@ -52,8 +52,8 @@ class ControlConnection : public std::enable_shared_from_this<ControlConnection>
   unsigned long id_;
   ConnectionContext& context_;
   FileSaveFiles temp_;
-  bool faulty_;              // whether the fault switches act on this connection
-  HostServices services_;    // the server's, without fault switches when !faulty_
+  bool faulty_;            // whether the fault switches act on this connection
+  HostServices services_;  // the server's, without fault switches when !faulty_
   FtpSession session_;
   LineAssembler lines_{kMaxCommandLine};
   std::array<char, 4096> readBuffer_{};

@@ -11,7 +11,10 @@ TEST(TrimWhiteSpace, RemovesSingleByteWhiteSpaceOnly) {
   struct Case {
     std::string in, out;
   } cases[] = {
-      {"  QSECOFR\t\r\n", "QSECOFR"}, {" \x0B\x0C ", ""}, {"", ""}, {"A B", "A B"},
+      {"  QSECOFR\t\r\n", "QSECOFR"},
+      {" \x0B\x0C ", ""},
+      {"", ""},
+      {"A B", "A B"},
       // A double-byte character whose trail byte is 0x20 or 0x09-0x0D does not exist in code page
       // 932, but one ending in a byte that looks like a letter must survive whole.
       {"\x82\xA0 ", "\x82\xA0"},
@@ -28,7 +31,8 @@ TEST(CutToByteLimit, NeverSplitsADoubleByteCharacter) {
 }
 
 TEST(IsValidIbmiName, AcceptsOnlyIbmiNames) {
-  for (const char* good : {"SAMPLIB", "Q", "$LIB", "#A.B_C@1", "ABCDEFGHIJ"}) EXPECT_TRUE(IsValidIbmiName(good)) << good;
+  for (const char* good : {"SAMPLIB", "Q", "$LIB", "#A.B_C@1", "ABCDEFGHIJ"})
+    EXPECT_TRUE(IsValidIbmiName(good)) << good;
   for (const char* bad : {"", "1LIB", "_LIB", ".LIB", "ABCDEFGHIJK", "LIB) X(", "lib", "A B", "A'B", "A*"})
     EXPECT_FALSE(IsValidIbmiName(bad)) << bad;
 }
