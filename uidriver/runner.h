@@ -112,6 +112,7 @@ class Runner {
   bool Key(const Step& step);
   bool Click(const Step& step);
   bool Hover(const Step& step);
+  bool WaitForShownControl(const Step& step, RECT& rect);
   bool Screenshot(const Step& step);
   bool SleepStep(const Step& step);
   bool Timeout(const Step& step);

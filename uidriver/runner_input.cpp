@@ -79,29 +79,28 @@ bool Runner::Key(const Step& step) {
   return true;
 }
 
-bool Runner::Click(const Step& step) {
+// Waits until the step's control is shown in the current window; rect: where it is on screen.
+bool Runner::WaitForShownControl(const Step& step, RECT& rect) {
   HWND window = nullptr;
   if (!CurrentWindow(window)) return false;
-  RECT rect;
   const auto shown = [&] {
     HWND control = Control(step.args[0]);
     return Observation{control != nullptr && IsWindowVisible(control) && ScreenRect(control, rect), "it not shown"};
   };
-  if (!WaitUntil(step, shown, "control " + step.args[0] + " shown")) return false;
+  return WaitUntil(step, shown, "control " + step.args[0] + " shown");
+}
+
+bool Runner::Click(const Step& step) {
+  RECT rect;
+  if (!WaitForShownControl(step, rect)) return false;
   ClickAt(rect);
   Settle();
   return true;
 }
 
 bool Runner::Hover(const Step& step) {
-  HWND window = nullptr;
-  if (!CurrentWindow(window)) return false;
   RECT rect;
-  const auto shown = [&] {
-    HWND control = Control(step.args[0]);
-    return Observation{control != nullptr && IsWindowVisible(control) && ScreenRect(control, rect), "it not shown"};
-  };
-  if (!WaitUntil(step, shown, "control " + step.args[0] + " shown")) return false;
+  if (!WaitForShownControl(step, rect)) return false;
   MovePointer(POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
   Settle();
   return true;

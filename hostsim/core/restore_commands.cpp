@@ -162,33 +162,33 @@ ClOutcome Restore(CommandContext& context, const RestoreRequest& request) {
 
 }  // namespace
 
+// SAVLIB and RSTLIB (default *SAVLIB: the saved library) of a restore command.
+static bool ReadLibraries(CommandContext& context, std::string& saved, std::string& target, ClOutcome& failure) {
+  const std::optional<std::string> savedValue = LibraryValue(context, "SAVLIB", failure);
+  if (!savedValue) return false;
+  saved = target = *savedValue;
+  if (context.parameters.Single("RSTLIB", "*SAVLIB") == "*SAVLIB") return true;
+  const std::optional<std::string> named = LibraryValue(context, "RSTLIB", failure);
+  if (!named) return false;
+  target = *named;
+  return true;
+}
+
 ClOutcome RestoreObjects(CommandContext& context) {
   ClOutcome failure;
-  const std::optional<std::string> saved = LibraryValue(context, "SAVLIB", failure);
-  if (!saved) return failure;
-  std::string target = *saved;
-  if (context.parameters.Single("RSTLIB", "*SAVLIB") != "*SAVLIB") {
-    const std::optional<std::string> named = LibraryValue(context, "RSTLIB", failure);
-    if (!named) return failure;
-    target = *named;
-  }
-  return Restore(context, RestoreRequest{*saved, target, false});
+  std::string saved, target;
+  if (!ReadLibraries(context, saved, target, failure)) return failure;
+  return Restore(context, RestoreRequest{saved, target, false});
 }
 
 ClOutcome RestoreLibrary(CommandContext& context) {
   ClOutcome failure;
-  const std::optional<std::string> saved = LibraryValue(context, "SAVLIB", failure);
-  if (!saved) return failure;
-  std::string target = *saved;
-  if (context.parameters.Single("RSTLIB", "*SAVLIB") != "*SAVLIB") {
-    const std::optional<std::string> named = LibraryValue(context, "RSTLIB", failure);
-    if (!named) return failure;
-    target = *named;
-  }
+  std::string saved, target;
+  if (!ReadLibraries(context, saved, target, failure)) return failure;
   if (target == kTempLibrary) {
     return ClOutcome::Failure("CPF3805", "Library QTEMP cannot be restored with RSTLIB.");
   }
-  return Restore(context, RestoreRequest{*saved, target, true});
+  return Restore(context, RestoreRequest{saved, target, true});
 }
 
 }  // namespace hostsim
