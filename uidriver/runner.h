@@ -62,6 +62,8 @@ class Runner {
   // Lookups; each fails the step when there is nothing to look at.
   bool CurrentProcess(Process& process);
   bool CurrentWindow(HWND& window);
+  bool NamedWindow(const std::string& name, HWND& window);
+  bool WindowArgument(const Step& step, HWND& window);
   // The control of the current window with this id ("self": the window itself), or null.
   HWND Control(const std::string& reference);
 

@@ -84,15 +84,21 @@ bool Runner::Select(const Step& step) {
   return true;
 }
 
+bool Runner::NamedWindow(const std::string& name, HWND& window) {
+  const auto found = windows_.find(name);
+  if (found == windows_.end()) return Fail("no window named \"" + name + "\"");
+  window = found->second;
+  return true;
+}
+
+// The window a step names, or the current one when it names none.
+bool Runner::WindowArgument(const Step& step, HWND& window) {
+  return step.args.empty() ? CurrentWindow(window) : NamedWindow(step.args[0], window);
+}
+
 bool Runner::ExpectClosed(const Step& step) {
   HWND window = nullptr;
-  if (step.args.empty()) {
-    if (!CurrentWindow(window)) return false;
-  } else {
-    const auto found = windows_.find(step.args[0]);
-    if (found == windows_.end()) return Fail("no window named \"" + step.args[0] + "\"");
-    window = found->second;
-  }
+  if (!WindowArgument(step, window)) return false;
   const auto check = [&] { return Observation{!IsWindow(window) || !IsWindowVisible(window), "it still shown"}; };
   return WaitUntil(step, check, "the window closed");
 }
@@ -130,9 +136,9 @@ bool Runner::ExpectCentred(const Step& step) {
   if (step.args[0] == "screen") {
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
   } else {
-    const auto found = windows_.find(step.args[0]);
-    if (found == windows_.end()) return Fail("no window named \"" + step.args[0] + "\"");
-    if (!ScreenRect(found->second, area)) return Fail("the window " + step.args[0] + " is gone");
+    HWND named = nullptr;
+    if (!NamedWindow(step.args[0], named)) return false;
+    if (!ScreenRect(named, area)) return Fail("the window " + step.args[0] + " is gone");
   }
   const auto check = [&] {
     RECT rect;
@@ -159,13 +165,7 @@ bool Runner::ExpectTitle(const Step& step) {
 
 bool Runner::ExpectForeground(const Step& step) {
   HWND window = nullptr;
-  if (step.args.empty()) {
-    if (!CurrentWindow(window)) return false;
-  } else {
-    const auto found = windows_.find(step.args[0]);
-    if (found == windows_.end()) return Fail("no window named \"" + step.args[0] + "\"");
-    window = found->second;
-  }
+  if (!WindowArgument(step, window)) return false;
   const auto check = [&] {
     HWND foreground = GetForegroundWindow();
     return Observation{foreground == window,
@@ -179,9 +179,7 @@ bool Runner::ExpectOwner(const Step& step) {
   if (!CurrentWindow(window)) return false;
   HWND expected = nullptr;
   if (step.args[0] != "none") {
-    const auto found = windows_.find(step.args[0]);
-    if (found == windows_.end()) return Fail("no window named \"" + step.args[0] + "\"");
-    expected = found->second;
+    if (!NamedWindow(step.args[0], expected)) return false;
   }
   const auto check = [&] {
     HWND owner = GetWindow(window, GW_OWNER);
