@@ -43,9 +43,10 @@ class Joiner {
       const auto b = static_cast<unsigned char>(component[i]);
       if (cp932::IsLeadByte(b)) {
         if (i + 1 >= component.size() || component[i + 1] == '\0') return false;  // half a character
+        if (!cp932::IsTrailByte(static_cast<unsigned char>(component[i + 1]))) return false;
         if (budget_ < 2) return false;
         result_ += component[i];
-        result_ += component[++i];  // the trail byte, whatever its value
+        result_ += component[++i];  // a trail byte may look like a separator or a forbidden byte
         budget_ -= 2;
         segment += 2;
         continue;

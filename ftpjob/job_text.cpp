@@ -12,8 +12,26 @@ std::string ToTextMode(const std::string& text) {
   return stored;
 }
 
+namespace {
+
+// cmd expands %NAME% inside a batch file even between quotes, so a folder such as "50%OFF" would
+// lose its name; "%%" is read back as one "%". No trail byte of code page 932 is 0x25, so bytes
+// can be doubled without regard to characters. The other bytes cmd treats specially (& ^ ( ) and
+// blanks) are literal between the quotes, and "!" only matters with delayed expansion, which a
+// batch file started this way does not have.
+std::string QuotedForBatchFile(const std::string& path) {
+  std::string quoted = "\"";
+  for (const char byte : path) {
+    if (byte == '%') quoted += '%';
+    quoted += byte;
+  }
+  return quoted + "\"";
+}
+
+}  // namespace
+
 std::string LauncherLine(const std::string& scriptPath, const std::string& logPath) {
-  return "ftp -s:\"" + scriptPath + "\" > \"" + logPath + "\"\n";
+  return "ftp -s:" + QuotedForBatchFile(scriptPath) + " > " + QuotedForBatchFile(logPath) + "\n";
 }
 
 std::string ScriptHeader(const HostAddress& address, const std::string& userId, const std::string& password) {

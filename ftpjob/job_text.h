@@ -1,7 +1,8 @@
 #pragma once
 // The bytes of a job's two files. The client reads its script as a text file of the Windows text
 // mode, so every line feed goes to disk as CR LF; all other bytes, code page 932 included, pass
-// through unchanged, with no quoting or escaping beyond the quotes the formats contain.
+// through unchanged, with no quoting or escaping beyond the quotes the formats contain (and the
+// doubled "%" the command interpreter needs in the launcher).
 #include <string>
 
 #include "ftpjob/host_address.h"
@@ -12,7 +13,8 @@ namespace jobtext {
 // caller's CR LF becomes CR CR LF.
 std::string ToTextMode(const std::string& text);
 
-// The launcher's single line: the client on the script, its standard output into the log.
+// The launcher's single line: the client on the script, its standard output into the log. The
+// command interpreter reads it, so each "%" of a path is doubled to reach the client unchanged.
 std::string LauncherLine(const std::string& scriptPath, const std::string& logPath);
 
 // The five lines that start every script: open, user, password, binary and the debug line.

@@ -1,5 +1,6 @@
 #include "ftpjob/log_scan.h"
 
+#include <functional>
 #include <string>
 
 #include "fileutil/cp932.h"
@@ -8,6 +9,8 @@ namespace logscan {
 namespace {
 
 constexpr std::string_view kLoggedOn = "LOGGED ON";
+constexpr std::string_view kCommandEcho = "FTP> ";
+constexpr std::string_view kBytesSent = "BYTES SENT IN";
 
 bool IsLead(char byte) { return cp932::IsLeadByte(static_cast<unsigned char>(byte)); }
 
@@ -35,39 +38,106 @@ bool FirstOccurrenceAfterLineStart(std::string_view line, std::string_view text)
   return false;
 }
 
-struct Findings {
-  bool loggedOn = false;
-  bool errorFound = false;
-};
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
-void EvaluateLine(std::string_view line, std::string_view errorText, Findings& findings) {
-  const std::string upper = UpperCased(line);
-  if (FirstOccurrenceAfterLineStart(upper, kLoggedOn)) findings.loggedOn = true;
-  if (!errorText.empty() && FirstOccurrenceAfterLineStart(upper, errorText)) findings.errorFound = true;
+std::string_view SkipBlanks(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  return text;
 }
 
-}  // namespace
+// The client writes its log-on prompts without a line end, so the host's next reply may stand on
+// the same line: "User (10.1.1.1:(none)): 331 Enter password." or "Password:230 X logged on.".
+std::string_view WithoutPrompts(std::string_view upper) {
+  for (;;) {
+    if (StartsWith(upper, "USER (")) {
+      const std::size_t end = upper.find("):");
+      if (end == std::string_view::npos) return upper;
+      upper = SkipBlanks(upper.substr(end + 2));
+    } else if (StartsWith(upper, "PASSWORD:")) {
+      upper = SkipBlanks(upper.substr(9));
+    } else {
+      return upper;
+    }
+  }
+}
 
-LogVerdict ScanLog(std::string_view log, std::string_view errorText) {
-  Findings findings;
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The reply code of a reply line ("230 ..." or "230-..."), 0 for any other line.
+int ReplyCode(std::string_view upper) {
+  const std::string_view text = WithoutPrompts(upper);
+  if (text.size() < 4 || !IsDigit(text[0]) || !IsDigit(text[1]) || !IsDigit(text[2])) return 0;
+  if (text[3] != ' ' && text[3] != '-' && text[3] != '\r') return 0;
+  return (text[0] - '0') * 100 + (text[1] - '0') * 10 + (text[2] - '0');
+}
+
+bool IsLogOnLine(std::string_view upper) {
+  return ReplyCode(upper) == 230 && FirstOccurrenceAfterLineStart(upper, kLoggedOn);
+}
+
+// Calls onLine with each complete line, upper-cased and without its line feed. A line feed right
+// after a lead byte is that character's trail byte and ends no line; a log that ends after a lead
+// byte, or without a line feed, ends in an unfinished line that is never looked at.
+void ForEachLine(std::string_view log, const std::function<void(std::string_view)>& onLine) {
   std::string line;
   for (std::size_t i = 0; i < log.size(); ++i) {
     const char byte = log[i];
     if (IsLead(byte)) {
-      // The trail byte belongs to the character whatever its value, a line feed included. A log
-      // that ends after a lead byte ends in an unfinished line, which is never evaluated.
       if (i + 1 == log.size()) break;
       line += byte;
       line += log[++i];
     } else if (byte == '\n') {
-      EvaluateLine(line, errorText, findings);
+      onLine(UpperCased(line));
       line.clear();
     } else {
       line += byte;  // a CR too: it only ever follows the texts looked for
     }
   }
-  if (!findings.loggedOn) return LOG_NOT_LOGGED_ON;
-  return findings.errorFound ? LOG_ERROR_FOUND : LOG_OK;
+}
+
+}  // namespace
+
+LogVerdict ScanLog(std::string_view log, std::string_view errorText) {
+  bool loggedOn = false;
+  bool errorFound = false;
+  ForEachLine(log, [&](std::string_view upper) {
+    if (IsLogOnLine(upper)) loggedOn = true;
+    if (!errorText.empty() && FirstOccurrenceAfterLineStart(upper, errorText)) errorFound = true;
+  });
+  if (!loggedOn) return LOG_NOT_LOGGED_ON;
+  return errorFound ? LOG_ERROR_FOUND : LOG_OK;
+}
+
+SessionFacts ReadSession(std::string_view log) {
+  SessionFacts facts;
+  // The client echoes each script command after "ftp> "; what follows, up to the next echo, is
+  // that command's part of the transcript.
+  enum class Command { kOther, kPut, kChangeDirectory } command = Command::kOther;
+  bool putConfirmed = true;
+  const auto endCommand = [&] {
+    if (command == Command::kPut && !putConfirmed) facts.uploadsSent = false;
+  };
+  ForEachLine(log, [&](std::string_view upper) {
+    if (StartsWith(upper, kCommandEcho)) {
+      endCommand();
+      const std::string_view words = upper.substr(kCommandEcho.size());
+      command = StartsWith(words, "PUT ") ? Command::kPut
+                : StartsWith(words, "CD ") ? Command::kChangeDirectory
+                                           : Command::kOther;
+      putConfirmed = false;
+      return;
+    }
+    const int code = ReplyCode(upper);
+    if (IsLogOnLine(upper)) facts.loggedOn = true;
+    if (code == 221) facts.sessionEnded = true;
+    if (command == Command::kChangeDirectory && code != 0) facts.directoryAnswered = true;
+    if (command == Command::kPut) {
+      if (code >= 400) facts.uploadsSent = false;
+      if (upper.find(kBytesSent) != std::string_view::npos) putConfirmed = true;
+    }
+  });
+  endCommand();
+  return facts;
 }
 
 }  // namespace logscan

@@ -38,10 +38,12 @@ TEST(JobText, InstallerJobScriptsMatchExpectedBytes) {
   }
 }
 
-TEST(JobText, PathsAndCommandsPassUnescaped) {
-  // Quotes, % and a double-byte character with a 0x5C trail byte ("表") go through as they are.
-  EXPECT_EQ(ToTextMode(jobtext::LauncherLine("C:\\100%\\表\\F.BAT", "C:\\%TEMP%\\L.LOG")),
-            "ftp -s:\"C:\\100%\\表\\F.BAT\" > \"C:\\%TEMP%\\L.LOG\"\r\n");
+TEST(JobText, PathsAndCommandsReachTheirReaderUnchanged) {
+  // The command interpreter reads the launcher: "%" doubled, so "%TEMP%" is not expanded; the
+  // other bytes it treats specially are literal inside the quotes, as is "表" (trail byte 0x5C).
+  EXPECT_EQ(ToTextMode(jobtext::LauncherLine("C:\\100%\\表\\F.BAT", "C:\\%TEMP%\\a&b ^(c)!\\L.LOG")),
+            "ftp -s:\"C:\\100%%\\表\\F.BAT\" > \"C:\\%%TEMP%%\\a&b ^(c)!\\L.LOG\"\r\n");
+  // The client reads the script: nothing is escaped there.
   EXPECT_EQ(ToTextMode(jobtext::RemoteCommandLine("SNDMSG MSG('say \"hi\"') TOUSR(QSYSOPR)")),
             "quote rcmd \"SNDMSG MSG('say \"hi\"') TOUSR(QSYSOPR)\"\r\n");
   EXPECT_EQ(ToTextMode(jobtext::PutLine("C:\\a \"b\"\\%x%.SAVF", "/QSYS.LIB/X.FILE")),
