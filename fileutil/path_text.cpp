@@ -114,3 +114,32 @@ std::string DirectoryOf(const std::string& path) {
   const std::size_t last = FindLastBackslash(path);
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
+
+namespace {
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool EqualsIgnoringCase(const std::string& text, const char* upper) {
+  std::size_t i = 0;
+  for (; i < text.size() && upper[i] != '\0'; ++i) {
+    if (UpperAscii(text[i]) != upper[i]) return false;
+  }
+  return i == text.size() && upper[i] == '\0';
+}
+
+}  // namespace
+
+bool IsWorkDirectoryName(const std::string& name) {
+  if (name.size() != 8 || !EqualsIgnoringCase(name.substr(0, 4), "ZEMO")) return false;
+  for (std::size_t i = 4; i < 8; ++i) {
+    if (name[i] < '0' || name[i] > '9') return false;
+  }
+  return true;
+}
+
+bool IsJobFileName(const std::string& name) {
+  for (const char* job : {"DOSCMD.BAT", "FTPCMD.BAT", "FTPLOG.LOG", "QSAVF.DAT"}) {
+    if (EqualsIgnoringCase(name, job)) return true;
+  }
+  return false;
+}

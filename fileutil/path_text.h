@@ -19,3 +19,10 @@ std::size_t FindLastBackslash(const std::string& path);
 
 // The directory part of a path, up to and including its last backslash; empty when there is none.
 std::string DirectoryOf(const std::string& path);
+
+// A work folder's name: "ZEMO" and four digits (ZEMO0000 ... ZEMO9999).
+bool IsWorkDirectoryName(const std::string& name);
+
+// One of the files the installer keeps in its work folder (DOSCMD.BAT, FTPCMD.BAT, FTPLOG.LOG,
+// QSAVF.DAT), in any case, as the file system compares names.
+bool IsJobFileName(const std::string& name);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "fileutil/path_text.h"
 
@@ -46,4 +47,52 @@ std::string CreateWorkDirectory() {
     if (CreateDirectoryA(path.c_str(), nullptr)) return path;
   }
   return std::string();
+}
+
+namespace {
+
+// The names inside folder, or nothing when something in it is not a job file of ours (a
+// subfolder included): such a folder is not only ours and is not touched.
+bool ListOnlyJobFiles(const std::string& folder, std::vector<std::string>& files) {
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA(JoinPath(folder, "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  bool onlyJobFiles = true;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsJobFileName(name)) {
+      onlyJobFiles = false;
+      break;
+    }
+    files.push_back(name);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return onlyJobFiles;
+}
+
+}  // namespace
+
+void RemoveStaleWorkDirectories() {
+  std::string temp;
+  if (!GetTempDirectory(temp)) return;
+  const std::string pattern = JoinPath(temp, "ZEMO????");
+  if (pattern.empty()) return;
+  std::vector<std::string> folders;
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && IsWorkDirectoryName(found.cFileName)) {
+      folders.push_back(JoinPath(temp, found.cFileName));
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  for (const std::string& folder : folders) {
+    std::vector<std::string> files;
+    if (folder.empty() || !ListOnlyJobFiles(folder, files)) continue;
+    // The script may hold a password: these are exactly the files that must not stay behind.
+    for (const std::string& file : files) DeleteFileA(JoinPath(folder, file).c_str());
+    RemoveDirectoryA(folder.c_str());  // fails quietly when a file was held open
+  }
 }

@@ -12,3 +12,8 @@ int ProbePath(const char* path);
 // Creates the first free TEMP\ZEMO0000 ... ZEMO9999; its path without a trailing backslash, or
 // empty when none can be created.
 std::string CreateWorkDirectory();
+
+// Removes what earlier runs that were killed left under TEMP: work folders ZEMOnnnn that hold
+// nothing but the installer's own job files. A folder with anything else in it is left as it
+// is, and so is a file another process holds open (with the folder around it).
+void RemoveStaleWorkDirectories();

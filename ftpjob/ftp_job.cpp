@@ -19,11 +19,14 @@ int AppendText(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-int FtpJob::WriteLauncher() {
-  // No job may read an earlier job's script or log.
+void FtpJob::RemoveFiles() const {
   DeleteFileA(launcherPath.c_str());
   DeleteFileA(scriptPath.c_str());
   DeleteFileA(logPath.c_str());
+}
+
+int FtpJob::WriteLauncher() {
+  RemoveFiles();  // no job may read an earlier job's script or log
   if (WriteText(launcherPath, jobtext::LauncherLine(scriptPath, logPath), JobFileOpening::kFresh)) return 1;
   // A launcher cut short (a full disk) must not run: without it, Run reports the start failure.
   DeleteFileA(launcherPath.c_str());
@@ -46,11 +49,11 @@ int FtpJob::AddRawLine(const std::string& lineText) { return AppendText(scriptPa
 
 int FtpJob::EndScript() { return AppendText(scriptPath, jobtext::QuitLine()); }
 
-int FtpJob::Run() {
-  const int started = RunAndWait(launcherPath, 0);
+int FtpJob::Run(const StopRequest& stopRequested) {
+  const int outcome = RunAndWait(launcherPath, 0, stopRequested);
   // The script holds the password in plain text and nothing reads it once the client has ended.
   DeleteFileA(scriptPath.c_str());
-  return started;
+  return outcome;
 }
 
 LogVerdict FtpJob::EvaluateLog(const std::string& errorText, int deleteLog) {
@@ -60,4 +63,10 @@ LogVerdict FtpJob::EvaluateLog(const std::string& errorText, int deleteLog) {
   const LogVerdict verdict = logscan::ScanLog(log, errorText);
   if (deleteLog) DeleteFileA(logPath.c_str());
   return verdict;
+}
+
+std::optional<logscan::SessionFacts> FtpJob::ReadSessionFacts() const {
+  std::string log;
+  if (ReadJobFile(logPath, log) != JobFileRead::kRead) return std::nullopt;
+  return logscan::ReadSession(log);
 }

@@ -1,10 +1,13 @@
 #pragma once
 // One FTP job: the launcher DOSCMD.BAT, the client script FTPCMD.BAT, running the launcher hidden,
 // and judging the client's log FTPLOG.LOG.
+#include <optional>
 #include <string>
 
 #include "ftpjob/host_address.h"
+#include "ftpjob/log_scan.h"
 #include "ftpjob/log_verdict.h"
+#include "ftpjob/message_pump.h"
 
 class FtpJob {
  public:
@@ -20,10 +23,15 @@ class FtpJob {
   int AddRawLine(const std::string& lineText);
   int EndScript();
 
-  // Runs the launcher hidden and waits for it, pumping messages. 1 ran, 0 could not be started.
-  int Run();
+  // Runs the launcher hidden and waits for it, pumping messages: a RunOutcome. When
+  // stopRequested says so, the job's processes are ended at once (kRunStopped).
+  int Run(const StopRequest& stopRequested = nullptr);
   // Scans the log for a log-on and for errorText (empty: none); deletes the log when deleteLog.
   LogVerdict EvaluateLog(const std::string& errorText, int deleteLog);
+  // How far the session in the log got; none when the log cannot be read.
+  std::optional<logscan::SessionFacts> ReadSessionFacts() const;
+  // Deletes the job's three files (a job whose files could not be written must not run).
+  void RemoveFiles() const;
 
   std::string launcherPath;
   std::string scriptPath;

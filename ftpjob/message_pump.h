@@ -1,12 +1,23 @@
 #pragma once
 // Waiting for a started process while the thread's windows stay responsive.
+#include <functional>
 #include <string>
 
 // Handles every message waiting in the thread's queue and returns as soon as it is empty. A
 // WM_QUIT taken from the queue is posted again, so the application's own loop still sees it.
 void PumpPendingMessages();
 
+// What became of a started file.
+enum RunOutcome : int {
+  kRunNotStarted = 0,  // it could not be started; the user has been told
+  kRunEnded = 1,       // it was started and its process has ended
+  kRunStopped = 2,     // it was started, and ended by us when stopRequested said so
+};
+
+// Asked after every poll of the wait, with the messages pumped; true ends the started process
+// and everything it started (the command interpreter and the client it runs).
+using StopRequest = std::function<bool()>;
+
 // Starts filePath through the shell (hidden unless showWindow) and waits for its process,
-// pumping messages every 100 ms. 1 when it was started and has ended; 0 when it could not be
-// started, after telling the user.
-int RunAndWait(const std::string& filePath, int showWindow);
+// pumping messages every 100 ms, until it ends or stopRequested (when given) asks for a stop.
+int RunAndWait(const std::string& filePath, int showWindow, const StopRequest& stopRequested = nullptr);

@@ -56,11 +56,15 @@ int InstallerDialog::StopWithProgressOpen(const std::string& text, UINT icon, co
 bool InstallerDialog::UserConfirmsCancel() {
   if (progress.cancelRequested == 0) return false;
   if (ConfirmCancel()) return true;
-  progress.cancelRequested = 0;  // go on; a later click asks again at the next point
+  KeepGoingAfterCancelDeclined();
+  return false;
+}
+
+void InstallerDialog::KeepGoingAfterCancelDeclined() {
+  progress.cancelRequested = 0;  // go on; a later click asks again
   // The question's owner is the disabled main window, so closing it activates nothing: hand
   // the activation back to the progress window, whose Cancel the user may want again.
   ForceForegroundWindow(progress.hwnd());
-  return false;
 }
 
 bool InstallerDialog::ConfirmCancel() {
@@ -87,58 +91,32 @@ int InstallerDialog::CheckBeforeInstall() {
   }
   progress.Open();
   progress.SetStatus(msg::kConnecting, true);
-  PrepareJob([&] { hostjobs::AddAuthorityTest(job, hostObjectFile, userId); });
-  if (UserConfirmsCancel()) {  // cancel point 1
+  const bool prepared = PrepareJob([&] { return hostjobs::AddAuthorityTest(job, hostObjectFile, userId); });
+  if (prepared && UserConfirmsCancel()) {  // cancel point 1
     DeleteFileA(hostObjectFile.c_str());
-    progress.Close();
-    return 0;
+    return CloseAndStop();
   }
-  const int ran = job.Run();
+  // Nothing permanent happens on the host during the check, so a confirmed Cancel may end a job
+  // that the host has stopped answering.
+  const int ran = prepared ? job.Run([this] { return UserConfirmsCancel(); }) : kRunNotStarted;
   DeleteFileA(hostObjectFile.c_str());
-  if (!ran) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
-  if (!JudgeAuthorityTest()) return 0;
+  if (ran == kRunStopped) return CloseAndStop();
+  if (ran != kRunEnded) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
+  if (!CarryOut(JudgeAuthorityTest(ReadJobLog(), userId))) return 0;
 
   if (UserConfirmsCancel()) return CloseAndStop();  // cancel point 2
   progress.SetStatus(FormatText(msg::kCheckingLibrary, library), true);
-  PrepareJob([&] { hostjobs::AddLibraryProbe(job, library); });
-  if (UserConfirmsCancel()) return CloseAndStop();  // cancel point 3
-  if (!job.Run()) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
-  switch (job.EvaluateLog(hostjobs::kCurrentLibrary, 0)) {
-    case LOG_NOT_LOGGED_ON:
-      return StopWithProgressOpen(msg::kLogOnFailedCheck, MB_ICONEXCLAMATION, &addressControl);
-    case LOG_ERROR_FOUND:  // the library exists
-      if (ShowDialogMessage(FormatText(msg::kLibraryExists, library), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
-          IDNO) {
-        return CloseAndStop();
-      }
-      break;
-    default:  // a new library, or a log that cannot be read
-      break;
+  if (!PrepareJob([&] { return hostjobs::AddLibraryProbe(job, library); })) {
+    return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
   }
+  if (UserConfirmsCancel()) return CloseAndStop();  // cancel point 3
+  const int probed = job.Run([this] { return UserConfirmsCancel(); });
+  if (probed == kRunStopped) return CloseAndStop();
+  if (probed != kRunEnded) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
+  if (!CarryOut(JudgeLibraryProbe(ReadJobLog(), library))) return 0;
   if (UserConfirmsCancel()) return CloseAndStop();  // cancel point 4
   progress.Close();
   return 1;
-}
-
-// Job 1's verdicts, read from the same log: a save file that cannot be created stops the check;
-// a restore is taken as refused only when both the restore and the call of its program failed.
-bool InstallerDialog::JudgeAuthorityTest() {
-  switch (job.EvaluateLog(hostjobs::kCrtsavfError, 0)) {
-    case LOG_NOT_LOGGED_ON:
-      StopWithProgressOpen(msg::kLogOnFailedCheck, MB_ICONEXCLAMATION, &addressControl);
-      return false;
-    case LOG_ERROR_FOUND:
-      StopWithProgressOpen(FormatText(msg::kNoSaveFileAuthority, userId), MB_ICONEXCLAMATION, &userIdEdit);
-      return false;
-    case LOG_UNREADABLE:
-      return true;
-    default:
-      break;
-  }
-  if (job.EvaluateLog(hostjobs::kRstobjError, 0) == LOG_OK) return true;
-  if (job.EvaluateLog(hostjobs::kCallError, 1) != LOG_ERROR_FOUND) return true;
-  StopWithProgressOpen(FormatText(msg::kNoRestoreAuthority, userId), MB_ICONEXCLAMATION, &userIdEdit);
-  return false;
 }
 
 int InstallerDialog::CloseAndStop() {

@@ -1,6 +1,7 @@
 #pragma once
 // What the four FTP jobs of an installation send to the host, in order. Templates over the job
-// type, so the scripts can be checked byte for byte without the operating system.
+// type, so the scripts can be checked byte for byte without the operating system. Each returns
+// true when every line was written, and stops at the first that was not.
 #include <string>
 
 #include "installer/text_rules.h"
@@ -30,39 +31,34 @@ inline constexpr char kSessionEnded[] = "QUIT SUBCOMMAND RECEIVED";
 // Job 1: may this user create, fill and restore save files? The host object is restored into
 // QTEMP and its program checks itself against the save file.
 template <class Job>
-void AddAuthorityTest(Job& job, const std::string& hostObjectFile, const std::string& userId) {
-  job.AddRemoteCommand(kCreateSaveFile);
-  job.AddPut(hostObjectFile, kSaveFileUploadName);
-  job.AddRemoteCommand(kRestoreHostObject);
-  job.AddRemoteCommand(FormatText(kCallInQtempFormat, userId));
+bool AddAuthorityTest(Job& job, const std::string& hostObjectFile, const std::string& userId) {
+  return job.AddRemoteCommand(kCreateSaveFile) && job.AddPut(hostObjectFile, kSaveFileUploadName) &&
+         job.AddRemoteCommand(kRestoreHostObject) && job.AddRemoteCommand(FormatText(kCallInQtempFormat, userId));
 }
 
 // Job 2: does the target library exist already?
 template <class Job>
-void AddLibraryProbe(Job& job, const std::string& library) {
-  job.AddRawLine(FormatText(kChangeLibraryFormat, library));
+bool AddLibraryProbe(Job& job, const std::string& library) {
+  return job.AddRawLine(FormatText(kChangeLibraryFormat, library));
 }
 
 // Job 3: restore the product library saved as savedLibrary into library.
 template <class Job>
-void AddLibraryRestore(Job& job, const std::string& productFile, const std::string& savedLibrary,
+bool AddLibraryRestore(Job& job, const std::string& productFile, const std::string& savedLibrary,
                        const std::string& library) {
-  job.AddRemoteCommand(kCreateSaveFile);
-  job.AddPut(productFile, kSaveFileUploadName);
-  job.AddRemoteCommand(FormatText2(kRestoreLibraryFormat, savedLibrary, library));
+  return job.AddRemoteCommand(kCreateSaveFile) && job.AddPut(productFile, kSaveFileUploadName) &&
+         job.AddRemoteCommand(FormatText2(kRestoreLibraryFormat, savedLibrary, library));
 }
 
 // Job 4: bring the host object back, then let its program compare the product save file with
 // the library.
 template <class Job>
-void AddVerification(Job& job, const std::string& hostObjectFile, const std::string& productFile,
+bool AddVerification(Job& job, const std::string& hostObjectFile, const std::string& productFile,
                      const std::string& library, const std::string& userId) {
-  job.AddRemoteCommand(kCreateSaveFile);
-  job.AddPut(hostObjectFile, kSaveFileUploadName);
-  job.AddRemoteCommand(kRestoreHostObject);
-  job.AddRemoteCommand(kClearSaveFile);
-  job.AddPut(productFile, kSaveFileUploadName);
-  job.AddRemoteCommand(FormatText2(kCallInLibraryFormat, library, userId));
+  return job.AddRemoteCommand(kCreateSaveFile) && job.AddPut(hostObjectFile, kSaveFileUploadName) &&
+         job.AddRemoteCommand(kRestoreHostObject) && job.AddRemoteCommand(kClearSaveFile) &&
+         job.AddPut(productFile, kSaveFileUploadName) &&
+         job.AddRemoteCommand(FormatText2(kCallInLibraryFormat, library, userId));
 }
 
 }  // namespace hostjobs

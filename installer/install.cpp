@@ -2,11 +2,34 @@
 // that every object of the save file arrived.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "fileutil/host_object.h"
 #include "fileutil/paths.h"
 #include "installer/host_jobs.h"
 #include "installer/installer_dialog.h"
 #include "installer/messages.h"
+#include "installer/text_rules.h"
+
+namespace {
+
+// A job of the installation may take long on a slow line, and ending it early may leave the
+// library half restored, so Cancel is offered only once a job has run this long: by then the
+// host has most likely stopped answering, and the Windows ftp client never gives up by itself.
+constexpr DWORD kDefaultCancelAfterMs = 10 * 60 * 1000;
+
+// For tests only: KESTRALON_TEST_CANCEL_AFTER_SECONDS shortens the wait before Cancel is offered.
+DWORD CancelAfterMs() {
+  char value[16] = {};
+  const DWORD length = GetEnvironmentVariableA("KESTRALON_TEST_CANCEL_AFTER_SECONDS", value, sizeof value);
+  if (length == 0 || length >= sizeof value) return kDefaultCancelAfterMs;
+  char* end = nullptr;
+  const unsigned long seconds = std::strtoul(value, &end, 10);
+  if (*end != '\0' || seconds == 0 || seconds > 24 * 60 * 60) return kDefaultCancelAfterMs;
+  return static_cast<DWORD>(seconds * 1000);
+}
+
+}  // namespace
 
 int InstallerDialog::InstallAndVerify() {
   if (ProbePath(saveFilePath.c_str()) != 1) return 0;
@@ -16,31 +39,50 @@ int InstallerDialog::InstallAndVerify() {
   // one verified.
   const std::string library = ReadLibraryName();
 
-  PrepareJob([&] { hostjobs::AddLibraryRestore(job, saveFilePath, targetLibrary, library); });
-  if (!job.Run()) return CloseAndStop();  // the user has been told that it could not start
-  progress.SetStatus(msg::kVerifying, false);
-  switch (job.EvaluateLog(hostjobs::kCrtsavfError, 0)) {
-    case LOG_NOT_LOGGED_ON:
-      return StopWithProgressOpen(msg::kLogOnFailedInstall, MB_ICONSTOP, nullptr);
-    case LOG_ERROR_FOUND:
-      return StopWithProgressOpen(msg::kCrtsavfFailed, MB_ICONSTOP, nullptr);
-    default:  // a failed restore shows in the verification
-      break;
+  if (!PrepareJob([&] { return hostjobs::AddLibraryRestore(job, saveFilePath, targetLibrary, library); })) {
+    return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
   }
+  const int restored = RunInstallationJob(msg::kInstalling, library);
+  if (restored == kRunStopped) return StopAbandoned(library);
+  if (restored != kRunEnded) return CloseAndStop();  // the user has been told that it could not start
+  progress.SetStatus(msg::kVerifying, false);
+  if (!CarryOut(JudgeRestore(ReadJobLog()))) return 0;
 
   const std::string hostObjectFile = workDirectory + "QSAVF.DAT";
   if (!ExtractHostObject(hostObjectFile)) return StopWithProgressOpen(msg::kResourceLoadFailed, MB_ICONSTOP, nullptr);
-  PrepareJob([&] { hostjobs::AddVerification(job, hostObjectFile, saveFilePath, library, userId); });
-  const int ran = job.Run();
+  const bool prepared = PrepareJob(
+      [&] { return hostjobs::AddVerification(job, hostObjectFile, saveFilePath, library, userId); });
+  const int verified = prepared ? RunInstallationJob(msg::kVerifying, library) : kRunNotStarted;
   DeleteFileA(hostObjectFile.c_str());
-  if (!ran) return CloseAndStop();
-
-  // A connection lost before the call leaves no call error in the log, so the verification also
-  // needs the session's orderly end.
-  const bool verified = job.EvaluateLog(hostjobs::kCrtsavfError, 0) == LOG_OK &&
-                        job.EvaluateLog(hostjobs::kSessionEnded, 0) == LOG_ERROR_FOUND &&
-                        job.EvaluateLog(hostjobs::kCallError, 1) == LOG_OK;
-  if (!verified) return StopWithProgressOpen(msg::kNotVerified, MB_ICONEXCLAMATION, nullptr);
+  if (!prepared) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
+  if (verified == kRunStopped) return StopAbandoned(library);
+  if (verified != kRunEnded) return CloseAndStop();
+  const Decision decision = JudgeVerification(ReadJobLog());
+  job.EvaluateLog(std::string(), 1);  // the verification's log has been read: delete it
+  if (!CarryOut(decision)) return 0;
   progress.Close();
   return 1;
+}
+
+// Runs one job of the installation. Cancel stays greyed while the job is young; once it has run
+// for long, Cancel is offered with a question that says what stopping now may leave behind.
+int InstallerDialog::RunInstallationJob(const std::string& status, const std::string& library) {
+  const DWORD started = GetTickCount();
+  const DWORD cancelAfter = CancelAfterMs();
+  bool cancelOffered = false;
+  return job.Run([&] {
+    if (!cancelOffered && GetTickCount() - started >= cancelAfter) {
+      progress.SetStatus(status, true);
+      cancelOffered = true;
+    }
+    if (progress.cancelRequested == 0) return false;
+    const std::string question = FormatText(msg::kConfirmAbandonInstall, library);
+    if (ShowDialogMessage(question, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES) return true;
+    KeepGoingAfterCancelDeclined();
+    return false;
+  });
+}
+
+int InstallerDialog::StopAbandoned(const std::string& library) {
+  return StopWithProgressOpen(FormatText(msg::kInstallAbandoned, library), MB_ICONEXCLAMATION, nullptr);
 }

@@ -8,6 +8,7 @@
 #include "app/dialog.h"
 #include "ftpjob/ftp_job.h"
 #include "ftpjob/host_address.h"
+#include "installer/job_decisions.h"
 #include "progress/progress_dialog.h"
 
 class InstallerDialog : public Dialog {
@@ -74,18 +75,26 @@ class InstallerDialog : public Dialog {
   // The workflows' steps.
   void ReadAddress();
   std::string ReadLibraryName() const;
-  // One job's files: the launcher, and the script only when the launcher could be written.
+  // One job's files: the launcher, then the script. A job any of whose lines could not be written
+  // (a full disk) must not run, since a script cut short may still look like a success: its files
+  // are removed and false returned.
   template <class AddCommands>
-  void PrepareJob(AddCommands addCommands) {
-    if (!job.WriteLauncher()) return;
-    job.BeginScript(hostAddress, userId, password);
-    addCommands();
-    job.EndScript();
+  bool PrepareJob(AddCommands addCommands) {
+    const bool written = job.WriteLauncher() && job.BeginScript(hostAddress, userId, password) && addCommands() &&
+                         job.EndScript();
+    if (!written) job.RemoveFiles();
+    return written;
   }
-  bool JudgeAuthorityTest();
+  JobLog ReadJobLog();
+  // Shows the decision's message and stops, asks its question, or goes on; true: go on.
+  bool CarryOut(const Decision& decision);
+  const Control* ControlFor(FocusTarget target) const;
   bool UserConfirmsCancel();
+  void KeepGoingAfterCancelDeclined();
+  int RunInstallationJob(const std::string& status, const std::string& library);
   int RefuseInput(const char* text, const Control& focus);
   int StopWithProgressOpen(const std::string& text, UINT icon, const Control* focus);
+  int StopAbandoned(const std::string& library);
   int CloseAndStop();
 
   // The control that is to hold the focus once the form is enabled again after a failed check.

@@ -14,6 +14,10 @@ inline constexpr char kSaveFileDialogTitle[] = "SAVFファイルの選択";
 inline constexpr char kSaveFileFilter[] = "SAVFファイル (*.SAVF)|*.SAVF|すべてのﾌｧｲﾙ (*.*)|*.*||";
 inline constexpr char kSaveFileExtension[] = "SAVF";
 // Without a work folder the job files would land in a drive's root; the installer stops instead.
+// A TargetLibrary that is no IBM i name would only fail on the host after the whole upload.
+inline constexpr char kInvalidTargetLibrarySetting[] =
+    "設定ファイル CONFIG.INI の TargetLibrary の値が正しくありません。\n\n英大文字、数字、$ # @ _ . の10文字以内で、"
+    "先頭は英大文字か $ # @ のライブラリー名を指定して下さい。";
 inline constexpr char kWorkFolderUnavailable[] =
     "作業フォルダーを作成できません。\n環境変数 TEMP のフォルダーを確認して下さい。";
 
@@ -48,6 +52,11 @@ inline constexpr char kCheckingLibrary[] = "ライブラリー %s の存在を�
 inline constexpr char kLibraryExists[] =
     "ライブラリー %s は既に存在します。\n\nこのまま継続すると、既存のオブジェクトに上書きされます。\n続行してよろしいですか？";
 inline constexpr char kConfirmCancel[] = "%s のインストールを中止しますか？";
+// A put the client never confirmed: the file did not reach the host. On a new PC this is most
+// often a firewall that blocks the client's data connection.
+inline constexpr char kUploadFailed[] =
+    "ファイルを iSeries に送信できませんでした。\n\nネットワーク、またはファイアウォールが通信を妨げている可能性があります。\n"
+    "ネットワークとファイアウォールの設定を確認して下さい。";
 
 // The installation and its verification
 inline constexpr char kInstalling[] = "オブジェクトを iSeries にインストールしています...";
@@ -56,5 +65,13 @@ inline constexpr char kLogOnFailedInstall[] = "iSeriesへのログインに失�
 inline constexpr char kCrtsavfFailed[] = "iSeries上での処理が異常終了しました。[CRTSAVF]";
 inline constexpr char kNotVerified[] = "一部、または全てのオブジェクトを復元できなかった可能性があります。";
 inline constexpr char kInstallCompleted[] = "インストールが正常に完了しました。";
+// A job of the installation that has run for a long time may be stuck on a host that no longer
+// answers; only then may the user end it, knowing what that leaves behind.
+inline constexpr char kConfirmAbandonInstall[] =
+    "iSeries からの応答が長い間ありません。\n\niSeries ではまだ処理が続いている可能性があり、"
+    "ライブラリー %s は\n不完全な状態になっている可能性があります。\n\nインストールを中止しますか？";
+inline constexpr char kInstallAbandoned[] =
+    "インストールを中止しました。\n\nライブラリー %s は不完全な状態になっている可能性があります。\n"
+    "もう一度インストーラーを実行して下さい。";
 
 }  // namespace msg

@@ -58,10 +58,18 @@ BOOL InstallerDialog::InitializeSession() {
     EndDialog(IDCANCEL);
     return TRUE;
   }
+  // The library goes into the restore command: a value that is no IBM i name would only be
+  // refused by the host after the whole product had been uploaded.
+  if (!IsValidIbmiName(targetLibrary)) {
+    ShowMessage(msg::kInvalidTargetLibrarySetting, msg::kAppTitle, MB_OK | MB_ICONSTOP);
+    EndDialog(IDCANCEL);
+    return TRUE;
+  }
   if (!LocateSaveFile()) {
     EndDialog(IDCANCEL);
     return TRUE;
   }
+  RemoveStaleWorkDirectories();  // an earlier run that was killed may have left its password
   workDirectory = CreateWorkDirectory();
   if (workDirectory.empty()) {
     // Without a directory of its own the job files would go to the drive's root, and the teardown

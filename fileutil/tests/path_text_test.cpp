@@ -77,4 +77,22 @@ TEST(FindLastBackslash, StepsOverDoubleByteCharacters) {
   EXPECT_EQ(FindLastBackslash(kSjisTrail5C), std::string::npos);
 }
 
+TEST(WorkFolderNames, OnlyTheInstallersOwn) {
+  const struct {
+    const char* name;
+    bool workFolder;
+    bool jobFile;
+  } cases[] = {
+      {"ZEMO0000", true, false},     {"zemo9999", true, false},     {"ZEMO000", false, false},
+      {"ZEMO00000", false, false},   {"ZEMOA000", false, false},    {"XZEMO000", false, false},
+      {"DOSCMD.BAT", false, true},   {"ftpcmd.bat", false, true},   {"FTPLOG.LOG", false, true},
+      {"QSAVF.DAT", false, true},    {"QSAVF.DAT.1", false, false}, {"FTPLOG.LOG ", false, false},
+      {"PRODUCT.SAVF", false, false}, {"", false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsWorkDirectoryName(c.name), c.workFolder) << c.name;
+    EXPECT_EQ(IsJobFileName(c.name), c.jobFile) << c.name;
+  }
+}
+
 }  // namespace

@@ -12,13 +12,17 @@ using jobtext::ToTextMode;
 // operation appends.
 struct ScriptBytes {
   std::string bytes;
+  bool Add(const std::string& text) {
+    bytes += ToTextMode(text);
+    return true;
+  }
   void BeginScript(const HostAddress& a, const std::string& u, const std::string& p) {
     bytes = ToTextMode(jobtext::ScriptHeader(a, u, p));
   }
-  void AddRemoteCommand(const std::string& c) { bytes += ToTextMode(jobtext::RemoteCommandLine(c)); }
-  void AddPut(const std::string& l, const std::string& r) { bytes += ToTextMode(jobtext::PutLine(l, r)); }
-  void AddRawLine(const std::string& t) { bytes += ToTextMode(t); }
-  void EndScript() { bytes += ToTextMode(jobtext::QuitLine()); }
+  bool AddRemoteCommand(const std::string& c) { return Add(jobtext::RemoteCommandLine(c)); }
+  bool AddPut(const std::string& l, const std::string& r) { return Add(jobtext::PutLine(l, r)); }
+  bool AddRawLine(const std::string& t) { return Add(t); }
+  void EndScript() { Add(jobtext::QuitLine()); }
 };
 
 TEST(JobText, LauncherMatchesExpectedBytes) {

@@ -6,11 +6,11 @@
 # run-e2e.sh --name NAME --build WINDOWS_BUILD_DIR --scenario FILE
 #            [--config FILE | --no-config] [--savf FILE | --no-savf] [--savf-name NAME]
 #            [--setup SCRIPT] [--teardown SCRIPT] [--check SCRIPT] [--env NAME=VALUE]... [--no-temp]
-#            [--allow-leftovers] [--time-limit SECONDS]
+#            [--allow-leftovers] [--time-limit SECONDS] [--temp-name NAME]
 #
 # Output: $KESTRALON_TEST_OUTPUT/NAME/ holds driver.log, the screenshots (PNG) and run/ (the
-# installer's folder app/ and its TEMP temp/). Exit status 0 passed, 1 failed, 77 skipped (no
-# X display).
+# installer's folder app/ and its TEMP temp/, or temp/NAME with --temp-name, for names that the
+# command interpreter could misread). Exit status 0 passed, 1 failed, 77 skipped (no X display).
 #
 # Hooks run with E2E_NAME, E2E_OUTPUT, E2E_RUN, E2E_APP, E2E_TEMP, E2E_BUILD and E2E_ENV_FILE set;
 # a setup hook may append NAME=VALUE lines to $E2E_ENV_FILE, which reach the driver and the
@@ -22,7 +22,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source_root=$(cd "$here/../.." && pwd)
 
 name='' build='' scenario='' config='' no_config=0 savf='' no_savf=0 savf_name=PRODUCT.SAVF
-setup='' teardown='' check='' no_temp=0 allow_leftovers=0 time_limit=75
+setup='' teardown='' check='' no_temp=0 allow_leftovers=0 time_limit=75 temp_name=
 extra_env=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -41,6 +41,7 @@ while [ $# -gt 0 ]; do
     --no-temp) no_temp=1; shift ;;
     --allow-leftovers) allow_leftovers=1; shift ;;
     --time-limit) time_limit=$2; shift 2 ;;
+    --temp-name) temp_name=$2; shift 2 ;;
     *) echo "run-e2e: unknown option $1" >&2; exit 1 ;;
   esac
 done
@@ -63,6 +64,7 @@ app="$run/app"
 temp="$run/temp"
 rm -rf "$output"
 mkdir -p "$app" "$temp"
+[ -z "$temp_name" ] || { temp="$temp/$temp_name"; mkdir -p "$temp"; }
 
 cp "$build/bin/KESTRALON.EXE" "$app/" || exit 1
 if [ "$no_config" = 0 ]; then

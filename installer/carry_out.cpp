@@ -1,0 +1,64 @@
+// Reading a job's log for the decisions of job_decisions.h, and carrying a decision out.
+#include <windows.h>
+
+#include "installer/host_jobs.h"
+#include "installer/installer_dialog.h"
+
+namespace {
+
+UINT IconStyle(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::kStop:
+      return MB_ICONSTOP;
+    case MessageIcon::kExclamation:
+      return MB_ICONEXCLAMATION;
+    case MessageIcon::kQuestion:
+      return MB_ICONQUESTION;
+    case MessageIcon::kInformation:
+      return MB_ICONINFORMATION;
+  }
+  return MB_ICONSTOP;
+}
+
+}  // namespace
+
+JobLog InstallerDialog::ReadJobLog() {
+  JobLog log;
+  log.crtsavfError = job.EvaluateLog(hostjobs::kCrtsavfError, 0);
+  log.rstobjError = job.EvaluateLog(hostjobs::kRstobjError, 0);
+  log.callError = job.EvaluateLog(hostjobs::kCallError, 0);
+  log.currentLibrary = job.EvaluateLog(hostjobs::kCurrentLibrary, 0);
+  log.session = job.ReadSessionFacts();
+  return log;
+}
+
+const Control* InstallerDialog::ControlFor(FocusTarget target) const {
+  switch (target) {
+    case FocusTarget::kAddress:
+      return &addressControl;
+    case FocusTarget::kUserId:
+      return &userIdEdit;
+    case FocusTarget::kPassword:
+      return &passwordEdit;
+    case FocusTarget::kLibrary:
+      return &libraryEdit;
+    case FocusTarget::kNone:
+      break;
+  }
+  return nullptr;
+}
+
+bool InstallerDialog::CarryOut(const Decision& decision) {
+  switch (decision.next) {
+    case Decision::Next::kGoOn:
+      return true;
+    case Decision::Next::kAskOverwrite:
+      if (ShowDialogMessage(decision.message, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES) return true;
+      CloseAndStop();
+      return false;
+    case Decision::Next::kStop:
+      break;
+  }
+  StopWithProgressOpen(decision.message, IconStyle(decision.icon), ControlFor(decision.focus));
+  return false;
+}

@@ -1,0 +1,75 @@
+#include "installer/job_decisions.h"
+
+#include "installer/messages.h"
+#include "installer/text_rules.h"
+
+namespace {
+
+Decision GoOn() { return Decision{}; }
+
+Decision Stop(std::string message, MessageIcon icon, FocusTarget focus = FocusTarget::kNone) {
+  return Decision{Decision::Next::kStop, std::move(message), icon, focus};
+}
+
+bool Found(LogVerdict verdict) { return verdict == LOG_ERROR_FOUND; }
+
+// A put that the client never confirmed, or that the host refused, means that the file never
+// reached the host: on a new PC most often a firewall that blocks the data connection. What
+// failed after it (restore, call) is only a consequence.
+bool UploadFailed(const JobLog& log) { return log.session && !log.session->uploadsSent; }
+
+bool SessionEnded(const JobLog& log) { return log.session && log.session->sessionEnded; }
+
+}  // namespace
+
+Decision JudgeAuthorityTest(const JobLog& log, const std::string& userId) {
+  // Without a readable log nothing was proved; taking it as a pass would let the installation
+  // start on a host where nothing may be possible.
+  if (log.crtsavfError == LOG_UNREADABLE) return Stop(msg::kUnknownError, MessageIcon::kStop);
+  if (log.crtsavfError == LOG_NOT_LOGGED_ON) {
+    return Stop(msg::kLogOnFailedCheck, MessageIcon::kExclamation, FocusTarget::kAddress);
+  }
+  if (Found(log.crtsavfError)) {
+    return Stop(FormatText(msg::kNoSaveFileAuthority, userId), MessageIcon::kExclamation, FocusTarget::kUserId);
+  }
+  if (UploadFailed(log)) return Stop(msg::kUploadFailed, MessageIcon::kStop, FocusTarget::kAddress);
+  // Either error alone may have another cause; both together mean the restore was refused.
+  if (Found(log.rstobjError) && Found(log.callError)) {
+    return Stop(FormatText(msg::kNoRestoreAuthority, userId), MessageIcon::kExclamation, FocusTarget::kUserId);
+  }
+  // A session cut short proved nothing about the commands it never answered.
+  if (!SessionEnded(log)) return Stop(msg::kUnknownError, MessageIcon::kStop);
+  return GoOn();
+}
+
+Decision JudgeLibraryProbe(const JobLog& log, const std::string& library) {
+  if (log.currentLibrary == LOG_UNREADABLE) return Stop(msg::kUnknownError, MessageIcon::kStop);
+  if (log.currentLibrary == LOG_NOT_LOGGED_ON) {
+    return Stop(msg::kLogOnFailedCheck, MessageIcon::kExclamation, FocusTarget::kAddress);
+  }
+  if (Found(log.currentLibrary)) {
+    return Decision{Decision::Next::kAskOverwrite, FormatText(msg::kLibraryExists, library), MessageIcon::kQuestion,
+                    FocusTarget::kNone};
+  }
+  // The library counts as new only when the host answered the cd and the session ended in
+  // order; otherwise the restore could overwrite a library nobody asked about.
+  const bool finished = log.session && log.session->directoryAnswered && log.session->sessionEnded;
+  return finished ? GoOn() : Stop(msg::kUnknownError, MessageIcon::kStop);
+}
+
+Decision JudgeRestore(const JobLog& log) {
+  if (log.crtsavfError == LOG_NOT_LOGGED_ON) return Stop(msg::kLogOnFailedInstall, MessageIcon::kStop);
+  if (Found(log.crtsavfError)) return Stop(msg::kCrtsavfFailed, MessageIcon::kStop);
+  if (UploadFailed(log)) return Stop(msg::kUploadFailed, MessageIcon::kStop);
+  return GoOn();  // a failed restore, or a log that cannot be read: the verification decides
+}
+
+Decision JudgeVerification(const JobLog& log) {
+  const Decision notVerified = Stop(msg::kNotVerified, MessageIcon::kExclamation);
+  if (log.crtsavfError != LOG_OK) return notVerified;
+  if (UploadFailed(log)) return Stop(msg::kUploadFailed, MessageIcon::kStop);
+  // A connection lost before the call leaves no call error in the log.
+  if (!SessionEnded(log)) return notVerified;
+  if (log.callError != LOG_OK) return notVerified;
+  return GoOn();
+}

@@ -1,0 +1,45 @@
+#pragma once
+// What the workflows do after each job, decided from what the job's log shows. No operating
+// system here: the dialog reads the log, asks these functions, and carries the answer out (the
+// message box, the focus, the next job), so every rule can be checked in a table.
+#include <optional>
+#include <string>
+
+#include "ftpjob/log_scan.h"
+#include "ftpjob/log_verdict.h"
+
+// The control that is to hold the input focus once the form is enabled again.
+enum class FocusTarget { kNone, kAddress, kUserId, kPassword, kLibrary };
+
+enum class MessageIcon { kStop, kExclamation, kQuestion, kInformation };
+
+struct Decision {
+  enum class Next {
+    kGoOn,           // the workflow goes on with its next step
+    kStop,           // show message (if any), close the progress window, stop
+    kAskOverwrite,   // the library exists: ask with message whether to go on
+  };
+  Next next = Next::kGoOn;
+  std::string message;
+  MessageIcon icon = MessageIcon::kStop;
+  FocusTarget focus = FocusTarget::kNone;
+};
+
+// One job's log, read once after the job: the verdict for each reply text the workflows look
+// for (LOG_UNREADABLE when the log could not be read), and how far the session got.
+struct JobLog {
+  LogVerdict crtsavfError = LOG_UNREADABLE;
+  LogVerdict rstobjError = LOG_UNREADABLE;
+  LogVerdict callError = LOG_UNREADABLE;
+  LogVerdict currentLibrary = LOG_UNREADABLE;
+  std::optional<logscan::SessionFacts> session;  // none when the log could not be read
+};
+
+// Job 1: may the user create, fill and restore save files?
+Decision JudgeAuthorityTest(const JobLog& log, const std::string& userId);
+// Job 2: does the library exist? It counts as new only after a probe that ran to its end.
+Decision JudgeLibraryProbe(const JobLog& log, const std::string& library);
+// Job 3: did the restore get as far as the restore? Whether it restored everything is job 4's.
+Decision JudgeRestore(const JobLog& log);
+// Job 4: did every object arrive?
+Decision JudgeVerification(const JobLog& log);
