@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on Debian 12, as root. Quick when all is there already.
+# Installs what building, testing and packaging need on Debian 12, as root. Quick when all is there already.
 set -euo pipefail
 packages=(wine wine32:i386 wine64 g++-mingw-w64-i686 xvfb fonts-ipafont-gothic locales imagemagick
   xdotool cmake ninja-build googletest libgtest-dev libasio-dev curl python3 vsftpd clang
-  libclang-rt-14-dev git)
+  libclang-rt-14-dev git osslsigncode openssl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

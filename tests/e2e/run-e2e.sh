@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Runs one end-to-end test: a fresh folder with KESTRALON.EXE, its CONFIG.INI and product file, a
-# private TEMP, and the UI driver playing the scenario against the real windows under Wine.
+# Runs one end-to-end test: a fresh folder with KESTRALON.EXE, its CONFIG.INI and product file (or
+# a packaged installer's folder, --app), a private TEMP, and the UI driver playing the scenario
+# against the real windows under Wine.
 # Called by ctest (see cmake/KestralonE2E.cmake); DISPLAY is set by the outer test command.
 #
 # run-e2e.sh --name NAME --build WINDOWS_BUILD_DIR --scenario FILE
-#            [--config FILE | --no-config] [--savf FILE | --no-savf] [--savf-name NAME]
+#            [--config FILE | --no-config] [--savf FILE | --no-savf] [--savf-name NAME] [--app FOLDER]
 #            [--setup SCRIPT] [--teardown SCRIPT] [--check SCRIPT] [--env NAME=VALUE]... [--no-temp]
 #            [--allow-leftovers] [--time-limit SECONDS] [--temp-name NAME]
 #
 # Output: $KESTRALON_TEST_OUTPUT/NAME/ holds driver.log, the screenshots (PNG) and run/ (the
 # installer's folder app/ and its TEMP temp/, or temp/NAME with --temp-name, for names that the
-# command interpreter could misread). Exit status 0 passed, 1 failed, 77 skipped (no X display).
+# command interpreter could misread). --app FOLDER is used as the installer's folder as it is.
+# Exit status 0 passed, 1 failed, 77 skipped (no X display).
 #
 # Hooks run with E2E_NAME, E2E_OUTPUT, E2E_RUN, E2E_APP, E2E_TEMP, E2E_BUILD and E2E_ENV_FILE set;
 # a setup hook may append NAME=VALUE lines to $E2E_ENV_FILE, which reach the driver and the
@@ -22,7 +24,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source_root=$(cd "$here/../.." && pwd)
 
 name='' build='' scenario='' config='' no_config=0 savf='' no_savf=0 savf_name=PRODUCT.SAVF
-setup='' teardown='' check='' no_temp=0 allow_leftovers=0 time_limit=75 temp_name=
+app_given='' setup='' teardown='' check='' no_temp=0 allow_leftovers=0 time_limit=75 temp_name=
 extra_env=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -34,6 +36,7 @@ while [ $# -gt 0 ]; do
     --savf) savf=$2; shift 2 ;;
     --no-savf) no_savf=1; shift ;;
     --savf-name) savf_name=$2; shift 2 ;;
+    --app) app_given=$2; shift 2 ;;
     --setup) setup=$2; shift 2 ;;
     --teardown) teardown=$2; shift 2 ;;
     --check) check=$2; shift 2 ;;
@@ -66,17 +69,24 @@ rm -rf "$output"
 mkdir -p "$app" "$temp"
 [ -z "$temp_name" ] || { temp="$temp/$temp_name"; mkdir -p "$temp"; }
 
-cp "$build/bin/KESTRALON.EXE" "$app/" || exit 1
-if [ "$no_config" = 0 ]; then
-  # CONFIG.INI is a Windows text file in code page 932; the test's copy is UTF-8 for reading.
-  iconv -f UTF-8 -t CP932 "${config:-$here/configs/demo.ini}" | sed 's/$/\r/' > "$app/CONFIG.INI" || exit 1
-fi
-if [ "$no_savf" = 0 ]; then
-  if [ -n "$savf" ]; then
-    cp "$savf" "$app/$savf_name" || exit 1
-  else
-    printf 'not a real save file: the form never reads it\r\n' > "$app/$savf_name"
+make_app() {
+  cp "$build/bin/KESTRALON.EXE" "$app/" || return 1
+  if [ "$no_config" = 0 ]; then
+    # CONFIG.INI is a Windows text file in code page 932; the test's copy is UTF-8 for reading.
+    iconv -f UTF-8 -t CP932 "${config:-$here/configs/demo.ini}" | sed 's/$/\r/' > "$app/CONFIG.INI" || return 1
   fi
+  if [ "$no_savf" = 0 ]; then
+    if [ -n "$savf" ]; then
+      cp "$savf" "$app/$savf_name" || return 1
+    else
+      printf 'not a real save file: the form never reads it\r\n' > "$app/$savf_name"
+    fi
+  fi
+}
+if [ -n "$app_given" ]; then
+  app=$app_given # a packaged installer brings its own settings and product
+else
+  make_app || exit 1
 fi
 
 export E2E_NAME=$name E2E_OUTPUT=$output E2E_RUN=$run E2E_APP=$app E2E_TEMP=$temp E2E_BUILD=$build

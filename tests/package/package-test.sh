@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Packages the demo product with a made-up "real" host object (random 528-byte records) and a
+# self-signed certificate, then checks what a customer gets: the zip's members against the folder,
+# the code page 932 bytes and CR LF of CONFIG.INI, the host object inside KESTRALON.EXE, the SHA-256
+# list, the signature, and that the installer unzipped from the archive starts under Wine. Then:
+# a signing that fails after the build leaves the output folder as it was, and packaging with the
+# test host object says so in its names.
+#
+# package-test.sh --build WINDOWS_BUILD_DIR --native NATIVE_BUILD_DIR
+# Exit status 0 passed, 1 failed, 77 skipped (no native build for the demo product).
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build='' native=''
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build) build=$2; shift 2 ;;
+    --native) native=$2; shift 2 ;;
+    *) echo "package-test: unknown option $1" >&2; exit 1 ;;
+  esac
+done
+product="$native/demo/PRODUCT.SAVF"
+if [ -z "$native" ] || [ ! -f "$product" ]; then
+  echo "package-test: no demo product (KESTRALON_NATIVE_BUILD unset or not built): skipped" >&2
+  exit 77
+fi
+: "${KESTRALON_TEST_OUTPUT:=$build/test-output}"
+work="$KESTRALON_TEST_OUTPUT/package_end_to_end"
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work" || exit 1
+
+failed=0
+check() { # check "what" COMMAND...: a failed command fails the test and says what was wrong
+  local what=$1
+  shift
+  "$@" || { echo "FAILED: $what"; failed=$((failed + 1)); }
+}
+package() { bash "$root/scripts/package.sh" --build-dir "$build/package-build" "$@"; }
+
+head -c $((441 * 528)) /dev/urandom > KV2207.SAVF
+printf 'REALSAVF' | dd of=KV2207.SAVF conv=notrunc status=none # never our test magic by chance
+openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 \
+  -subj "/CN=Kestralon Package Test" -addext extendedKeyUsage=codeSigning > /dev/null 2>&1
+export KESTRALON_SIGN_PASSWORD='a "quoted" pass phrase'
+openssl pkcs12 -export -inkey key.pem -in cert.pem -out signer.p12 -passout env:KESTRALON_SIGN_PASSWORD ||
+  exit 1
+
+name='受注管理ソフト' # ソ ends in 0x5C, the byte that a careless conversion loses
+package --product "$product" --name "$name" --library SAMPLIB --host-object KV2207.SAVF \
+  --sign-pkcs12 signer.p12 --out out || { echo "FAILED: packaging"; exit 1; }
+
+check "the output folder holds exactly the package" test "$(ls -A out | tr '\n' ' ')" = "SAMPLIB SAMPLIB.sha256 SAMPLIB.zip "
+python3 - out SAMPLIB "$product" << 'PY' || failed=$((failed + 1))
+import sys, zipfile
+out, base, product = sys.argv[1:]
+expected = ["KESTRALON.EXE", "CONFIG.INI", "PRODUCT.SAVF"]
+with zipfile.ZipFile(f"{out}/{base}.zip") as z:
+    names = z.namelist()
+    if names != [f"{base}/{n}" for n in expected]:
+        sys.exit(f"FAILED: zip members {names}")
+    for n in expected:
+        if z.read(f"{base}/{n}") != open(f"{out}/{base}/{n}", "rb").read():
+            sys.exit(f"FAILED: {n} in the zip differs from the folder's")
+    z.extractall("unzipped")
+if open(f"{out}/{base}/PRODUCT.SAVF", "rb").read() != open(product, "rb").read():
+    sys.exit("FAILED: the product save file was changed")
+PY
+printf '[Profile]\r\nExeName=KESTRALON\r\n[Settings]\r\nProductName=\x8e\xf3\x92\x8d\x8a\xc7\x97\x9d\x83\x5c\x83\x74\x83\x67\r\nSaveFile=PRODUCT.SAVF\r\nTargetLibrary=SAMPLIB\r\n' > expected.ini
+check "CONFIG.INI is code page 932 with CR LF" cmp out/SAMPLIB/CONFIG.INI expected.ini
+check "KESTRALON.EXE carries the given host object" python3 -c \
+  'import sys; sys.exit(open(sys.argv[1], "rb").read() not in open(sys.argv[2], "rb").read())' \
+  KV2207.SAVF out/SAMPLIB/KESTRALON.EXE
+check "the SHA-256 list covers the zip and its files" test "$(awk '{ print $2 }' out/SAMPLIB.sha256 | tr '\n' ' ')" = \
+  "SAMPLIB.zip SAMPLIB/KESTRALON.EXE SAMPLIB/CONFIG.INI SAMPLIB/PRODUCT.SAVF "
+check "the SHA-256 list matches" bash -c 'cd out && sha256sum --quiet -c SAMPLIB.sha256'
+osslsigncode verify -in out/SAMPLIB/KESTRALON.EXE -CAfile cert.pem > verify.log 2>&1
+check "the signature verifies (verify.log)" grep -q 'Signature verification: ok' verify.log
+check "the signer is the test certificate" grep -q 'CN=Kestralon Package Test' verify.log
+
+# The installer from the unzipped archive, on an Xvfb of the test's own and the build's prefix.
+# No host is needed to open the form and cancel.
+export KESTRALON_BUILD=$build
+source "$root/testbed/wine-env.sh"
+source "$root/testbed/xvfb.sh"
+if start_xvfb; then
+  # A wineserver left by an earlier test would still draw on that test's display.
+  timeout 30 wineserver -w
+  check "the packaged installer starts under Wine" bash "$root/tests/e2e/run-e2e.sh" --name package_start \
+    --build "$build" --app "$work/unzipped/SAMPLIB" --scenario "$here/start_cancel.txt" --time-limit 60
+  timeout 30 wineserver -w # nor may the next test find one drawing on this display
+  stop_xvfb
+else
+  echo "FAILED: Xvfb did not start"
+  failed=$((failed + 1))
+fi
+
+# A signing that fails after the build (a timestamp server that refuses) leaves nothing behind.
+ls -lAR out > before.txt
+package --product "$product" --name "$name" --library SAMPLIB --host-object KV2207.SAVF \
+  --sign-pkcs12 signer.p12 --timestamp http://127.0.0.1:9/ --out out > failing.log 2>&1
+check "a failed signing ends with exit status 1" test $? = 1
+ls -lAR out > after.txt
+check "a failed signing leaves the output folder as it was" cmp -s before.txt after.txt
+
+# The test host object is packaged only when asked for, and its names say so.
+package --product "$product" --name "$name" --library SAMPLIB --test-host-object --out out > test-object.log 2>&1
+check "packaging the test host object when asked" test $? = 0
+check "the test host object's package is named so" test -f out/SAMPLIB-TEST-HOST-OBJECT.zip -a \
+  -d out/SAMPLIB-TEST-HOST-OBJECT -a -f out/SAMPLIB-TEST-HOST-OBJECT.sha256
+check "the earlier package is untouched" bash -c 'cd out && sha256sum --quiet -c SAMPLIB.sha256'
+
+[ "$failed" = 0 ] && echo "package-test: passed" || echo "package-test: $failed checks failed (output in $work)"
+[ "$failed" = 0 ]
