@@ -102,6 +102,38 @@ TEST(CreateWorkDirectory, GivesUpWhenAllNamesAreTaken) {
   EXPECT_EQ(CreateWorkDirectory(), "");
 }
 
+// What a killed run left is removed; anything that may be someone else's stays exactly as it is.
+TEST(RemoveStaleWorkDirectories, RemovesOnlyFoldersOfJobFiles) {
+  TempVariable temp;
+  const std::string dir = ScratchDirectory("stale");
+  const auto make = [&](const char* folder, std::initializer_list<const char*> files) {
+    CreateDirectoryA((dir + "\\" + folder).c_str(), nullptr);
+    for (const char* file : files) Touch(dir + "\\" + folder + "\\" + file);
+  };
+  make("ZEMO0000", {"DOSCMD.BAT", "FTPCMD.BAT", "FTPLOG.LOG", "QSAVF.DAT"});
+  make("ZEMO0001", {});
+  make("ZEMO0002", {"FTPCMD.BAT", "NOTES.TXT"});
+  make("ZEMO0003", {"ftpcmd.bat"});
+  CreateDirectoryA((dir + "\\ZEMO0003\\SUB").c_str(), nullptr);
+  make("ZEMO0004", {"FTPCMD.BAT", "FTPLOG.LOG"});
+  make("ZEMOXXXX", {"FTPCMD.BAT"});
+  // A log another process still writes stays, and so does its folder.
+  const HANDLE held = CreateFileA((dir + "\\ZEMO0004\\FTPLOG.LOG").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  temp.Set(dir.c_str());
+  RemoveStaleWorkDirectories();
+  CloseHandle(held);
+  EXPECT_EQ(ProbePath((dir + "\\ZEMO0000").c_str()), 0);
+  EXPECT_EQ(ProbePath((dir + "\\ZEMO0001").c_str()), 0);
+  EXPECT_EQ(ProbePath((dir + "\\ZEMO0002\\FTPCMD.BAT").c_str()), 1);
+  EXPECT_EQ(ProbePath((dir + "\\ZEMO0002\\NOTES.TXT").c_str()), 1);
+  EXPECT_EQ(ProbePath((dir + "\\ZEMO0003\\ftpcmd.bat").c_str()), 1);
+  EXPECT_EQ(ProbePath((dir + "\\ZEMO0004\\FTPCMD.BAT").c_str()), 0);
+  EXPECT_EQ(ProbePath((dir + "\\ZEMO0004\\FTPLOG.LOG").c_str()), 1);
+  EXPECT_EQ(ProbePath((dir + "\\ZEMOXXXX\\FTPCMD.BAT").c_str()), 1);
+}
+
 // GetModuleDirectory is about the running executable, so a copy of a small probe program runs
 // under a file name whose double-byte character has the trail byte 0x5C.
 TEST(GetModuleDirectory, IgnoresATrailByteThatLooksLikeABackslash) {
