@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "app/main_window.h"
+#include "ui/main_window.h"
 #include "installer/installer_dialog.h"
 
 namespace {

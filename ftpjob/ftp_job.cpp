@@ -5,7 +5,6 @@
 #include "ftpjob/job_file.h"
 #include "ftpjob/job_text.h"
 #include "ftpjob/log_scan.h"
-#include "ftpjob/message_pump.h"
 
 namespace {
 

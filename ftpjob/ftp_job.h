@@ -7,7 +7,7 @@
 #include "ftpjob/host_address.h"
 #include "ftpjob/log_scan.h"
 #include "ftpjob/log_verdict.h"
-#include "ftpjob/message_pump.h"
+#include "ftpjob/run_and_wait.h"
 
 class FtpJob {
  public:

@@ -4,8 +4,9 @@
 
 #include <vector>
 
-#include "app/main_window.h"
-#include "ftpjob/message_pump.h"
+#include "ftpjob/run_and_wait.h"
+#include "ui/main_window.h"
+#include "ui/message_pump.h"
 
 namespace {
 

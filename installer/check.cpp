@@ -4,7 +4,7 @@
 
 #include <commctrl.h>
 
-#include "app/main_window.h"
+#include "ui/main_window.h"
 #include "fileutil/host_object.h"
 #include "installer/host_jobs.h"
 #include "installer/installer_dialog.h"

@@ -4,7 +4,7 @@
 
 #include <commctrl.h>
 
-#include "app/main_window.h"
+#include "ui/main_window.h"
 #include "installer/installer_dialog.h"
 #include "installer/messages.h"
 #include "installer/text_rules.h"

@@ -1,7 +1,7 @@
 // Binding of the form's controls and the routing of the dialog's messages to their handlers.
 #include "installer/installer_dialog.h"
 
-#include "app/main_window.h"
+#include "ui/main_window.h"
 
 namespace ctl {
 enum : int {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/controls.h"
-#include "app/dialog.h"
+#include "ui/controls.h"
+#include "ui/dialog.h"
 #include "ftpjob/ftp_job.h"
 #include "ftpjob/host_address.h"
 #include "installer/job_decisions.h"

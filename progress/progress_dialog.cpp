@@ -1,7 +1,7 @@
 #include "progress/progress_dialog.h"
 
-#include "app/main_window.h"
-#include "ftpjob/message_pump.h"
+#include "ui/main_window.h"
+#include "ui/message_pump.h"
 
 namespace {
 constexpr char kDefaultCaption[] = "進行状況...";

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/controls.h"
-#include "app/dialog.h"
+#include "ui/controls.h"
+#include "ui/dialog.h"
 
 class ProgressDialog : public Dialog {
  public:

@@ -5,9 +5,9 @@
 #include <chrono>
 #include <thread>
 
-#include "app/main_window.h"
+#include "ui/main_window.h"
 #include "ftpjob/ftp_job.h"
-#include "ftpjob/message_pump.h"
+#include "ftpjob/run_and_wait.h"
 #include "win_test_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/main_window.h"
+#include "ui/main_window.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "ftpjob/message_pump.h"
+#include "ui/message_pump.h"
 
 #include <windows.h>
 
-#include "app/dialog.h"
+#include "ui/dialog.h"
 
 void PumpPendingMessages() {
   MSG message;

@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "ui/main_window.h"
 
 #include "fileutil/path_text.h"
 

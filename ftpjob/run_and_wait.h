@@ -3,10 +3,6 @@
 #include <functional>
 #include <string>
 
-// Handles every message waiting in the thread's queue and returns as soon as it is empty. A
-// WM_QUIT taken from the queue is posted again, so the application's own loop still sees it.
-void PumpPendingMessages();
-
 // What became of a started file.
 enum RunOutcome : int {
   kRunNotStarted = 0,  // it could not be started; the user has been told
