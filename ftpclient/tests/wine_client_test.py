@@ -570,7 +570,7 @@ class AgainstTheSubstituteHost(LogChecks):
     USER, PASSWORD, LIBRARY = "QUSER", "SECRETPW", "KESTLIB"
 
     def job(self, work, name, commands, password=None):
-        lines = ["open " + self.ADDRESS, self.USER, password or self.PASSWORD, "binary", "DEBUG T1 3600"]
+        lines = ["open " + self.ADDRESS, self.USER, password or self.PASSWORD, "binary", "hash", "DEBUG T1 3600"]
         folder = os.path.join(work, name)
         os.makedirs(folder)
         for file_name, source in (("QSAVF.DAT", self.host_object), ("PRODUCT.SAVF", self.product)):
@@ -621,7 +621,7 @@ class AgainstTheSubstituteHost(LogChecks):
                 self.assertFalse(log_shows(raw, error), "%s: %s" % (name, error))
             self.check_log(raw, [r"ftp> quit", r"---> QUIT", r"221 .*"], password=self.PASSWORD)
         for raw in (check, verify):
-            self.check_log(raw, [r"ftp: 232848 bytes sent in .*"])
+            self.check_log(raw, [r"150 .*", r"#{113}", r"250 .*", r"ftp: 232848 bytes sent in .*"])
         self.assertTrue(log_shows(new_library, "LOGGED ON"))
         self.assertFalse(log_shows(new_library, "IS CURRENT LIBRARY"))
         self.assertTrue(log_shows(existing_library, "IS CURRENT LIBRARY"))

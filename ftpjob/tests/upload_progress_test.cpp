@@ -83,23 +83,6 @@ TEST(UploadProgressTest, AnyPollSplitGivesTheSameCount) {
   }
 }
 
-TEST(UploadProgressTest, CountFollowsTheLogPollByPoll) {
-  const std::string log = VerificationJobLog();
-  UploadProgress progress({kHostObject, kProduct});
-  EXPECT_EQ(progress.TotalBytes(), kHostObject + kProduct);
-  std::uint64_t last = 0;
-  std::size_t productMarksAt = log.find(Marks(150));
-  for (std::size_t at = 0; at < log.size(); ++at) {
-    progress.Feed(log.substr(at, 1));
-    // Never backwards: no line of this log turns from marks into text.
-    ASSERT_GE(progress.BytesSent(), last) << "at " << at;
-    last = progress.BytesSent();
-    if (at == productMarksAt + 9) {
-      EXPECT_EQ(StateOf(progress), (State{kHostObject + 10 * 2048, true, true}));
-    }
-  }
-}
-
 struct Case {
   const char* what;
   std::vector<std::uint64_t> sizes;
@@ -108,7 +91,6 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"no puts yet", {5000}, "ftp> binary\r\n200 ok\r\n", {0, false, false}},
     {"marks arriving", {10000}, PutEcho("A") + StoreStarts() + "###", {3 * 2048, true, true}},
     {"marks line ended: the host works", {10000}, PutEcho("A") + StoreStarts() + "###\r\n", {3 * 2048, true, false}},
     {"CR of the marks line in this poll, its LF in the next",
@@ -132,14 +114,6 @@ const Case kCases[] = {
      PutEcho("A") + StoreStarts() + "425 Cannot open data connection.\r\n" + PutEcho("B") + StoreStarts() + "##\r\n" +
          StoreEnds(5000),
      {5000, true, false}},
-    {"a put that failed locally still takes its size's place",
-     {10000, 5000},
-     PutEcho("A") + "Error opening local file A.\r\n" + PutEcho("B") + "#",
-     {2048, true, true}},
-    {"an upload cut short keeps the marks sent",
-     {100000},
-     PutEcho("A") + StoreStarts() + "####\r\n> ftp: data connection lost; transfer abandoned.\r\n426 ended.\r\n",
-     {4 * 2048, true, false}},
     {"more marks than the file has blocks", {3000}, PutEcho("A") + "#####\r\n", {3000, true, false}},
     {"a bytes-sent count above the size", {3000}, PutEcho("A") + StoreEnds(9000), {3000, false, false}},
     {"marks before any put", {10000}, "###\r\n" + PutEcho("A"), {0, false, false}},
@@ -165,7 +139,6 @@ const Case kCases[] = {
      {5000},
      PutEcho("A") + "ftp: 5000 bytes\r\n226 ftp: 5000 bytes sent in\r\n",
      {0, false, false}},
-    {"a put echo without line end yet", {5000}, "ftp> put A", {0, false, false}},
 };
 
 TEST(UploadProgressTest, Cases) {
