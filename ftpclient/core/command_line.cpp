@@ -20,8 +20,9 @@ const char kUsageText[] =
     "  host           Specifies the host name or IP address of the remote\n"
     "                 host to connect to.\n"
     "\n"
-    "The server's port is 21 unless KESTRALON_FTP_PORT names another; a connection\n"
-    "without progress for KESTRALON_FTP_TIMEOUT seconds (default 120) is abandoned.\n";
+    "The server's port is 21 unless KESTRALON_FTP_PORT names another. A connection\n"
+    "is waited for without limit unless KESTRALON_FTP_TIMEOUT sets the seconds\n"
+    "without progress after which it is abandoned.\n";
 
 namespace {
 

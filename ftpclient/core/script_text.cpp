@@ -23,7 +23,7 @@ const CommandName kCommands[] = {
     {"bye", CommandKind::kQuit},           {"cd", CommandKind::kCd},          {"close", CommandKind::kClose},
     {"debug", CommandKind::kDebug},        {"delete", CommandKind::kInvalid}, {"dir", CommandKind::kInvalid},
     {"disconnect", CommandKind::kClose},   {"get", CommandKind::kInvalid},    {"glob", CommandKind::kInvalid},
-    {"hash", CommandKind::kInvalid},       {"help", CommandKind::kInvalid},   {"lcd", CommandKind::kInvalid},
+    {"hash", CommandKind::kHash},          {"help", CommandKind::kInvalid},   {"lcd", CommandKind::kInvalid},
     {"literal", CommandKind::kQuote},      {"ls", CommandKind::kInvalid},     {"mdelete", CommandKind::kInvalid},
     {"mdir", CommandKind::kInvalid},       {"mget", CommandKind::kInvalid},   {"mkdir", CommandKind::kInvalid},
     {"mls", CommandKind::kInvalid},        {"mput", CommandKind::kInvalid},   {"open", CommandKind::kOpen},

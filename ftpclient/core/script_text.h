@@ -47,6 +47,7 @@ enum class CommandKind {
   kBinary,
   kAscii,
   kDebug,
+  kHash,
   kQuote,
   kPut,
   kCd,

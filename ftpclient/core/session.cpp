@@ -7,8 +7,16 @@ namespace ftpclient {
 
 namespace {
 
-// Large reads and sends: under Wine every call is a round trip to the server process.
+// Large reads and sends, and a send buffer that takes several: under Wine every call is a round
+// trip to the server process.
 constexpr std::size_t kUploadChunkBytes = 1024 * 1024;
+constexpr std::size_t kUploadSendBufferBytes = 4 * 1024 * 1024;
+// With hash marks on, smaller ones: a mark is written once its bytes are in the send buffer, so
+// the buffer decides how far the marks run ahead of the host's receiving, and the chunk how often
+// a reader of the log sees them move.
+constexpr std::size_t kHashedChunkBytes = 256 * 1024;
+constexpr std::size_t kHashedSendBufferBytes = 256 * 1024;
+constexpr std::uint64_t kHashMarkBytes = 2048;
 const char kConnectionClosed[] = "Connection closed by remote host.";
 
 bool IsPositive(int code) { return code >= 200 && code < 300; }
@@ -18,6 +26,31 @@ bool IsIntermediate(int code) { return code >= 300 && code < 400; }
 // Words of a "put" line that are IBM-style options such as "(replace": STOR already replaces
 // what is there, so they are accepted and need nothing further.
 bool IsPutOption(const std::string& word) { return !word.empty() && word[0] == '('; }
+
+// The hash marks of one upload: a '#' for each full block sent, written as the upload goes, and
+// a line end after them once it ends, so that whatever follows starts a line of its own.
+class HashMarks {
+ public:
+  HashMarks(Transcript& out, bool on) : out_(out), on_(on) {}
+
+  void Sent(std::uint64_t bytesSoFar) {
+    if (!on_) return;
+    std::uint64_t due = bytesSoFar / kHashMarkBytes;
+    if (due == printed_) return;
+    out_.Write(std::string(static_cast<std::size_t>(due - printed_), '#'));
+    printed_ = due;
+  }
+
+  void End() {
+    if (printed_ > 0) out_.Write("\n");
+    printed_ = 0;
+  }
+
+ private:
+  Transcript& out_;
+  bool on_;
+  std::uint64_t printed_ = 0;
+};
 
 }  // namespace
 
@@ -58,6 +91,9 @@ bool FtpSession::Execute(const std::string& line, LineSource& commands) {
       return true;
     case CommandKind::kDebug:
       ToggleDebug();
+      return true;
+    case CommandKind::kHash:
+      ToggleHash();
       return true;
     case CommandKind::kQuote:
       Quote(TextAfterFirstWord(line));
@@ -217,25 +253,33 @@ void FtpSession::Put(const std::vector<std::string>& words) {
 bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, std::uint64_t& bytesSent) {
   // Bytes already received after the preliminary reply mean the server has more to say, which it
   // does only when it gives the transfer up.
-  IoResult result = incoming_.HasPendingBytes() ? IoResult::kServerReplied : transport_.AcceptData();
+  IoResult result = incoming_.HasPendingBytes()
+                        ? IoResult::kServerReplied
+                        : transport_.AcceptData(hash_ ? kHashedSendBufferBytes : kUploadSendBufferBytes);
   if (result == IoResult::kOk) {
-    std::unique_ptr<char[]> buffer(new char[kUploadChunkBytes]);
+    const std::size_t chunkBytes = hash_ ? kHashedChunkBytes : kUploadChunkBytes;
+    std::unique_ptr<char[]> buffer(new char[chunkBytes]);
+    HashMarks marks(out_, hash_);
     while (true) {
       bool failed = false;
-      std::size_t count = file.Read(buffer.get(), kUploadChunkBytes, failed);
+      std::size_t count = file.Read(buffer.get(), chunkBytes, failed);
       if (failed) {
+        marks.End();
         Line("Error reading local file " + localPath + ".");
         transport_.AbortData();
         return false;
       }
       if (count == 0) {
         transport_.FinishData();
+        marks.End();
         return true;
       }
       result = transport_.SendData(std::string_view(buffer.get(), count));
       if (result != IoResult::kOk) break;
       bytesSent += count;
+      marks.Sent(bytesSent);
     }
+    marks.End();
   }
   if (result == IoResult::kTimeout) {
     Line(TimeoutMessage("data connection", "transfer abandoned"));
@@ -256,6 +300,12 @@ void FtpSession::Close() {
 void FtpSession::ToggleDebug() {
   debug_ = !debug_;
   Line(debug_ ? "Debugging On ." : "Debugging Off .");
+}
+
+// Words after "hash" change nothing, as with the Windows client: it only toggles.
+void FtpSession::ToggleHash() {
+  hash_ = !hash_;
+  Line(hash_ ? "Hash mark printing On  ftp: (2048 bytes/hash mark) ." : "Hash mark printing Off .");
 }
 
 int FtpSession::Command(const std::string& command) {

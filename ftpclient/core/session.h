@@ -14,8 +14,10 @@
 namespace ftpclient {
 
 struct SessionSettings {
-  std::uint16_t port = 21;        // used when "open" names no port
-  unsigned timeoutSeconds = 120;  // the transport's limit, quoted in the messages
+  std::uint16_t port = 21;  // used when "open" names no port
+  // The transport's limit, quoted in its messages; 0: none, the client waits as long as the
+  // Windows client does (for ever).
+  unsigned timeoutSeconds = 0;
   bool debug = false;
   bool autoLogin = true;
 };
@@ -41,6 +43,7 @@ class FtpSession {
   void ChangeDirectory(const std::vector<std::string>& words);
   void Close();
   void ToggleDebug();
+  void ToggleHash();
 
   // Sends one command and reads its reply; the reply code, or 0 when the connection was lost.
   int Command(const std::string& command);
@@ -57,6 +60,7 @@ class FtpSession {
   SessionSettings settings_;
   bool connected_ = false;
   bool debug_ = false;
+  bool hash_ = false;
   std::string hostName_;
   LineSplitter incoming_;
 };

@@ -19,8 +19,8 @@ struct Endpoint {
   std::uint16_t port = 0;
 };
 
-// Every blocking operation gives up after the configured time without progress and says so with
-// kTimeout, so the client can never hang on a silent peer.
+// With a time limit set, every blocking operation gives up after that long without progress and
+// says so with kTimeout. Without one (the default, as with the Windows client) it waits for ever.
 // kServerReplied: while the client waited for the server to open the data connection, the server
 // spoke on the control connection instead, which means it has given the transfer up.
 enum class IoResult { kOk, kTimeout, kClosed, kError, kServerReplied };
@@ -41,8 +41,9 @@ class Transport {
   // Opens a listening socket on the control connection's local address; `local` receives the
   // endpoint to announce with PORT.
   virtual bool ListenForData(Endpoint& local, std::string& error) = 0;
-  // Waits for the server's data connection, watching the control connection meanwhile.
-  virtual IoResult AcceptData() = 0;
+  // Waits for the server's data connection, watching the control connection meanwhile. The
+  // connection's send buffer is asked to hold `sendBufferBytes`: bytes in it count as sent.
+  virtual IoResult AcceptData(std::size_t sendBufferBytes) = 0;
   virtual IoResult SendData(std::string_view bytes) = 0;
   // Ends the upload gracefully so the server sees every byte and then the end of the file.
   virtual void FinishData() = 0;

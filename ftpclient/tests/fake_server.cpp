@@ -74,14 +74,18 @@ bool FakeServer::ListenForData(Endpoint& local, std::string&) {
   return true;
 }
 
-IoResult FakeServer::AcceptData() {
+IoResult FakeServer::AcceptData(std::size_t) {
   dataOpen_ = acceptResult == IoResult::kOk;
   if (dataOpen_) listening_ = false;
   return acceptResult;
 }
 
 IoResult FakeServer::SendData(std::string_view bytes) {
-  if (dataSendResult != IoResult::kOk) return dataSendResult;
+  if (goodDataSends > 0) {
+    --goodDataSends;
+  } else if (dataSendResult != IoResult::kOk) {
+    return dataSendResult;
+  }
   uploaded.append(bytes);
   clock_ += 20;
   return IoResult::kOk;

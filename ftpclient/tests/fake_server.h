@@ -21,6 +21,7 @@ class FakeServer : public Transport, public LocalFiles {
   bool silent = false;  // accepts, then never sends a byte
   IoResult acceptResult = IoResult::kOk;
   IoResult dataSendResult = IoResult::kOk;
+  std::size_t goodDataSends = 0;      // sends that succeed before dataSendResult applies
   std::size_t controlChunkBytes = 5;  // replies arrive in small pieces
 
   std::string greeting = "220-QTCP at TESTHOST.\r\n220 Connection will close if idle more than 5 minutes.\r\n";
@@ -53,7 +54,7 @@ class FakeServer : public Transport, public LocalFiles {
   IoResult ReceiveControl(std::string& appendTo) override;
   void CloseControl() override { toClient_.clear(); }
   bool ListenForData(Endpoint& local, std::string& error) override;
-  IoResult AcceptData() override;
+  IoResult AcceptData(std::size_t sendBufferBytes) override;
   IoResult SendData(std::string_view bytes) override;
   void FinishData() override;
   void AbortData() override;

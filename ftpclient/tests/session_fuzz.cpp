@@ -36,7 +36,7 @@ class StreamServer : public Transport, public LocalFiles {
     local.port = 4000;
     return true;
   }
-  IoResult AcceptData() override { return IoResult::kOk; }
+  IoResult AcceptData(std::size_t) override { return IoResult::kOk; }
   IoResult SendData(std::string_view) override { return IoResult::kOk; }
   void FinishData() override {}
   void AbortData() override {}

@@ -33,6 +33,7 @@ def parse_arguments():
 ARGS, REST = parse_arguments()
 # Seconds without progress before the client gives a connection up: short where a test waits for
 # that to happen, roomy where a real server may pause (PAM delays a refused log-on by seconds).
+# Unset (None), the client waits as long as it takes, like the Windows client.
 SHORT_TIMEOUT = 3
 ROOMY_TIMEOUT = 30
 RUN_LIMIT = 90  # seconds any one client run may take
@@ -95,19 +96,32 @@ class Job:
     def run(self, port, through_launcher=False, timeout=ROOMY_TIMEOUT):
         """Runs the client (through cmd and the launcher, as the installer does, or directly with
         its output redirected) and returns the log as text, and the seconds it took."""
-        env = dict(os.environ, KESTRALON_FTP_PORT=str(port), KESTRALON_FTP_TIMEOUT=str(timeout))
         started = time.monotonic()
         if through_launcher:
-            subprocess.run([ARGS.wine_run, "cmd", "/c", win_path(self.launcher)], env=env, timeout=RUN_LIMIT,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+            subprocess.run([ARGS.wine_run, "cmd", "/c", win_path(self.launcher)], env=client_env(port, timeout),
+                           timeout=RUN_LIMIT, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
         else:
-            with open(self.log_path, "wb") as log:
-                subprocess.run([ARGS.wine_run, ARGS.ftp, "-s:" + win_path(self.script)], env=env,
-                               timeout=RUN_LIMIT, stdout=log, stderr=subprocess.DEVNULL, check=False)
+            self.start(port, timeout).wait(timeout=RUN_LIMIT)
         elapsed = time.monotonic() - started
+        return self.read_log(), elapsed
+
+    def start(self, port, timeout):
+        """Starts the client with its output redirected to the log; the caller waits for it."""
+        with open(self.log_path, "wb") as log:
+            return subprocess.Popen([ARGS.wine_run, ARGS.ftp, "-s:" + win_path(self.script)],
+                                    env=client_env(port, timeout), stdout=log, stderr=subprocess.DEVNULL)
+
+    def read_log(self):
         with open(self.log_path, "rb") as f:
-            raw = f.read()
-        return raw, elapsed
+            return f.read()
+
+
+def client_env(port, timeout):
+    env = dict(os.environ, KESTRALON_FTP_PORT=str(port))
+    env.pop("KESTRALON_FTP_TIMEOUT", None)
+    if timeout is not None:
+        env["KESTRALON_FTP_TIMEOUT"] = str(timeout)
+    return env
 
 
 class LogChecks(unittest.TestCase):
@@ -318,17 +332,65 @@ def small_host(after_store):
 def serve_until_store(connection):
     buffered = [b""]
     connection.sendall(b"220 ready\r\n")
-    answers = {"USER": b"331 Enter password.\r\n", "PASS": b"230 QUSER logged on.\r\n",
-               "TYPE": b"200 ok\r\n", "PORT": b"200 PORT subcommand request successful.\r\n",
-               "STOR": b"150 Sending file to member QSAVF.\r\n"}
     while True:
         command = read_command(connection, buffered)
         if command is None:
             return
         verb = command.split(" ")[0].upper()
-        connection.sendall(answers.get(verb, b"500 no\r\n"))
+        connection.sendall(SMALL_HOST_ANSWERS.get(verb, b"500 no\r\n"))
         if verb == "STOR":
             return
+
+
+SMALL_HOST_ANSWERS = {
+    "USER": b"331 Enter password.\r\n", "PASS": b"230 QUSER logged on.\r\n", "TYPE": b"200 ok\r\n",
+    "PORT": b"200 PORT subcommand request successful.\r\n", "STOR": b"150 Sending file to member QSAVF.\r\n",
+    "QUIT": b"221 QUIT subcommand received.\r\n"}
+
+
+def greet_late(connection):
+    """Says nothing for longer than a short limit would allow, then serves the log-on."""
+    time.sleep(SHORT_TIMEOUT + 1)
+    serve_until_store(connection)
+
+
+def receive_slowly(address, rate):
+    """Opens the data connection to `address` and takes the upload through a small receive window
+    at about `rate` bytes a second; returns the byte count."""
+    received = 0
+    with socket.socket() as data:
+        data.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 32768)
+        data.settimeout(RUN_LIMIT)
+        data.connect(address)
+        while True:
+            chunk = data.recv(32768)
+            if not chunk:
+                return received
+            received += len(chunk)
+            time.sleep(len(chunk) / rate)
+
+
+def slow_receiving_host(rate, received):
+    """A host that takes each upload slowly (see receive_slowly) and appends its size to `received`."""
+    def handle(connection):
+        buffered = [b""]
+        connection.sendall(b"220 ready\r\n")
+        data_address = None
+        while True:
+            command = read_command(connection, buffered)
+            if command is None:
+                return
+            verb = command.split(" ")[0].upper()
+            connection.sendall(SMALL_HOST_ANSWERS.get(verb, b"500 no\r\n"))
+            if verb == "PORT":
+                fields = [int(field) for field in command.split(" ", 1)[1].split(",")]
+                data_address = ("%d.%d.%d.%d" % tuple(fields[:4]), fields[4] * 256 + fields[5])
+            elif verb == "STOR":
+                received.append(receive_slowly(data_address, rate))
+                connection.sendall(b"226 Transfer complete.\r\n")
+            elif verb == "QUIT":
+                return
+    return handle
 
 
 def stay_silent(connection):
@@ -355,13 +417,52 @@ class AgainstMisbehavingServers(LogChecks):
     ADDRESS = "127.0.0.62"
     LOG_ON = ["open " + ADDRESS, "QUSER", "SECRETPW"]
 
-    def run_against(self, name, handle, commands):
+    def run_against(self, name, handle, commands, timeout=SHORT_TIMEOUT):
         folder = test_dir(name)
         server = ScriptedServer(self.ADDRESS, handle)
         try:
-            return Job(folder, self.LOG_ON + commands).run(server.port, timeout=SHORT_TIMEOUT)
+            return Job(folder, self.LOG_ON + commands).run(server.port, timeout=timeout)
         finally:
             server.close()
+
+    def test_without_a_limit_the_client_waits_for_a_slow_server(self):
+        raw, elapsed = self.run_against("no-limit", greet_late, ["binary", "quit"], timeout=None)
+        self.check_log(raw, [r"Connected to 127\.0\.0\.62\.", r"220 ready", r"230 QUSER logged on\.", r"ftp> binary",
+                             r"200 ok", r"ftp> quit", r"221 QUIT subcommand received\."],
+                       absent=["no progress", "Not connected"], password="SECRETPW")
+        self.assertGreater(elapsed, SHORT_TIMEOUT + 1)
+
+    def test_hash_marks_reach_the_log_as_the_upload_goes(self):
+        """What the installer's progress bar relies on: a reader of the redirected log sees the
+        marks grow while the upload runs, and a line end after them before the host's reply."""
+        folder = test_dir("hash-marks")
+        local = os.path.join(folder, "QSAVF.DAT")
+        size = 6 * 1024 * 1024 + 1000
+        marks = size // 2048
+        with open(local, "wb") as f:
+            f.write(os.urandom(size))
+        received = []
+        server = ScriptedServer(self.ADDRESS, slow_receiving_host(3 * 1024 * 1024, received))
+        job = Job(folder, self.LOG_ON + [
+            "binary", "hash", 'put "%s" /QSYS.LIB/QTEMP.LIB/QSAVF.FILE (replace' % win_path(local), "quit"])
+        marks_seen_midway = []
+        try:
+            process = job.start(server.port, ROOMY_TIMEOUT)
+            deadline = time.monotonic() + RUN_LIMIT
+            while process.poll() is None and time.monotonic() < deadline:
+                raw = job.read_log()
+                if b"226 " not in raw:
+                    marks_seen_midway.append(raw.count(b"#"))
+                time.sleep(0.1)
+            stop(process)
+        finally:
+            server.close()
+        self.check_log(job.read_log(), [
+            r"ftp> hash", r"Hash mark printing On  ftp: \(2048 bytes/hash mark\) \.", r"ftp> put .*QSAVF\.DAT.*",
+            r"150 Sending file to member QSAVF\.", "#{%d}" % marks, r"226 Transfer complete\.",
+            r"ftp: %d bytes sent in .*" % size, r"ftp> quit"], password="SECRETPW")
+        self.assertEqual(received, [size])
+        self.assertTrue([n for n in marks_seen_midway if 0 < n < marks], marks_seen_midway)
 
     def test_server_that_never_answers_is_given_up(self):
         raw, elapsed = self.run_against("silent-server", never_answer, ["binary", "quit"])
@@ -469,7 +570,7 @@ class AgainstTheSubstituteHost(LogChecks):
     USER, PASSWORD, LIBRARY = "QUSER", "SECRETPW", "KESTLIB"
 
     def job(self, work, name, commands, password=None):
-        lines = ["open " + self.ADDRESS, self.USER, password or self.PASSWORD, "binary", "DEBUG T1 3600"]
+        lines = ["open " + self.ADDRESS, self.USER, password or self.PASSWORD, "binary", "hash", "DEBUG T1 3600"]
         folder = os.path.join(work, name)
         os.makedirs(folder)
         for file_name, source in (("QSAVF.DAT", self.host_object), ("PRODUCT.SAVF", self.product)):
@@ -520,7 +621,7 @@ class AgainstTheSubstituteHost(LogChecks):
                 self.assertFalse(log_shows(raw, error), "%s: %s" % (name, error))
             self.check_log(raw, [r"ftp> quit", r"---> QUIT", r"221 .*"], password=self.PASSWORD)
         for raw in (check, verify):
-            self.check_log(raw, [r"ftp: 232848 bytes sent in .*"])
+            self.check_log(raw, [r"150 .*", r"#{113}", r"250 .*", r"ftp: 232848 bytes sent in .*"])
         self.assertTrue(log_shows(new_library, "LOGGED ON"))
         self.assertFalse(log_shows(new_library, "IS CURRENT LIBRARY"))
         self.assertTrue(log_shows(existing_library, "IS CURRENT LIBRARY"))

@@ -17,8 +17,8 @@ namespace {
 using namespace ftpclient;
 
 const char kPortVariable[] = "KESTRALON_FTP_PORT";
+// Unset, the client has no time limit, as the Windows client has none; tests set one.
 const char kTimeoutVariable[] = "KESTRALON_FTP_TIMEOUT";
-constexpr unsigned kDefaultTimeoutSeconds = 120;
 
 // Writes straight to the standard output handle, unbuffered, so a redirected log holds every
 // line written so far even if the process is ended from outside.
@@ -63,7 +63,6 @@ SessionSettings SettingsFrom(const ClientOptions& options) {
   SessionSettings settings;
   settings.debug = options.debug;
   settings.autoLogin = options.autoLogin;
-  settings.timeoutSeconds = kDefaultTimeoutSeconds;
   std::string value;
   if (ReadVariable(kPortVariable, value)) {
     if (auto port = ParsePortNumber(value))

@@ -155,7 +155,7 @@ bool WinsockTransport::ListenForData(Endpoint& local, std::string& error) {
   return true;
 }
 
-IoResult WinsockTransport::AcceptData() {
+IoResult WinsockTransport::AcceptData(std::size_t sendBufferBytes) {
   while (true) {
     IoResult ready = WaitForConnectionOrReply();
     if (ready != IoResult::kOk) return ready;
@@ -164,8 +164,7 @@ IoResult WinsockTransport::AcceptData() {
     if (!WouldBlock()) return IoResult::kError;
   }
   CloseSocket(listener_);
-  // A send buffer that takes a whole chunk, so an upload needs few calls.
-  const int sendBuffer = 4 * 1024 * 1024;
+  const int sendBuffer = static_cast<int>(sendBufferBytes);
   setsockopt(data_, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&sendBuffer), sizeof sendBuffer);
   return MakeNonBlocking(data_) ? IoResult::kOk : IoResult::kError;
 }
@@ -192,9 +191,7 @@ IoResult WinsockTransport::WaitUntilReady(SOCKET socket, Wait wait) {
   fd_set failed;
   FD_ZERO(&failed);
   FD_SET(socket, &failed);
-  timeval limit{static_cast<long>(timeoutSeconds_), 0};
-  int count =
-      select(0, wait == Wait::kRead ? &ready : nullptr, wait == Wait::kWrite ? &ready : nullptr, &failed, &limit);
+  int count = Select(wait == Wait::kRead ? &ready : nullptr, wait == Wait::kWrite ? &ready : nullptr, &failed);
   if (count == 0) return IoResult::kTimeout;
   if (count < 0) return IoResult::kError;
   // A failed non-blocking connect shows in the exception set; SO_ERROR says why.
@@ -207,12 +204,16 @@ IoResult WinsockTransport::WaitForConnectionOrReply() {
   FD_ZERO(&ready);
   FD_SET(listener_, &ready);
   FD_SET(control_, &ready);
-  timeval limit{static_cast<long>(timeoutSeconds_), 0};
-  int count = select(0, &ready, nullptr, nullptr, &limit);
+  int count = Select(&ready, nullptr, nullptr);
   if (count == 0) return IoResult::kTimeout;
   if (count < 0) return IoResult::kError;
   if (FD_ISSET(listener_, &ready)) return IoResult::kOk;
   return IoResult::kServerReplied;
+}
+
+int WinsockTransport::Select(fd_set* read, fd_set* write, fd_set* failed) {
+  timeval limit{static_cast<long>(timeoutSeconds_), 0};
+  return select(0, read, write, failed, timeoutSeconds_ == 0 ? nullptr : &limit);
 }
 
 IoResult WinsockTransport::SendAll(SOCKET socket, std::string_view bytes) {

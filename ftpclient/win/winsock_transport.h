@@ -1,5 +1,5 @@
 // The client's connections over Winsock. Every socket is non-blocking and every wait goes
-// through select() with the configured limit, so no peer can stall the client for longer.
+// through select(), with the configured limit when there is one (0: none).
 #pragma once
 
 #include <winsock2.h>
@@ -21,7 +21,7 @@ class WinsockTransport : public Transport {
   IoResult ReceiveControl(std::string& appendTo) override;
   void CloseControl() override;
   bool ListenForData(Endpoint& local, std::string& error) override;
-  IoResult AcceptData() override;
+  IoResult AcceptData(std::size_t sendBufferBytes) override;
   IoResult SendData(std::string_view bytes) override;
   void FinishData() override;
   void AbortData() override;
@@ -32,6 +32,8 @@ class WinsockTransport : public Transport {
   IoResult WaitUntilReady(SOCKET socket, Wait wait);
   IoResult WaitForConnectionOrReply();
   IoResult SendAll(SOCKET socket, std::string_view bytes);
+  // select() on the sets given, for at most the limit when one is set.
+  int Select(fd_set* read, fd_set* write, fd_set* failed);
 
   unsigned timeoutSeconds_;
   SOCKET control_ = INVALID_SOCKET;
