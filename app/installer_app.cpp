@@ -6,20 +6,20 @@
 
 #include <memory>
 
-#include "ui/main_window.h"
 #include "installer/installer_dialog.h"
+#include "res/resource.h"
+#include "ui/main_window.h"
 
 namespace {
 constexpr char kMutexName[] = "KESTRALON ALIVE PROCESS MUTEX";
 constexpr char kAlreadyRunning[] = "既に起動しています。";
-constexpr UINT kSocketsFailedString = 103;
 }  // namespace
 
 bool InstallerApp::StartSockets() {
   WSADATA data;
   if (WSAStartup(MAKEWORD(1, 1), &data) == 0) return true;
   char text[256] = {};
-  LoadStringA(GetModuleHandleA(nullptr), kSocketsFailedString, text, sizeof text);
+  LoadStringA(GetModuleHandleA(nullptr), IDS_SOCKETS_FAILED, text, sizeof text);
   MessageBoxA(nullptr, text, GetAppName().c_str(), MB_OK);
   return false;
 }

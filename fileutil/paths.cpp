@@ -25,12 +25,12 @@ int GetTempDirectory(std::string& output) {
   return 1;
 }
 
-int ProbePath(const char* path) {
-  if (path == nullptr) return 0;
+PathKind ProbePath(const char* path) {
+  if (path == nullptr) return kPathMissing;
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(path, &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  const int result = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 2 : 1;
+  if (search == INVALID_HANDLE_VALUE) return kPathMissing;
+  const PathKind result = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? kPathIsDirectory : kPathIsFile;
   FindClose(search);
   return result;
 }
@@ -43,7 +43,7 @@ std::string CreateWorkDirectory() {
     std::snprintf(name, sizeof name, "ZEMO%4.4d", number);
     const std::string path = JoinPath(temp, name);
     // A name taken by a file or a directory, or by someone faster, is passed over.
-    if (path.empty() || ProbePath(path.c_str()) != 0) continue;
+    if (path.empty() || ProbePath(path.c_str()) != kPathMissing) continue;
     if (CreateDirectoryA(path.c_str(), nullptr)) return path;
   }
   return std::string();

@@ -7,8 +7,13 @@ std::string GetModuleDirectory();
 // TEMP with a trailing backslash: 1, or 0 with an empty output when TEMP is unset, empty, or
 // longer than a path can be.
 int GetTempDirectory(std::string& output);
-// 0 nothing there (or no path), 1 an existing file, 2 an existing directory.
-int ProbePath(const char* path);
+// What a path names; the values are those of the original interface.
+enum PathKind : int {
+  kPathMissing = 0,      // nothing there, or no path at all
+  kPathIsFile = 1,
+  kPathIsDirectory = 2,
+};
+PathKind ProbePath(const char* path);
 // Creates the first free TEMP\ZEMO0000 ... ZEMO9999; its path without a trailing backslash, or
 // empty when none can be created.
 std::string CreateWorkDirectory();

@@ -49,18 +49,18 @@ int FtpJob::AddRawLine(const std::string& lineText) { return AppendText(scriptPa
 int FtpJob::EndScript() { return AppendText(scriptPath, jobtext::QuitLine()); }
 
 int FtpJob::Run(const StopRequest& stopRequested) {
-  const int outcome = RunAndWait(launcherPath, 0, stopRequested);
+  const int outcome = RunAndWait(launcherPath, StartedWindow::kHidden, stopRequested);
   // The script holds the password in plain text and nothing reads it once the client has ended.
   DeleteFileA(scriptPath.c_str());
   return outcome;
 }
 
-LogVerdict FtpJob::EvaluateLog(const std::string& errorText, int deleteLog) {
+LogVerdict FtpJob::EvaluateLog(const std::string& errorText, LogAfterReading deleteLog) {
   std::string log;
   // A log read only in part would give a verdict on half a transcript; it is kept for a look.
   if (ReadJobFile(logPath, log) != JobFileRead::kRead) return LOG_UNREADABLE;
   const LogVerdict verdict = logscan::ScanLog(log, errorText);
-  if (deleteLog) DeleteFileA(logPath.c_str());
+  if (deleteLog == LogAfterReading::kDelete) DeleteFileA(logPath.c_str());
   return verdict;
 }
 

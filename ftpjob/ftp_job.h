@@ -9,6 +9,8 @@
 #include "ftpjob/log_verdict.h"
 #include "ftpjob/run_and_wait.h"
 
+enum class LogAfterReading { kKeep, kDelete };
+
 class FtpJob {
  public:
   FtpJob() = default;
@@ -26,8 +28,9 @@ class FtpJob {
   // Runs the launcher hidden and waits for it, pumping messages: a RunOutcome. When
   // stopRequested says so, the job's processes are ended at once (kRunStopped).
   int Run(const StopRequest& stopRequested = nullptr);
-  // Scans the log for a log-on and for errorText (empty: none); deletes the log when deleteLog.
-  LogVerdict EvaluateLog(const std::string& errorText, int deleteLog);
+  // Scans the log for a log-on and for errorText (empty: none); deletes the log afterwards when
+  // asked to (an unreadable log is never deleted).
+  LogVerdict EvaluateLog(const std::string& errorText, LogAfterReading deleteLog);
   // How far the session in the log got; none when the log cannot be read.
   std::optional<logscan::SessionFacts> ReadSessionFacts() const;
   // Deletes the job's three files (a job whose files could not be written must not run).

@@ -57,13 +57,13 @@ void EndProcessTree(HANDLE process, DWORD processId) {
 
 }  // namespace
 
-int RunAndWait(const std::string& filePath, int showWindow, const StopRequest& stopRequested) {
+int RunAndWait(const std::string& filePath, StartedWindow window, const StopRequest& stopRequested) {
   SHELLEXECUTEINFOA request = {};
   request.cbSize = sizeof request;
   request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT;
   request.lpVerb = "open";
   request.lpFile = filePath.c_str();
-  request.nShow = showWindow ? SW_SHOW : SW_HIDE;
+  request.nShow = window == StartedWindow::kShown ? SW_SHOW : SW_HIDE;
   if (!ShellExecuteExA(&request)) {
     ShowStartFailure();
     return kRunNotStarted;

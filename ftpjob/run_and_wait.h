@@ -14,6 +14,7 @@ enum RunOutcome : int {
 // and everything it started (the command interpreter and the client it runs).
 using StopRequest = std::function<bool()>;
 
-// Starts filePath through the shell (hidden unless showWindow) and waits for its process,
+// Starts filePath through the shell (its window hidden or shown) and waits for its process,
 // pumping messages every 100 ms, until it ends or stopRequested (when given) asks for a stop.
-int RunAndWait(const std::string& filePath, int showWindow, const StopRequest& stopRequested = nullptr);
+enum class StartedWindow { kHidden, kShown };
+int RunAndWait(const std::string& filePath, StartedWindow window, const StopRequest& stopRequested = nullptr);

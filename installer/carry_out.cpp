@@ -24,10 +24,10 @@ UINT IconStyle(MessageIcon icon) {
 
 JobLog InstallerDialog::ReadJobLog() {
   JobLog log;
-  log.crtsavfError = job.EvaluateLog(hostjobs::kCrtsavfError, 0);
-  log.rstobjError = job.EvaluateLog(hostjobs::kRstobjError, 0);
-  log.callError = job.EvaluateLog(hostjobs::kCallError, 0);
-  log.currentLibrary = job.EvaluateLog(hostjobs::kCurrentLibrary, 0);
+  log.crtsavfError = job.EvaluateLog(hostjobs::kCrtsavfError, LogAfterReading::kKeep);
+  log.rstobjError = job.EvaluateLog(hostjobs::kRstobjError, LogAfterReading::kKeep);
+  log.callError = job.EvaluateLog(hostjobs::kCallError, LogAfterReading::kKeep);
+  log.currentLibrary = job.EvaluateLog(hostjobs::kCurrentLibrary, LogAfterReading::kKeep);
   log.session = job.ReadSessionFacts();
   return log;
 }

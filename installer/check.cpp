@@ -4,12 +4,12 @@
 
 #include <commctrl.h>
 
-#include "ui/main_window.h"
 #include "fileutil/host_object.h"
 #include "installer/host_jobs.h"
 #include "installer/installer_dialog.h"
 #include "installer/messages.h"
 #include "installer/text_rules.h"
+#include "ui/main_window.h"
 
 void InstallerDialog::OnOK() {
   SetControlsEnabled(false);
@@ -54,14 +54,14 @@ int InstallerDialog::StopWithProgressOpen(const std::string& text, UINT icon, co
 }
 
 bool InstallerDialog::UserConfirmsCancel() {
-  if (progress.cancelRequested == 0) return false;
+  if (!progress.cancelRequested) return false;
   if (ConfirmCancel()) return true;
   KeepGoingAfterCancelDeclined();
   return false;
 }
 
 void InstallerDialog::KeepGoingAfterCancelDeclined() {
-  progress.cancelRequested = 0;  // go on; a later click asks again
+  progress.cancelRequested = false;  // go on; a later click asks again
   // The question's owner is the disabled main window, so closing it activates nothing: hand
   // the activation back to the progress window, whose Cancel the user may want again.
   ForceForegroundWindow(progress.hwnd());

@@ -4,10 +4,10 @@
 
 #include <commctrl.h>
 
-#include "ui/main_window.h"
 #include "installer/installer_dialog.h"
 #include "installer/messages.h"
 #include "installer/text_rules.h"
+#include "ui/main_window.h"
 
 namespace {
 constexpr int kTextLimit = 10;  // bytes, for the user ID, the password and the library
@@ -58,7 +58,7 @@ void InstallerDialog::SetControlsEnabled(bool enable) {
   libraryLabel.Enable(enable && libraryOption.GetCheck() == BST_UNCHECKED);
   okButton.Enable(enable);
   cancelButton.Enable(enable);
-  controlsEnabled = enable ? 1 : 0;
+  controlsEnabled = enable;
 }
 
 void InstallerDialog::SelectAllOnFocus(const EditControl& edit) {

@@ -24,9 +24,6 @@ inline constexpr char kCrtsavfError[] = "ERROR OCCURRED ON COMMAND CRTSAVF";
 inline constexpr char kRstobjError[] = "ERROR OCCURRED ON COMMAND RSTOBJ";
 inline constexpr char kCallError[] = "ERROR OCCURRED ON COMMAND CALL";
 inline constexpr char kCurrentLibrary[] = "IS CURRENT LIBRARY";
-// The host's answer to "quit": the session ran to its end, so every command before it was
-// answered. Without it a connection lost half-way would leave no error text to find.
-inline constexpr char kSessionEnded[] = "QUIT SUBCOMMAND RECEIVED";
 
 // Job 1: may this user create, fill and restore save files? The host object is restored into
 // QTEMP and its program checks itself against the save file.

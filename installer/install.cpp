@@ -32,7 +32,7 @@ DWORD CancelAfterMs() {
 }  // namespace
 
 int InstallerDialog::InstallAndVerify() {
-  if (ProbePath(saveFilePath.c_str()) != 1) return 0;
+  if (ProbePath(saveFilePath.c_str()) != kPathIsFile) return 0;
   progress.Open();
   progress.SetStatus(msg::kInstalling, false);
   // The name the check validated; with blanks around it the restored library would not be the
@@ -58,7 +58,7 @@ int InstallerDialog::InstallAndVerify() {
   if (verified == kRunStopped) return StopAbandoned(library);
   if (verified != kRunEnded) return CloseAndStop();
   const Decision decision = JudgeVerification(ReadJobLog());
-  job.EvaluateLog(std::string(), 1);  // the verification's log has been read: delete it
+  job.EvaluateLog(std::string(), LogAfterReading::kDelete);  // the verification's log has been read: delete it
   if (!CarryOut(decision)) return 0;
   progress.Close();
   return 1;
@@ -75,7 +75,7 @@ int InstallerDialog::RunInstallationJob(const std::string& status, const std::st
       progress.SetStatus(status, true);
       cancelOffered = true;
     }
-    if (progress.cancelRequested == 0) return false;
+    if (!progress.cancelRequested) return false;
     const std::string question = FormatText(msg::kConfirmAbandonInstall, library);
     if (ShowDialogMessage(question, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES) return true;
     KeepGoingAfterCancelDeclined();

@@ -3,58 +3,43 @@
 
 #include "ui/main_window.h"
 
-namespace ctl {
-enum : int {
-  kAddress = 1000,
-  kUserId = 1002,
-  kPassword = 1003,
-  kDescription = 1005,
-  kLibrary = 1006,
-  kLibraryOption = 1007,
-  kAddressLabel = 1008,
-  kUserIdLabel = 1009,
-  kPasswordLabel = 1010,
-  kLibraryLabel = 1011,
-};
-}
-
 void InstallerDialog::BindControls() {
   // From here on the dialog is the application's main window: it owns every message box.
   SetAppMainWindow(hwnd());
   cancelButton.Bind(hwnd(), IDCANCEL);
-  userIdLabel.Bind(hwnd(), ctl::kUserIdLabel);
-  passwordLabel.Bind(hwnd(), ctl::kPasswordLabel);
-  libraryLabel.Bind(hwnd(), ctl::kLibraryLabel);
-  addressLabel.Bind(hwnd(), ctl::kAddressLabel);
-  libraryOption.Bind(hwnd(), ctl::kLibraryOption);
-  libraryEdit.Bind(hwnd(), ctl::kLibrary);
-  descriptionText.Bind(hwnd(), ctl::kDescription);
+  userIdLabel.Bind(hwnd(), IDC_USER_ID_LABEL);
+  passwordLabel.Bind(hwnd(), IDC_PASSWORD_LABEL);
+  libraryLabel.Bind(hwnd(), IDC_LIBRARY_LABEL);
+  addressLabel.Bind(hwnd(), IDC_ADDRESS_LABEL);
+  libraryOption.Bind(hwnd(), IDC_LIBRARY_OPTION);
+  libraryEdit.Bind(hwnd(), IDC_LIBRARY);
+  descriptionText.Bind(hwnd(), IDC_DESCRIPTION);
   okButton.Bind(hwnd(), IDOK);
-  userIdEdit.Bind(hwnd(), ctl::kUserId);
-  passwordEdit.Bind(hwnd(), ctl::kPassword);
-  addressControl.Bind(hwnd(), ctl::kAddress);
+  userIdEdit.Bind(hwnd(), IDC_USER_ID);
+  passwordEdit.Bind(hwnd(), IDC_PASSWORD);
+  addressControl.Bind(hwnd(), IDC_ADDRESS);
 }
 
 bool InstallerDialog::OnCommand(WORD id, WORD code) {
   // While OK's work runs, OK and Cancel are greyed; yet the close command (Alt+F4, the close box)
   // still arrives as IDCANCEL under Wine, and must neither end the dialog under a running job nor
   // start the work a second time.
-  if ((id == IDOK || id == IDCANCEL) && controlsEnabled == 0) return true;
+  if ((id == IDOK || id == IDCANCEL) && !controlsEnabled) return true;
   const EditControl* edit = nullptr;
   switch (id) {
     case IDOK:
       OnOK();
       return true;
-    case ctl::kLibraryOption:
+    case IDC_LIBRARY_OPTION:
       if (code == BN_CLICKED) OnLibraryOptionClicked();
       return true;
-    case ctl::kLibrary:
+    case IDC_LIBRARY:
       edit = &libraryEdit;
       break;
-    case ctl::kPassword:
+    case IDC_PASSWORD:
       edit = &passwordEdit;
       break;
-    case ctl::kUserId:
+    case IDC_USER_ID:
       edit = &userIdEdit;
       break;
     default:
@@ -66,7 +51,7 @@ bool InstallerDialog::OnCommand(WORD id, WORD code) {
 }
 
 bool InstallerDialog::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
-  if (message != WM_SETCURSOR || controlsEnabled == 1) return false;  // the default handling
+  if (message != WM_SETCURSOR || controlsEnabled) return false;  // the default handling
   result = OnSetCursor();
   return true;
 }

@@ -4,16 +4,17 @@
 
 #include <string>
 
-#include "ui/controls.h"
-#include "ui/dialog.h"
 #include "ftpjob/ftp_job.h"
 #include "ftpjob/host_address.h"
 #include "installer/job_decisions.h"
 #include "progress/progress_dialog.h"
+#include "res/resource.h"
+#include "ui/controls.h"
+#include "ui/dialog.h"
 
 class InstallerDialog : public Dialog {
  public:
-  InstallerDialog() : Dialog(129) {}
+  InstallerDialog() : Dialog(IDD_INSTALLER) {}
   ~InstallerDialog() override = default;
 
   // Fills title, productName, saveFilePath and targetLibrary from the settings file at path;
@@ -40,7 +41,7 @@ class InstallerDialog : public Dialog {
   std::string workDirectory;
   FtpJob job;
   ProgressDialog progress;
-  int controlsEnabled = 1;
+  bool controlsEnabled = true;
 
   ButtonControl cancelButton;
   StaticControl userIdLabel;

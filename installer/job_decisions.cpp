@@ -12,6 +12,7 @@ Decision Stop(std::string message, MessageIcon icon, FocusTarget focus = FocusTa
 }
 
 bool Found(LogVerdict verdict) { return verdict == LOG_ERROR_FOUND; }
+bool LibraryExists(const JobLog& log) { return log.currentLibrary == LOG_TEXT_FOUND; }
 
 // A put that the client never confirmed, or that the host refused, means that the file never
 // reached the host: on a new PC most often a firewall that blocks the data connection. What
@@ -47,7 +48,7 @@ Decision JudgeLibraryProbe(const JobLog& log, const std::string& library) {
   if (log.currentLibrary == LOG_NOT_LOGGED_ON) {
     return Stop(msg::kLogOnFailedCheck, MessageIcon::kExclamation, FocusTarget::kAddress);
   }
-  if (Found(log.currentLibrary)) {
+  if (LibraryExists(log)) {
     return Decision{Decision::Next::kAskOverwrite, FormatText(msg::kLibraryExists, library), MessageIcon::kQuestion,
                     FocusTarget::kNone};
   }

@@ -31,7 +31,7 @@ struct JobLog {
   LogVerdict crtsavfError = LOG_UNREADABLE;
   LogVerdict rstobjError = LOG_UNREADABLE;
   LogVerdict callError = LOG_UNREADABLE;
-  LogVerdict currentLibrary = LOG_UNREADABLE;
+  LogVerdict currentLibrary = LOG_UNREADABLE;  // LOG_TEXT_FOUND: the library exists
   std::optional<logscan::SessionFacts> session;  // none when the log could not be read
 };
 

@@ -6,21 +6,15 @@
 
 #include <string>
 
-#include "ui/main_window.h"
 #include "fileutil/path_text.h"
 #include "fileutil/paths.h"
 #include "installer/installer_dialog.h"
 #include "installer/messages.h"
+#include "installer/settings.h"
 #include "installer/text_rules.h"
+#include "ui/main_window.h"
 
 namespace {
-
-// Values are read into 1024 bytes, so at most 1023 bytes of a value are seen.
-std::string ReadSetting(const std::string& path, const char* section, const char* key) {
-  char value[1024] = {};
-  GetPrivateProfileStringA(section, key, "", value, sizeof value, path.c_str());
-  return TrimWhiteSpace(value);
-}
 
 // The "a|b|c||" filter with its bars turned into the NULs that OPENFILENAME wants.
 std::string FileDialogFilter() {
@@ -34,17 +28,13 @@ std::string FileDialogFilter() {
 }  // namespace
 
 bool InstallerDialog::LoadSettings(const std::string& path) {
-  title = msg::kAppTitle;
-  productName.clear();
-  saveFilePath.clear();
-  targetLibrary.clear();
-  if (ProbePath(path.c_str()) == 0) return false;
-  if (ReadSetting(path, "Profile", "ExeName") != title) return false;
-  productName = ReadSetting(path, "Settings", "ProductName");
-  title = productName + msg::kTitleSuffix;
-  saveFilePath = ReadSetting(path, "Settings", "SaveFile");
-  targetLibrary = ReadSetting(path, "Settings", "TargetLibrary");
-  return true;
+  InstallerSettings settings;
+  const bool loaded = ::LoadSettings(path, settings);
+  title = settings.title;
+  productName = settings.productName;
+  saveFilePath = settings.saveFilePath;
+  targetLibrary = settings.targetLibrary;
+  return loaded;
 }
 
 BOOL InstallerDialog::OnInitDialog() {
@@ -89,7 +79,7 @@ BOOL InstallerDialog::InitializeSession() {
 bool InstallerDialog::LocateSaveFile() {
   // A bare name is taken from the executable's directory; any path is used as it is.
   if (FindLastBackslash(saveFilePath) == std::string::npos) saveFilePath = GetModuleDirectory() + saveFilePath;
-  if (ProbePath(saveFilePath.c_str()) == 1) return true;
+  if (ProbePath(saveFilePath.c_str()) == kPathIsFile) return true;
   ShowDialogMessage(msg::kSaveFileNotFound, MB_ICONEXCLAMATION);
   return AskForSaveFile();
 }

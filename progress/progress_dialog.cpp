@@ -5,7 +5,6 @@
 
 namespace {
 constexpr char kDefaultCaption[] = "進行状況...";
-constexpr int kStatusTextId = 1012;
 }  // namespace
 
 int ProgressDialog::Open() { return OpenWithCaption(nullptr); }
@@ -13,10 +12,10 @@ int ProgressDialog::Open() { return OpenWithCaption(nullptr); }
 int ProgressDialog::Open(const std::string& caption) { return OpenWithCaption(caption.c_str()); }
 
 int ProgressDialog::OpenWithCaption(const char* caption) {
-  if (isOpen == 1) return 1;  // a pending cancel request stays pending
+  if (isOpen) return 1;  // a pending cancel request stays pending
   DestroyWindowIfAny();
   SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-  cancelRequested = 0;
+  cancelRequested = false;
   HWND parent = GetAppMainWindow();
   if (!CreateModeless(parent)) return 0;
   SetWindowTextA(hwnd(), caption != nullptr ? caption : kDefaultCaption);
@@ -27,12 +26,12 @@ int ProgressDialog::OpenWithCaption(const char* caption) {
   // Painted now: the caller goes on with a job at once and pumps only between polls.
   RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE);
   PumpPendingMessages();
-  isOpen = 1;
+  isOpen = true;
   return 1;
 }
 
-int ProgressDialog::SetStatus(const std::string& text, bool enableCancel) {
-  if (isOpen == 1) {
+bool ProgressDialog::SetStatus(const std::string& text, bool enableCancel) {
+  if (isOpen) {
     statusText.SetText(text);
     cancelButton.Enable(enableCancel);
   }
@@ -41,26 +40,26 @@ int ProgressDialog::SetStatus(const std::string& text, bool enableCancel) {
 }
 
 int ProgressDialog::Close() {
-  if (isOpen == 0) return 1;
+  if (!isOpen) return 1;
   HWND parent = IsWindow(hwnd()) ? GetParent(hwnd()) : nullptr;
   DestroyWindowIfAny();
   if (parent != nullptr) {
     EnableWindow(parent, TRUE);
     ForceForegroundWindow(parent);
   }
-  isOpen = 0;
+  isOpen = false;
   return 1;
 }
 
 void ProgressDialog::BindControls() {
   cancelButton.Bind(hwnd(), IDCANCEL);
-  statusText.Bind(hwnd(), kStatusTextId);
+  statusText.Bind(hwnd(), IDC_STATUS);
 }
 
 bool ProgressDialog::OnCommand(WORD id, WORD) {
   // Escape and the close command arrive as IDCANCEL even while the button is greyed; a greyed
   // Cancel must not be able to ask for a stop, so the button's state decides.
-  if (id == IDCANCEL && IsWindowEnabled(cancelButton.hwnd())) cancelRequested = 1;
+  if (id == IDCANCEL && IsWindowEnabled(cancelButton.hwnd())) cancelRequested = true;
   // Nothing else closes the window (Enter would otherwise end it as the framework's OK): only
   // Close may, since only Close gives the owner back its input.
   return true;

@@ -1,16 +1,33 @@
 #pragma once
-// The modeless status window shown while the workflows run their FTP jobs. It disables the main
-// window while open; its Cancel button only records a request in cancelRequested.
+// The modeless status window shown while the workflows run their FTP jobs.
+//
+// How it works:
+// - One thread. The workflows run on the user-interface thread, inside the OK handler; nothing
+//   runs in parallel with them and nothing is locked.
+// - Where messages are handled: only in nested loops. Open and SetStatus pump the queue once
+//   (PumpPendingMessages); a running job pumps it after every 100 ms poll (RunAndWait); message
+//   boxes run their own modal loops. Handlers of this window and of the main window run inside
+//   those calls, never between two steps of a workflow.
+// - Cancel: a click (or Escape, or the close command) only sets cancelRequested, and only while
+//   the button is enabled. The check reads the flag between its jobs and, while a job runs,
+//   after every poll, and then asks the user; the installation keeps Cancel greyed until a job
+//   has run long, and reads the flag only then. Whoever asks clears the flag on a No; the next
+//   Open clears it too.
+// - Who closes what: Open disables the main window (the owner), so the form cannot start a second
+//   workflow. Only Close ends the window (Enter does not), and Close enables the owner again and
+//   gives it the foreground. A workflow shows its last message while the window is still open and
+//   closes it after the message has been answered.
 #include <windows.h>
 
 #include <string>
 
+#include "res/resource.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
 
 class ProgressDialog : public Dialog {
  public:
-  ProgressDialog() : Dialog(140) {}
+  ProgressDialog() : Dialog(IDD_PROGRESS) {}
   ~ProgressDialog() override = default;
 
   // Opens a new window with the default caption "進行状況..." (or caption, when given); 1 when the
@@ -18,12 +35,12 @@ class ProgressDialog : public Dialog {
   int Open();
   int Open(const std::string& caption);
   // Sets the status text and Cancel's state while open, pumps messages, returns cancelRequested.
-  int SetStatus(const std::string& text, bool enableCancel);
+  bool SetStatus(const std::string& text, bool enableCancel);
   // Closes the window and brings the main window back to the front; always 1.
   int Close();
 
-  int cancelRequested = 0;
-  int isOpen = 0;
+  bool cancelRequested = false;
+  bool isOpen = false;
 
  protected:
   void BindControls() override;

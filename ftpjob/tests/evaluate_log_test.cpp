@@ -20,31 +20,32 @@ TEST_F(EvaluateLogFile, VerdictAndDeletion) {
   const struct {
     const char* what;
     std::string log;
-    int deleteLog;
+    LogAfterReading deleteLog;
     LogVerdict expected;
   } cases[] = {
-      {"logged on, kept", "230 KSTUSER logged on.\r\n", 0, LOG_OK},
-      {"call failed, deleted", "230 KSTUSER logged on.\r\n550 Error occurred on command CALL.\r\n", 1, LOG_ERROR_FOUND},
-      {"empty log, deleted", "", 1, LOG_NOT_LOGGED_ON},
-      {"empty log, kept", "", 0, LOG_NOT_LOGGED_ON},
+      {"logged on, kept", "230 KSTUSER logged on.\r\n", LogAfterReading::kKeep, LOG_OK},
+      {"call failed, deleted", "230 KSTUSER logged on.\r\n550 Error occurred on command CALL.\r\n", LogAfterReading::kDelete,
+       LOG_ERROR_FOUND},
+      {"empty log, deleted", "", LogAfterReading::kDelete, LOG_NOT_LOGGED_ON},
+      {"empty log, kept", "", LogAfterReading::kKeep, LOG_NOT_LOGGED_ON},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     WriteFileBytes(job.logPath, c.log);
     EXPECT_EQ(job.EvaluateLog(kCallError, c.deleteLog), c.expected);
-    EXPECT_EQ(FileExists(job.logPath), c.deleteLog == 0);
+    EXPECT_EQ(FileExists(job.logPath), c.deleteLog == LogAfterReading::kKeep);
   }
 }
 
 TEST_F(EvaluateLogFile, EachCallReadsTheWholeLogAgain) {
   WriteFileBytes(job.logPath, "230 KSTUSER logged on.\r\n550 ERROR OCCURRED ON COMMAND RSTOBJ.\r\n");
-  EXPECT_EQ(job.EvaluateLog("ERROR OCCURRED ON COMMAND CRTSAVF", 0), LOG_OK);
-  EXPECT_EQ(job.EvaluateLog("ERROR OCCURRED ON COMMAND RSTOBJ", 0), LOG_ERROR_FOUND);
-  EXPECT_EQ(job.EvaluateLog(kCallError, 1), LOG_OK);
+  EXPECT_EQ(job.EvaluateLog("ERROR OCCURRED ON COMMAND CRTSAVF", LogAfterReading::kKeep), LOG_OK);
+  EXPECT_EQ(job.EvaluateLog("ERROR OCCURRED ON COMMAND RSTOBJ", LogAfterReading::kKeep), LOG_ERROR_FOUND);
+  EXPECT_EQ(job.EvaluateLog(kCallError, LogAfterReading::kDelete), LOG_OK);
   EXPECT_FALSE(FileExists(job.logPath));
 }
 
-TEST_F(EvaluateLogFile, MissingLogIsUnreadable) { EXPECT_EQ(job.EvaluateLog(kCallError, 1), LOG_UNREADABLE); }
+TEST_F(EvaluateLogFile, MissingLogIsUnreadable) { EXPECT_EQ(job.EvaluateLog(kCallError, LogAfterReading::kDelete), LOG_UNREADABLE); }
 
 TEST_F(EvaluateLogFile, LogOpenElsewhereIsUnreadableAndKept) {
   // The log is read without sharing it, so any other open handle keeps it from being read, also
@@ -54,7 +55,7 @@ TEST_F(EvaluateLogFile, LogOpenElsewhereIsUnreadableAndKept) {
     SCOPED_TRACE(shareMode);
     HeldFile held(job.logPath, shareMode);
     ASSERT_TRUE(held.IsOpen());
-    EXPECT_EQ(job.EvaluateLog(kCallError, 1), LOG_UNREADABLE);
+    EXPECT_EQ(job.EvaluateLog(kCallError, LogAfterReading::kDelete), LOG_UNREADABLE);
   }
   EXPECT_TRUE(FileExists(job.logPath));
 }
@@ -67,7 +68,7 @@ TEST_F(EvaluateLogFile, ReadErrorIsUnreadable) {
   ASSERT_NE(probe, INVALID_HANDLE_VALUE) << "must open, so that the read is what fails";
   CloseHandle(probe);
   job.logPath = unreadable;
-  EXPECT_EQ(job.EvaluateLog(kCallError, 1), LOG_UNREADABLE);
+  EXPECT_EQ(job.EvaluateLog(kCallError, LogAfterReading::kDelete), LOG_UNREADABLE);
   EXPECT_TRUE(FileExists(job.logPath));
 }
 

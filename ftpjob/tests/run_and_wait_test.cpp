@@ -5,9 +5,9 @@
 #include <chrono>
 #include <thread>
 
-#include "ui/main_window.h"
 #include "ftpjob/ftp_job.h"
 #include "ftpjob/run_and_wait.h"
+#include "ui/main_window.h"
 #include "win_test_support.h"
 
 namespace {
@@ -138,7 +138,7 @@ TEST(RunAndWait, WaitsForTheProcessWhileHandlingMessages) {
   int result = 0;
   {
     Pinger pinger(window);
-    result = RunAndWait(batch, 0);
+    result = RunAndWait(batch, StartedWindow::kHidden);
   }
   EXPECT_EQ(result, 1);
   EXPECT_TRUE(g_windowLog.released) << "the window's messages were not handled during the wait";
@@ -160,7 +160,7 @@ MissingFileRun RunMissingFile() {
   ScratchDirectory dir;
   MissingFileRun run;
   BoxAnswerer answerer;
-  run.result = RunAndWait(dir.Path("MISSING.BAT"), 0);
+  run.result = RunAndWait(dir.Path("MISSING.BAT"), StartedWindow::kHidden);
   run.boxes = answerer.Join();
   DrainQueue();
   return run;

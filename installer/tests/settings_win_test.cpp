@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "installer/installer_dialog.h"
+#include "installer/settings.h"
 
 namespace {
 
@@ -24,10 +24,10 @@ std::string Ini(const std::string& exeName, const std::string& productName) {
 }
 
 TEST(LoadSettings, MissingFileIsRefusedAndKeepsTheAppTitle) {
-  InstallerDialog dialog;
-  EXPECT_FALSE(dialog.LoadSettings("C:\\no\\such\\CONFIG.INI"));
-  EXPECT_EQ(dialog.title, "KESTRALON");
-  EXPECT_EQ(dialog.productName, "");
+  InstallerSettings settings;
+  EXPECT_FALSE(LoadSettings("C:\\no\\such\\CONFIG.INI", settings));
+  EXPECT_EQ(settings.title, "KESTRALON");
+  EXPECT_EQ(settings.productName, "");
 }
 
 TEST(LoadSettings, ExeNameIsTrimmedButCaseSensitive) {
@@ -36,30 +36,30 @@ TEST(LoadSettings, ExeNameIsTrimmedButCaseSensitive) {
     bool accepted;
   } cases[] = {{"KESTRALON", true}, {"  KESTRALON  ", true}, {"kestralon", false}, {"", false}, {"KESTRALON2", false}};
   for (const Case& c : cases) {
-    InstallerDialog dialog;
-    EXPECT_EQ(dialog.LoadSettings(WriteIni(Ini(c.exeName, "製品"))), c.accepted) << c.exeName;
-    EXPECT_EQ(dialog.title, c.accepted ? "製品 アップローダー" : "KESTRALON") << c.exeName;
+    InstallerSettings settings;
+    EXPECT_EQ(LoadSettings(WriteIni(Ini(c.exeName, "製品")), settings), c.accepted) << c.exeName;
+    EXPECT_EQ(settings.title, c.accepted ? "製品 アップローダー" : "KESTRALON") << c.exeName;
   }
 }
 
 TEST(LoadSettings, ValuesAreTrimmed) {
-  InstallerDialog dialog;
-  ASSERT_TRUE(dialog.LoadSettings(WriteIni(Ini("KESTRALON", "  製品A "))));
-  EXPECT_EQ(dialog.productName, "製品A");
-  EXPECT_EQ(dialog.saveFilePath, "PRODUCT.SAVF");
-  EXPECT_EQ(dialog.targetLibrary, "SAMPLIB");
+  InstallerSettings settings;
+  ASSERT_TRUE(LoadSettings(WriteIni(Ini("KESTRALON", "  製品A ")), settings));
+  EXPECT_EQ(settings.productName, "製品A");
+  EXPECT_EQ(settings.saveFilePath, "PRODUCT.SAVF");
+  EXPECT_EQ(settings.targetLibrary, "SAMPLIB");
 }
 
 TEST(LoadSettings, EmptyProductNameLeavesTheLeadingSpaceInTheTitle) {
-  InstallerDialog dialog;
-  ASSERT_TRUE(dialog.LoadSettings(WriteIni(Ini("KESTRALON", ""))));
-  EXPECT_EQ(dialog.title, " アップローダー");
+  InstallerSettings settings;
+  ASSERT_TRUE(LoadSettings(WriteIni(Ini("KESTRALON", "")), settings));
+  EXPECT_EQ(settings.title, " アップローダー");
 }
 
 TEST(LoadSettings, SeesAtMost1023BytesOfAValue) {
-  InstallerDialog dialog;
-  ASSERT_TRUE(dialog.LoadSettings(WriteIni(Ini("KESTRALON", std::string(1500, 'P')))));
-  EXPECT_EQ(dialog.productName, std::string(1023, 'P'));
+  InstallerSettings settings;
+  ASSERT_TRUE(LoadSettings(WriteIni(Ini("KESTRALON", std::string(1500, 'P'))), settings));
+  EXPECT_EQ(settings.productName, std::string(1023, 'P'));
 }
 
 }  // namespace
