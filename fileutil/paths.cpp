@@ -35,6 +35,13 @@ PathKind ProbePath(const char* path) {
   return result;
 }
 
+bool FileSizeOf(const std::string& path, std::uint64_t& size) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
+}
+
 std::string CreateWorkDirectory() {
   std::string temp;
   if (!GetTempDirectory(temp)) return std::string();

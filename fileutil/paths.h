@@ -1,5 +1,6 @@
 #pragma once
 // Local paths: the executable's directory, TEMP, probing, and the per-run work directory.
+#include <cstdint>
 #include <string>
 
 // Directory of the running executable, ending in a backslash; empty if it cannot be determined.
@@ -14,6 +15,8 @@ enum PathKind : int {
   kPathIsDirectory = 2,
 };
 PathKind ProbePath(const char* path);
+// The size of an existing file; false when it cannot be found.
+bool FileSizeOf(const std::string& path, std::uint64_t& size);
 // Creates the first free TEMP\ZEMO0000 ... ZEMO9999; its path without a trailing backslash, or
 // empty when none can be created.
 std::string CreateWorkDirectory();

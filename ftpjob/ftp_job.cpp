@@ -48,8 +48,8 @@ int FtpJob::AddRawLine(const std::string& lineText) { return AppendText(scriptPa
 
 int FtpJob::EndScript() { return AppendText(scriptPath, jobtext::QuitLine()); }
 
-int FtpJob::Run(const StopRequest& stopRequested) {
-  const int outcome = RunAndWait(launcherPath, StartedWindow::kHidden, stopRequested);
+int FtpJob::Run(const PollHandler& onPoll) {
+  const int outcome = RunAndWait(launcherPath, StartedWindow::kHidden, onPoll);
   // The script holds the password in plain text and nothing reads it once the client has ended.
   DeleteFileA(scriptPath.c_str());
   return outcome;

@@ -25,9 +25,9 @@ class FtpJob {
   int AddRawLine(const std::string& lineText);
   int EndScript();
 
-  // Runs the launcher hidden and waits for it, pumping messages: a RunOutcome. When
-  // stopRequested says so, the job's processes are ended at once (kRunStopped).
-  int Run(const StopRequest& stopRequested = nullptr);
+  // Runs the launcher hidden and waits for it, pumping messages: a RunOutcome. onPoll is called
+  // after every poll; when it says so, the job's processes are ended at once (kRunStopped).
+  int Run(const PollHandler& onPoll = nullptr);
   // Scans the log for a log-on and for errorText (empty: none); deletes the log afterwards when
   // asked to (an unreadable log is never deleted).
   LogVerdict EvaluateLog(const std::string& errorText, LogAfterReading deleteLog);

@@ -17,7 +17,7 @@ std::string ToTextMode(const std::string& text);
 // command interpreter reads it, so each "%" of a path is doubled to reach the client unchanged.
 std::string LauncherLine(const std::string& scriptPath, const std::string& logPath);
 
-// The five lines that start every script: open, user, password, binary and the debug line.
+// The six lines that start every script: open, user, password, binary, hash and the debug line.
 std::string ScriptHeader(const HostAddress& address, const std::string& userId, const std::string& password);
 
 std::string RemoteCommandLine(const std::string& command);

@@ -57,7 +57,7 @@ void EndProcessTree(HANDLE process, DWORD processId) {
 
 }  // namespace
 
-int RunAndWait(const std::string& filePath, StartedWindow window, const StopRequest& stopRequested) {
+int RunAndWait(const std::string& filePath, StartedWindow window, const PollHandler& onPoll) {
   SHELLEXECUTEINFOA request = {};
   request.cbSize = sizeof request;
   request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT;
@@ -75,7 +75,7 @@ int RunAndWait(const std::string& filePath, StartedWindow window, const StopRequ
   do {
     waited = WaitForSingleObject(request.hProcess, kPollMilliseconds);
     PumpPendingMessages();
-    if (waited == WAIT_TIMEOUT && stopRequested && stopRequested()) {
+    if (waited == WAIT_TIMEOUT && onPoll && onPoll()) {
       EndProcessTree(request.hProcess, GetProcessId(request.hProcess));
       outcome = kRunStopped;
       break;

@@ -98,7 +98,8 @@ int InstallerDialog::CheckBeforeInstall() {
   }
   // Nothing permanent happens on the host during the check, so a confirmed Cancel may end a job
   // that the host has stopped answering.
-  const int ran = prepared ? job.Run([this] { return UserConfirmsCancel(); }) : kRunNotStarted;
+  const auto cancelCheck = [this] { return UserConfirmsCancel(); };
+  const int ran = prepared ? RunJob({hostObjectFile}, cancelCheck) : kRunNotStarted;
   DeleteFileA(hostObjectFile.c_str());
   if (ran == kRunStopped) return CloseAndStop();
   if (ran != kRunEnded) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
@@ -110,7 +111,7 @@ int InstallerDialog::CheckBeforeInstall() {
     return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
   }
   if (UserConfirmsCancel()) return CloseAndStop();  // cancel point 3
-  const int probed = job.Run([this] { return UserConfirmsCancel(); });
+  const int probed = RunJob({}, cancelCheck);
   if (probed == kRunStopped) return CloseAndStop();
   if (probed != kRunEnded) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
   if (!CarryOut(JudgeLibraryProbe(ReadJobLog(), library))) return 0;

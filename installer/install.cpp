@@ -42,7 +42,7 @@ int InstallerDialog::InstallAndVerify() {
   if (!PrepareJob([&] { return hostjobs::AddLibraryRestore(job, saveFilePath, targetLibrary, library); })) {
     return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
   }
-  const int restored = RunInstallationJob(msg::kInstalling, library);
+  const int restored = RunInstallationJob({saveFilePath}, msg::kInstalling, library);
   if (restored == kRunStopped) return StopAbandoned(library);
   if (restored != kRunEnded) return CloseAndStop();  // the user has been told that it could not start
   progress.SetStatus(msg::kVerifying, false);
@@ -52,7 +52,8 @@ int InstallerDialog::InstallAndVerify() {
   if (!ExtractHostObject(hostObjectFile)) return StopWithProgressOpen(msg::kResourceLoadFailed, MB_ICONSTOP, nullptr);
   const bool prepared = PrepareJob(
       [&] { return hostjobs::AddVerification(job, hostObjectFile, saveFilePath, library, userId); });
-  const int verified = prepared ? RunInstallationJob(msg::kVerifying, library) : kRunNotStarted;
+  const int verified =
+      prepared ? RunInstallationJob({hostObjectFile, saveFilePath}, msg::kVerifying, library) : kRunNotStarted;
   DeleteFileA(hostObjectFile.c_str());
   if (!prepared) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
   if (verified == kRunStopped) return StopAbandoned(library);
@@ -66,11 +67,12 @@ int InstallerDialog::InstallAndVerify() {
 
 // Runs one job of the installation. Cancel stays greyed while the job is young; once it has run
 // for long, Cancel is offered with a question that says what stopping now may leave behind.
-int InstallerDialog::RunInstallationJob(const std::string& status, const std::string& library) {
+int InstallerDialog::RunInstallationJob(const std::vector<std::string>& uploads, const std::string& status,
+                                        const std::string& library) {
   const DWORD started = GetTickCount();
   const DWORD cancelAfter = CancelAfterMs();
   bool cancelOffered = false;
-  return job.Run([&] {
+  return RunJob(uploads, [&] {
     if (!cancelOffered && GetTickCount() - started >= cancelAfter) {
       progress.SetStatus(status, true);
       cancelOffered = true;

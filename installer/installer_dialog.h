@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "ftpjob/ftp_job.h"
 #include "ftpjob/host_address.h"
@@ -86,13 +87,17 @@ class InstallerDialog : public Dialog {
     if (!written) job.RemoveFiles();
     return written;
   }
+  // Runs the prepared job (uploads: the files it puts, in order) with its progress shown;
+  // cancelCheck is asked at every poll and may end the job.
+  int RunJob(const std::vector<std::string>& uploads, const PollHandler& cancelCheck);
   JobLog ReadJobLog();
   // Shows the decision's message and stops, asks its question, or goes on; true: go on.
   bool CarryOut(const Decision& decision);
   const Control* ControlFor(FocusTarget target) const;
   bool UserConfirmsCancel();
   void KeepGoingAfterCancelDeclined();
-  int RunInstallationJob(const std::string& status, const std::string& library);
+  int RunInstallationJob(const std::vector<std::string>& uploads, const std::string& status,
+                         const std::string& library);
   int RefuseInput(const char* text, const Control& focus);
   int StopWithProgressOpen(const std::string& text, UINT icon, const Control* focus);
   int StopAbandoned(const std::string& library);

@@ -1,10 +1,14 @@
 #include "progress/progress_dialog.h"
 
+#include <commctrl.h>
+
 #include "ui/main_window.h"
 #include "ui/message_pump.h"
 
 namespace {
 constexpr char kDefaultCaption[] = "進行状況...";
+constexpr int kBarRange = 1000;  // tenths of a per cent
+constexpr LPARAM kMarqueeStepMs = 30;
 }  // namespace
 
 int ProgressDialog::Open() { return OpenWithCaption(nullptr); }
@@ -22,6 +26,10 @@ int ProgressDialog::OpenWithCaption(const char* caption) {
   if (parent != nullptr) EnableWindow(parent, FALSE);
   CenterWindow();
   statusText.SetText("");
+  marquee_ = false;
+  barPosition_ = -1;
+  line_.clear();
+  progressBar.Send(PBM_SETRANGE32, 0, kBarRange);
   ShowWindow(hwnd(), SW_SHOW);
   // Painted now: the caller goes on with a job at once and pumps only between polls.
   RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE);
@@ -54,6 +62,43 @@ int ProgressDialog::Close() {
 void ProgressDialog::BindControls() {
   cancelButton.Bind(hwnd(), IDCANCEL);
   statusText.Bind(hwnd(), IDC_STATUS);
+  progressBar.Bind(hwnd(), IDC_PROGRESS_BAR);
+  progressLine.Bind(hwnd(), IDC_PROGRESS_LINE);
+}
+
+void ProgressDialog::ShowShare(double share, const std::string& line) {
+  if (!isOpen) return;
+  SetMarquee(false);
+  const double clamped = share < 0 ? 0 : share > 1 ? 1 : share;
+  const int position = static_cast<int>(clamped * kBarRange);
+  if (position != barPosition_) {
+    progressBar.Send(PBM_SETPOS, static_cast<WPARAM>(position));
+    barPosition_ = position;
+  }
+  SetLine(line);
+}
+
+void ProgressDialog::ShowBusy(const std::string& line) {
+  if (!isOpen) return;
+  SetMarquee(true);
+  SetLine(line);
+}
+
+void ProgressDialog::SetMarquee(bool marquee) {
+  if (marquee == marquee_) return;
+  // The marquee is a style of the bar; it moves by itself (a timer of the control's own) while
+  // the thread pumps messages.
+  const LONG_PTR style = GetWindowLongPtrA(progressBar.hwnd(), GWL_STYLE);
+  SetWindowLongPtrA(progressBar.hwnd(), GWL_STYLE, marquee ? (style | PBS_MARQUEE) : (style & ~PBS_MARQUEE));
+  progressBar.Send(PBM_SETMARQUEE, marquee ? TRUE : FALSE, kMarqueeStepMs);
+  marquee_ = marquee;
+  barPosition_ = -1;
+}
+
+void ProgressDialog::SetLine(const std::string& line) {
+  if (line == line_) return;
+  progressLine.SetText(line);
+  line_ = line;
 }
 
 bool ProgressDialog::OnCommand(WORD id, WORD) {

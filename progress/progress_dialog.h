@@ -17,6 +17,8 @@
 //   workflow. Only Close ends the window (Enter does not), and Close enables the owner again and
 //   gives it the foreground. A workflow shows its last message while the window is still open and
 //   closes it after the message has been answered.
+// - The bar and the line under the status are the workflow's to set while a job runs (from the
+//   client's log, at every poll); they start empty with each Open.
 #include <windows.h>
 
 #include <string>
@@ -39,6 +41,12 @@ class ProgressDialog : public Dialog {
   // Closes the window and brings the main window back to the front; always 1.
   int Close();
 
+  // The bar and the line under the status. ShowShare: the bar at share (0 to 1) of its length,
+  // for an upload; ShowBusy: the bar as a marquee, for work whose end nobody can tell (the host
+  // restoring, a job that has not sent anything yet). Only what changed is redrawn.
+  void ShowShare(double share, const std::string& line);
+  void ShowBusy(const std::string& line);
+
   bool cancelRequested = false;
   bool isOpen = false;
 
@@ -49,9 +57,16 @@ class ProgressDialog : public Dialog {
 
  private:
   int OpenWithCaption(const char* caption);
+  void SetMarquee(bool marquee);
+  void SetLine(const std::string& line);
 
   ButtonControl cancelButton;
   StaticControl statusText;
+  Control progressBar;
+  StaticControl progressLine;
+  bool marquee_ = false;
+  int barPosition_ = -1;
+  std::string line_;
 };
 
 // Makes window the foreground window, also when another thread owns the current foreground.

@@ -23,3 +23,5 @@
 
 // Controls of the progress window (IDD_PROGRESS); Cancel is IDCANCEL.
 #define IDC_STATUS 1012
+#define IDC_PROGRESS_BAR 1013
+#define IDC_PROGRESS_LINE 1014

@@ -172,7 +172,7 @@ void Runner::AwaitPainted(HWND window) {
   while (GetTickCount() - start < kPaintWaitMs) {
     RECT rect;
     if (!ScreenRect(window, rect)) return;
-    Image shown = CaptureScreen(rect);
+    Image shown = CaptureStillParts(rect);
     bool drawn = false;
     for (std::uint32_t pixel : shown.pixels) drawn = drawn || pixel != 0;
     if (drawn && shown.pixels == previous.pixels) return;
@@ -185,16 +185,19 @@ void Runner::TakeScreenshot(const std::string& name) {
   char prefix[16];
   std::snprintf(prefix, sizeof prefix, "%02d-", ++screenshotCount_);
   const std::string path = options_.outputFolder + "\\" + prefix + name + ".bmp";
-  // A window that has just appeared may not have painted yet: wait until the screen holds still.
-  Image shown = CaptureWholeScreen();
+  // A window that has just appeared may not have painted yet: wait until the screen holds still
+  // (but for what moves by itself), then take it as it is.
+  const RECT all = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  Image still = CaptureStillParts(all);
   const DWORD start = GetTickCount();
   for (;;) {
     Sleep(kPaintSettleMs);
-    Image again = CaptureWholeScreen();
-    const bool still = again.pixels == shown.pixels;
-    shown = std::move(again);
-    if (still || GetTickCount() - start > kPaintWaitMs) break;
+    Image again = CaptureStillParts(all);
+    const bool held = again.pixels == still.pixels;
+    still = std::move(again);
+    if (held || GetTickCount() - start > kPaintWaitMs) break;
   }
+  const Image shown = CaptureWholeScreen();
   if (WriteBmp(path, shown)) {
     log_.Line("     screenshot " + std::string(prefix) + name + ".bmp");
   } else {

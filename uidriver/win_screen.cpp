@@ -64,6 +64,46 @@ Image CaptureScreen(const RECT& rect) {
   });
 }
 
+namespace {
+
+BOOL CALLBACK CollectProgressBar(HWND child, LPARAM rects) {
+  char name[32] = {};
+  GetClassNameA(child, name, sizeof name);
+  if (!IsWindowVisible(child) || lstrcmpiA(name, "msctls_progress32") != 0) return TRUE;
+  auto& found = *reinterpret_cast<std::vector<RECT>*>(rects);
+  RECT rect;
+  if (GetWindowRect(child, &rect)) found.push_back(rect);
+  const HWND line = GetWindow(child, GW_HWNDNEXT);
+  if (line != nullptr && IsWindowVisible(line) && GetWindowRect(line, &rect)) found.push_back(rect);
+  return TRUE;
+}
+
+BOOL CALLBACK CollectFromWindow(HWND window, LPARAM rects) {
+  if (IsWindowVisible(window)) EnumChildWindows(window, CollectProgressBar, rects);
+  return TRUE;
+}
+
+void Blank(Image& image, const RECT& origin, const RECT& area) {
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      const int ix = x - origin.left;
+      const int iy = y - origin.top;
+      if (ix < 0 || iy < 0 || ix >= image.width || iy >= image.height) continue;
+      image.pixels[static_cast<std::size_t>(iy) * image.width + ix] = 0;
+    }
+  }
+}
+
+}  // namespace
+
+Image CaptureStillParts(const RECT& rect) {
+  Image image = CaptureScreen(rect);
+  std::vector<RECT> moving;
+  EnumWindows(CollectFromWindow, reinterpret_cast<LPARAM>(&moving));
+  for (const RECT& area : moving) Blank(image, rect, area);
+  return image;
+}
+
 Image CaptureWholeScreen() {
   const RECT all = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   return CaptureScreen(all);

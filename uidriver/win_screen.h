@@ -15,6 +15,11 @@ Image CaptureScreen(const RECT& rect);
 Image CaptureWholeScreen();
 bool WriteBmp(const std::string& path, const Image& image);
 
+// The pixels of a screen rectangle with the parts that move by themselves blanked: every shown
+// progress bar (a marquee never holds still) and the text line right after it in its window
+// (the installer's size, rate and elapsed time). For telling whether the rest holds still.
+Image CaptureStillParts(const RECT& rect);
+
 // The icon of a message box: none when it shows no icon; false when an icon is shown that
 // matches none of the four system icons closely enough (seen then says how close they came).
 bool MessageBoxIcon(HWND messageBox, IconKind& icon, std::string& seen);

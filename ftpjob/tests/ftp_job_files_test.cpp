@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr char kHeader[] = "open 192.168.1.20\r\nKSTUSER\r\nPASS123\r\nbinary\r\nDEBUG T1 3600\r\n";
+constexpr char kHeader[] = "open 192.168.1.20\r\nKSTUSER\r\nPASS123\r\nbinary\r\nhash\r\nDEBUG T1 3600\r\n";
 
 class FtpJobFiles : public ::testing::Test {
  protected:
@@ -79,7 +79,7 @@ TEST_F(FtpJobFiles, SecondBeginScriptReplacesTheScript) {
   BeginScript();
   job.AddRemoteCommand("CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)");
   job.BeginScript({{10, 0, 0, 255}}, "", "");
-  EXPECT_EQ(ReadFileBytes(job.scriptPath), "open 10.0.0.255\r\n\r\n\r\nbinary\r\nDEBUG T1 3600\r\n");
+  EXPECT_EQ(ReadFileBytes(job.scriptPath), "open 10.0.0.255\r\n\r\n\r\nbinary\r\nhash\r\nDEBUG T1 3600\r\n");
 }
 
 TEST_F(FtpJobFiles, WriteLauncherRemovesThePreviousJob) {

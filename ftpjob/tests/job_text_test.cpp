@@ -61,9 +61,9 @@ TEST(JobText, ScriptHeaderCornerCases) {
     std::string password;
     std::string expected;
   } cases[] = {
-      {{{10, 0, 0, 255}}, "U", "P", "open 10.0.0.255\r\nU\r\nP\r\nbinary\r\nDEBUG T1 3600\r\n"},
-      {{{0, 0, 0, 0}}, "", "", "open 0.0.0.0\r\n\r\n\r\nbinary\r\nDEBUG T1 3600\r\n"},
-      {{{255, 255, 255, 255}}, "USER", "", "open 255.255.255.255\r\nUSER\r\n\r\nbinary\r\nDEBUG T1 3600\r\n"},
+      {{{10, 0, 0, 255}}, "U", "P", "open 10.0.0.255\r\nU\r\nP\r\nbinary\r\nhash\r\nDEBUG T1 3600\r\n"},
+      {{{0, 0, 0, 0}}, "", "", "open 0.0.0.0\r\n\r\n\r\nbinary\r\nhash\r\nDEBUG T1 3600\r\n"},
+      {{{255, 255, 255, 255}}, "USER", "", "open 255.255.255.255\r\nUSER\r\n\r\nbinary\r\nhash\r\nDEBUG T1 3600\r\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ToTextMode(jobtext::ScriptHeader(c.address, c.userId, c.password)), c.expected);

@@ -1,8 +1,10 @@
-// Reading a job's log for the decisions of job_decisions.h, and carrying a decision out.
+// The steps around every job: running it with its progress shown, reading its log for the
+// decisions of job_decisions.h, and carrying a decision out.
 #include <windows.h>
 
 #include "installer/host_jobs.h"
 #include "installer/installer_dialog.h"
+#include "installer/job_progress.h"
 
 namespace {
 
@@ -21,6 +23,14 @@ UINT IconStyle(MessageIcon icon) {
 }
 
 }  // namespace
+
+int InstallerDialog::RunJob(const std::vector<std::string>& uploads, const PollHandler& cancelCheck) {
+  JobProgress shown(job.logPath, uploads, progress);
+  return job.Run([&] {
+    shown.Poll();
+    return cancelCheck && cancelCheck();
+  });
+}
 
 JobLog InstallerDialog::ReadJobLog() {
   JobLog log;
