@@ -242,6 +242,38 @@ class FaultSwitchTest(unittest.TestCase):
             ftp.quit()
 
 
+    def test_refused_data_connections_from_the_given_connection_on(self):
+        # As behind a firewall that blocks the data connection: STOR gets 425, nothing is stored,
+        # the session goes on.
+        host_object = harness.read(harness.HOST_OBJECT)
+        args = ["--refuse-data", "--faults-from-connection", "2"]
+        with harness.HostSim(harness.work_dir("refuse-data"), "127.0.51.13", args) as host:
+            for connection, passive in ((1, True), (2, True), (3, False)):
+                ftp = host.connect(passive=passive)
+                command(ftp, "RCMD " + harness.CREATE)
+                reply = upload(ftp, host_object)
+                if connection == 1:
+                    self.assertEqual(reply, "250 File transfer completed successfully.")
+                else:
+                    self.assertEqual(reply, "425 Cannot open data connection; nothing transferred.", connection)
+                    self.assertIn("CPF3707", command(ftp, "RCMD " + harness.RESTORE_HOST_OBJECT))
+                    self.assertEqual(ftp.sendcmd("NOOP"), "250 NOOP subcommand successful.")
+                ftp.quit()
+            self.assertEqual(host.log().count("data connection not accepted (--refuse-data)"), 2)
+
+    def test_max_rate_paces_an_upload(self):
+        directory = harness.work_dir("max-rate")
+        product = harness.read(harness.make_product(directory, size=1 << 20))
+        with harness.HostSim(directory, "127.0.51.14", ["--max-rate", "256K"]) as host:
+            ftp = host.connect()
+            command(ftp, "RCMD " + harness.CREATE)
+            started = time.monotonic()
+            self.assertEqual(upload(ftp, product), "250 File transfer completed successfully.")
+            elapsed = time.monotonic() - started
+            self.assertTrue(3.5 <= elapsed <= 5, "1 MiB at 256 KiB/s took %.2f s" % elapsed)
+            ftp.quit()
+
+
 class IdleTest(unittest.TestCase):
     def test_idle_connection_is_closed_but_a_long_upload_is_not(self):
         directory = harness.work_dir("idle")
