@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <set>
 #include <utility>
 
@@ -12,10 +13,29 @@ namespace {
 
 using Record = std::array<std::uint8_t, kRecordLength>;
 
+// An image is a file, so its size must be a file offset (below 2^63).
+constexpr std::uint64_t kMaxImageRecords = static_cast<std::uint64_t>(INT64_MAX) / kRecordLength;
+const std::string kMaxImageText = std::to_string(kMaxImageRecords * kRecordLength) + " bytes";
+
+// The sum of the object sizes; false when it does not fit in 64 bits.
+bool SumPayload(const ImageDescription& description, std::uint64_t& total) {
+  total = 0;
+  for (const SavedObject& object : description.objects) {
+    if (object.size > UINT64_MAX - total) return false;
+    total += object.size;
+  }
+  return true;
+}
+
+// Only for a description that CheckDescription accepted.
 std::uint64_t PayloadSize(const ImageDescription& description) {
   std::uint64_t total = 0;
-  for (const SavedObject& object : description.objects) total += object.size;
+  SumPayload(description, total);
   return total;
+}
+
+std::uint64_t MinimumRecords(const ImageDescription& description) {
+  return 1 + ListRecordsFor(description.objects.size()) + RecordsFor(PayloadSize(description));
 }
 
 std::string CheckObject(const SavedObject& object) {
@@ -116,11 +136,15 @@ std::string CheckDescription(const ImageDescription& description) {
     if (!problem.empty()) return problem;
     if (!seen.insert({object.name, object.type}).second) return "object " + object.name + " " + object.type + " twice";
   }
+  std::uint64_t payload = 0;
+  if (!SumPayload(description, payload) || MinimumRecords(description) > kMaxImageRecords) {
+    return "the objects are too large together: an image holds at most " + kMaxImageText;
+  }
   return {};
 }
 
 std::uint64_t MinimumImageSize(const ImageDescription& description) {
-  return (1 + ListRecordsFor(description.objects.size()) + RecordsFor(PayloadSize(description))) * kRecordLength;
+  return MinimumRecords(description) * kRecordLength;
 }
 
 WriteResult WriteImage(const ImageDescription& description, const std::vector<ByteSource*>& contents,
@@ -132,6 +156,9 @@ WriteResult WriteImage(const ImageDescription& description, const std::vector<By
     if (contents[i] == nullptr || contents[i]->Size() != description.objects[i].size) {
       return Failure("content of " + description.objects[i].name + " does not have the size of the object");
     }
+  }
+  if (RecordsFor(minimumSize) > kMaxImageRecords) {
+    return Failure("image size " + std::to_string(minimumSize) + " is too large: at most " + kMaxImageText);
   }
   const std::uint64_t imageSize = std::max(MinimumImageSize(description), RecordsFor(minimumSize) * kRecordLength);
   const Record placeholder{};

@@ -15,10 +15,11 @@ struct WriteResult {
   std::uint64_t imageSize = 0;  // bytes written when ok
 };
 
-// Why a description cannot become an image (bad name, duplicate object, ...); empty when it can.
+// Why a description cannot become an image (bad name, duplicate object, objects too large for a
+// file, ...); empty when it can.
 std::string CheckDescription(const ImageDescription& description);
 
-// Smallest image that holds the description, in bytes (whole records).
+// Smallest image that holds a description CheckDescription accepts, in bytes (whole records).
 std::uint64_t MinimumImageSize(const ImageDescription& description);
 
 // Writes the image of description to out. contents[i] supplies the bytes of objects[i] and must

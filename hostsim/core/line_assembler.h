@@ -18,6 +18,8 @@ class LineAssembler {
   Kind Next(std::string& line);
   // Bytes waiting, complete lines included: a reader stops reading when too much is waiting.
   std::size_t Pending() const { return pendingBytes_ + partial_.size(); }
+  // Complete lines waiting (cut lines included). Empty lines hold no bytes but still take memory.
+  std::size_t Queued() const { return ready_.size(); }
 
  private:
   void Complete(Kind kind);

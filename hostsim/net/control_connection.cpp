@@ -1,12 +1,11 @@
 #include "hostsim/net/control_connection.h"
 
-#include <chrono>
-
 namespace hostsim {
 namespace {
 
-// Lines waiting beyond this stop the reading until the session has caught up.
-constexpr std::size_t kMaxPendingBytes = 64 * 1024;
+// What one connection may hold for its client: lines received and not yet answered, and replies
+// not yet taken. Beyond these it stops reading, and TCP holds the client back.
+constexpr ControlFlow::Limits kFlowLimits{kMaxCommandLine, 64 * 1024, 64 * 1024};
 
 std::string PeerAddress(const asio::ip::tcp::socket& socket) {
   asio::error_code error;
@@ -29,7 +28,9 @@ ControlConnection::ControlConnection(asio::ip::tcp::socket socket, unsigned long
       services_{context.services.users, context.services.libraries, faulty_ ? context.services.faults : NoFaults(),
                 context.services.hostName},
       session_(services_, PeerAddress(socket_), temp_),
-      data_(socket_.get_executor(), [this](const std::string& text) { Log(text); }),
+      flow_(kFlowLimits),
+      data_(socket_.get_executor(), DataChannel::Limits{IdleTime(), context.options.maxRate},
+            [this](const std::string& text) { Log(text); }),
       delay_(socket_.get_executor()),
       idle_(socket_.get_executor()) {}
 
@@ -37,57 +38,74 @@ void ControlConnection::Start() {
   asio::error_code error;
   Log("connected from " + PeerAddress(socket_) + ":" + std::to_string(socket_.remote_endpoint(error).port()));
   socket_.set_option(asio::ip::tcp::no_delay(true), error);
-  Idle();
-  busy_ = true;
+  lastActivity_ = Clock::now();
+  WatchIdle();
+  flow_.Hold();
   Respond(session_.Greeting(), [this] { Done(); });
-  ReadControl();
+  Read();
 }
 
-void ControlConnection::ReadControl() {
-  if (closed_) return;
-  if (lines_.Pending() > kMaxPendingBytes) {
-    readPaused_ = true;
-    return;
-  }
+void ControlConnection::Read() {
+  if (closed_ || reading_ || !flow_.WantsInput()) return;
+  reading_ = true;
   auto self = shared_from_this();
   socket_.async_read_some(asio::buffer(readBuffer_), [this, self](const asio::error_code& error, std::size_t size) {
+    reading_ = false;
+    if (closed_) return;
     if (error) {
-      if (!closed_)
-        Log(error == asio::error::eof ? "client closed the connection" : "connection lost: " + error.message());
+      Log(error == asio::error::eof ? "client closed the connection" : "connection lost: " + error.message());
       return Close();
     }
-    lines_.Feed(readBuffer_.data(), size);
-    Idle();
+    flow_.Received(readBuffer_.data(), size);
     ProcessLines();
-    ReadControl();
   });
 }
 
-void ControlConnection::ProcessLines() {
-  std::string line;
-  while (!busy_ && !closed_ && !closeWhenSent_) {
-    const LineAssembler::Kind kind = lines_.Next(line);
-    if (kind == LineAssembler::Kind::kNone) break;
-    if (kind == LineAssembler::Kind::kTooLong) {
-      Log("> (line longer than " + std::to_string(kMaxCommandLine) + " bytes, ignored)");
-      busy_ = true;
-      Respond(session_.LineTooLong(), [this] { Done(); });
-      continue;
-    }
-    Execute(line);
+void ControlConnection::Write() {
+  if (closed_ || writing_) return;
+  if (!flow_.HasOutput()) {
+    if (flow_.closing()) Close();
+    return;
   }
-  if (readPaused_ && lines_.Pending() <= kMaxPendingBytes) {
-    readPaused_ = false;
-    ReadControl();
-  }
+  writing_ = true;
+  auto self = shared_from_this();
+  asio::async_write(socket_, asio::buffer(flow_.TakeOutput()),
+                    [this, self](const asio::error_code& error, std::size_t) {
+                      writing_ = false;
+                      if (closed_) return;
+                      if (error) return Close();
+                      flow_.Sent();
+                      ProcessLines();
+                    });
 }
 
-void ControlConnection::Execute(const std::string& line) {
-  Log("> " + FtpSession::LoggedForm(line));
-  busy_ = true;
+void ControlConnection::ProcessLines() {
+  if (closed_) return;
+  flow_.Run([this](LineAssembler::Kind kind, const std::string& line) { Execute(kind, line); });
+  Write();
+  Read();
+}
+
+void ControlConnection::Execute(LineAssembler::Kind kind, const std::string& line) {
+  lastActivity_ = Clock::now();
+  if (kind == LineAssembler::Kind::kTooLong) {
+    LogTraffic("> (line longer than " + std::to_string(kMaxCommandLine) + " bytes, ignored)");
+    return Respond(session_.LineTooLong(), [this] { Done(); });
+  }
+  LogTraffic("> " + FtpSession::LoggedForm(line));
   SessionStep step = session_.Handle(line);
+  if (step.next == SessionStep::Next::kTransfer && faulty_ && context_.options.refuseData) RefuseTransfer(step);
   auto next = std::make_shared<SessionStep>(std::move(step));
   Respond(std::move(next->replies), [this, next] { Continue(std::move(*next)); });
+}
+
+// The host behaves as if a firewall stopped every data connection: nothing is transferred.
+void ControlConnection::RefuseTransfer(SessionStep& step) {
+  Log("fault switch: data connection not accepted (--refuse-data); nothing transferred");
+  data_.Cancel();                     // a passive listener goes too
+  step.transfer = TransferRequest{};  // an upload begun is discarded
+  step.replies = session_.DataConnectionFailed();
+  step.next = SessionStep::Next::kContinue;
 }
 
 void ControlConnection::Continue(SessionStep step) {
@@ -95,9 +113,8 @@ void ControlConnection::Continue(SessionStep step) {
     case SessionStep::Next::kContinue:
       return Done();
     case SessionStep::Next::kClose:
-      closeWhenSent_ = true;
-      if (!writing_) Close();
-      return;
+      flow_.CloseWhenSent();
+      return Write();
     case SessionStep::Next::kOpenPassive:
       return OpenPassive();
     case SessionStep::Next::kTransfer:
@@ -106,7 +123,8 @@ void ControlConnection::Continue(SessionStep step) {
 }
 
 void ControlConnection::Done() {
-  busy_ = false;
+  lastActivity_ = Clock::now();
+  flow_.Answered();
   ProcessLines();
 }
 
@@ -163,6 +181,8 @@ void ControlConnection::UploadDone(std::unique_ptr<UploadSink> upload, DataChann
   Respond(session_.UploadEnded(std::move(upload), how), [this] { Done(); });
 }
 
+// Without a delay the replies are queued and next runs at once; a command answered that way
+// comes back into the loop of ControlFlow::Run, which takes the next one without going deeper.
 void ControlConnection::Respond(reply::Lines lines, std::function<void()> next) {
   if (closed_) return;
   if (context_.options.delayMs <= 0) {
@@ -179,44 +199,49 @@ void ControlConnection::Respond(reply::Lines lines, std::function<void()> next) 
 }
 
 void ControlConnection::Queue(const reply::Lines& lines) {
-  for (const std::string& line : lines) {
-    Log("< " + FtpSession::LoggedForm(line));
-    outbox_.push_back(line + "\r\n");
-  }
-  if (!writing_) WriteNext();
+  for (const std::string& line : lines) LogTraffic("< " + FtpSession::LoggedForm(line));
+  flow_.Queue(lines);
+  Write();
 }
 
-void ControlConnection::WriteNext() {
-  if (closed_) return;
-  if (outbox_.empty()) {
-    writing_ = false;
-    if (closeWhenSent_) Close();
-    return;
-  }
-  writing_ = true;
-  auto self = shared_from_this();
-  asio::async_write(socket_, asio::buffer(outbox_.front()), [this, self](const asio::error_code& error, std::size_t) {
-    if (error) return Close();
-    outbox_.pop_front();
-    WriteNext();
-  });
+void ControlConnection::LogTraffic(const std::string& text) {
+  if (!logBudget_.Take(Clock::now())) return;
+  const std::string summary = logBudget_.Summary();
+  if (!summary.empty()) Log(summary);
+  Log(text);
 }
 
-void ControlConnection::Idle() {
+// The timer is not moved on every read: it wakes at the end of the idle time counted from the
+// last command and looks whether there has been one since.
+void ControlConnection::WatchIdle() {
   auto self = shared_from_this();
-  idle_.expires_after(std::chrono::seconds(context_.options.idleSeconds));
+  idle_.expires_at(lastActivity_ + IdleTime());
   idle_.async_wait([this, self](const asio::error_code& error) {
-    if (error || closed_) return;
-    if (busy_) return Idle();  // a transfer is running
-    Log("idle for " + std::to_string(context_.options.idleSeconds) + " seconds");
-    Queue({"421 Connection closed: idle for more than " + std::to_string(context_.options.idleSeconds) + " seconds."});
-    closeWhenSent_ = true;
+    if (!error && !closed_) IdleTimeUp();
   });
+}
+
+void ControlConnection::IdleTimeUp() {
+  const Clock::time_point now = Clock::now();
+  if (flow_.running()) lastActivity_ = now;  // a transfer (which watches itself) or a delayed reply
+  if (now < lastActivity_ + IdleTime()) return WatchIdle();
+  const std::string seconds = std::to_string(context_.options.idleSeconds);
+  if (writing_ || flow_.closing()) {  // the client has not taken its replies for all that time
+    Log("replies not taken for " + seconds + " seconds: connection closed");
+    return Close();
+  }
+  Log("idle for " + seconds + " seconds");
+  Queue({"421 Connection closed: idle for more than " + seconds + " seconds."});
+  flow_.CloseWhenSent();
+  lastActivity_ = now;  // a client that does not take the 421 either is cut off after another idle time
+  WatchIdle();
+  Write();
 }
 
 void ControlConnection::Close() {
   if (closed_) return;
   closed_ = true;
+  flow_.CloseWhenSent();
   asio::error_code ignored;
   data_.Cancel();
   delay_.cancel();
@@ -224,6 +249,8 @@ void ControlConnection::Close() {
   socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
   socket_.close(ignored);
   session_.EndJob();
+  const std::string summary = logBudget_.Summary();
+  if (!summary.empty()) Log(summary);
   Log("disconnected");
   if (context_.onFinished) context_.onFinished(id_);
 }

@@ -1,18 +1,22 @@
 #pragma once
 // One client's control connection: reads command lines, lets FtpSession answer them one after
-// the other, sends the replies and carries out the data transfers the session asks for.
+// the other, sends the replies and carries out the data transfers the session asks for. What it
+// holds for a client is bounded (ControlFlow); a client that sends no complete command, or takes
+// no reply, for the idle time is disconnected.
+#include <array>
+#include <chrono>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "hostsim/core/ftp_session.h"
-#include "hostsim/core/line_assembler.h"
 #include "hostsim/net/asio_config.h"
+#include "hostsim/net/control_flow.h"
 #include "hostsim/net/data_channel.h"
 #include "hostsim/net/event_log.h"
 #include "hostsim/net/file_storage.h"
+#include "hostsim/net/log_budget.h"
 #include "hostsim/net/serve_options.h"
 
 namespace hostsim {
@@ -33,20 +37,28 @@ class ControlConnection : public std::enable_shared_from_this<ControlConnection>
   void Close();
 
  private:
-  void ReadControl();
+  using Clock = std::chrono::steady_clock;
+
+  void Read();
+  void Write();
+  // Runs the commands waiting, then writes and reads as far as the queues allow.
   void ProcessLines();
-  void Execute(const std::string& line);
+  void Execute(LineAssembler::Kind kind, const std::string& line);
   void Continue(SessionStep step);
   void OpenPassive();
   void Transfer(TransferRequest request);
+  void RefuseTransfer(SessionStep& step);
   void UploadDone(std::unique_ptr<UploadSink> upload, DataChannel::Result result, std::uint64_t bytes);
-  // Sends replies (after the configured delay), then runs next.
+  // Queues replies (after the configured delay), then runs next.
   void Respond(reply::Lines lines, std::function<void()> next);
   void Queue(const reply::Lines& lines);
-  void WriteNext();
-  void Idle();
+  void WatchIdle();
+  void IdleTimeUp();
   void Done();  // the current command is answered: take the next one
   void Log(const std::string& text) { context_.log.Write(id_, text); }
+  // Commands and replies: what a flood multiplies, so they are written within a budget.
+  void LogTraffic(const std::string& text);
+  std::chrono::seconds IdleTime() const { return std::chrono::seconds(context_.options.idleSeconds); }
 
   asio::ip::tcp::socket socket_;
   unsigned long id_;
@@ -55,16 +67,15 @@ class ControlConnection : public std::enable_shared_from_this<ControlConnection>
   bool faulty_;            // whether the fault switches act on this connection
   HostServices services_;  // the server's, without fault switches when !faulty_
   FtpSession session_;
-  LineAssembler lines_{kMaxCommandLine};
+  ControlFlow flow_;
   std::array<char, 4096> readBuffer_{};
-  std::deque<std::string> outbox_;
   DataChannel data_;
   asio::steady_timer delay_;
   asio::steady_timer idle_;
+  Clock::time_point lastActivity_;  // the last command taken or answered
+  LogBudget logBudget_;
+  bool reading_ = false;
   bool writing_ = false;
-  bool busy_ = false;
-  bool readPaused_ = false;
-  bool closeWhenSent_ = false;
   bool closed_ = false;
 };
 

@@ -7,6 +7,8 @@ namespace hostsim {
 namespace {
 
 constexpr auto kConnectTimeout = std::chrono::seconds(30);
+// A paced upload reads a twentieth of a second's worth at a time, so the rate holds evenly.
+constexpr std::uint64_t kPaceSlicesPerSecond = 20;
 
 }  // namespace
 
@@ -63,28 +65,69 @@ void DataChannel::Accept(const asio::ip::address& client, std::function<void()> 
   });
 }
 
+// Checks now and then, not on every read, so a fast transfer pays nothing for the watch.
+void DataChannel::WatchProgress() {
+  watchdog_.expires_at(lastProgress_ + limits_.idle);
+  watchdog_.async_wait([this](const asio::error_code& error) {
+    if (error || !socket_.is_open()) return;
+    if (Clock::now() < lastProgress_ + limits_.idle) return WatchProgress();
+    note_("data connection without progress for " + std::to_string(limits_.idle.count()) + " seconds: transfer ended");
+    asio::error_code ignored;
+    socket_.close(ignored);  // the read or write waiting fails, and the transfer ends as aborted
+  });
+}
+
 void DataChannel::Receive(const Peer& peer, UploadSink& sink, std::optional<std::uint64_t> dropAfter, Done done) {
   done_ = std::move(done);
   sink_ = &sink;
   dropAfter_ = dropAfter;
   if (!buffer_) buffer_ = std::make_unique<std::array<char, kBufferSize>>();
-  Connect(peer, [this] { ReadMore(); });
+  Connect(peer, [this] {
+    started_ = Clock::now();
+    Progressed();
+    WatchProgress();
+    ReadMore();
+  });
+}
+
+std::size_t DataChannel::ReadRoom() const {
+  if (limits_.maxRate == 0) return kBufferSize;
+  return static_cast<std::size_t>(std::clamp<std::uint64_t>(limits_.maxRate / kPaceSlicesPerSecond, 1, kBufferSize));
+}
+
+// When the bytes received so far have taken the time the rate allows for them.
+DataChannel::Clock::time_point DataChannel::ReadDue() const {
+  if (limits_.maxRate == 0) return started_;
+  const std::chrono::duration<double> due(static_cast<double>(bytes_) / static_cast<double>(limits_.maxRate));
+  return started_ + std::chrono::duration_cast<Clock::duration>(due);
 }
 
 void DataChannel::ReadMore() {
-  socket_.async_read_some(asio::buffer(*buffer_), [this](const asio::error_code& error, std::size_t size) {
-    if (size > 0) {
-      std::size_t keep = size;
-      const bool drop = dropAfter_ && bytes_ + size >= *dropAfter_;
-      if (drop) keep = static_cast<std::size_t>(*dropAfter_ - bytes_);
-      if (!sink_->Write(buffer_->data(), keep)) return Finish(Result::kWriteFailed);
-      bytes_ += keep;
-      if (drop) return Finish(Result::kDropped);
-    }
-    if (error == asio::error::eof) return Finish(Result::kComplete);
-    if (error) return Finish(Result::kAborted);
-    ReadMore();
-  });
+  const Clock::time_point due = ReadDue();
+  if (due > Clock::now()) {
+    pace_.expires_at(due);
+    pace_.async_wait([this](const asio::error_code& error) {
+      if (error || !socket_.is_open()) return Finish(Result::kAborted);
+      Progressed();  // the wait was the host's own
+      ReadMore();
+    });
+    return;
+  }
+  socket_.async_read_some(asio::buffer(buffer_->data(), ReadRoom()),
+                          [this](const asio::error_code& error, std::size_t size) {
+                            if (size > 0) {
+                              Progressed();
+                              std::size_t keep = size;
+                              const bool drop = dropAfter_ && bytes_ + size >= *dropAfter_;
+                              if (drop) keep = static_cast<std::size_t>(*dropAfter_ - bytes_);
+                              if (!sink_->Write(buffer_->data(), keep)) return Finish(Result::kWriteFailed);
+                              bytes_ += keep;
+                              if (drop) return Finish(Result::kDropped);
+                            }
+                            if (error == asio::error::eof) return Finish(Result::kComplete);
+                            if (error) return Finish(Result::kAborted);
+                            ReadMore();
+                          });
 }
 
 void DataChannel::Send(const Peer& peer, std::unique_ptr<savf::ByteSource> source, std::string text, Done done) {
@@ -92,7 +135,11 @@ void DataChannel::Send(const Peer& peer, std::unique_ptr<savf::ByteSource> sourc
   source_ = std::move(source);
   text_ = std::move(text);
   if (!buffer_) buffer_ = std::make_unique<std::array<char, kBufferSize>>();
-  Connect(peer, [this] { WriteMore(); });
+  Connect(peer, [this] {
+    Progressed();
+    WatchProgress();
+    WriteMore();
+  });
 }
 
 void DataChannel::WriteMore() {
@@ -108,6 +155,7 @@ void DataChannel::WriteMore() {
   asio::async_write(socket_, asio::buffer(buffer_->data(), size), [this](const asio::error_code& error, std::size_t n) {
     if (error) return Finish(Result::kAborted);
     bytes_ += n;
+    Progressed();
     WriteMore();
   });
 }
@@ -117,11 +165,15 @@ void DataChannel::Cancel() {
   if (acceptor_) acceptor_->close(ignored);
   socket_.close(ignored);
   timer_.cancel();
+  watchdog_.cancel();
+  pace_.cancel();
 }
 
 void DataChannel::Finish(Result result) {
   asio::error_code ignored;
   timer_.cancel();
+  watchdog_.cancel();
+  pace_.cancel();
   if (socket_.is_open()) {
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);

@@ -1,7 +1,9 @@
 #pragma once
 // One data connection at a time: a passive listener or an active connection to the client,
-// then an upload streamed into a sink or a download streamed from a source.
+// then an upload streamed into a sink or a download streamed from a source. A transfer that makes
+// no progress for the idle time ends as aborted; an upload may be paced to a given rate.
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +17,7 @@ namespace hostsim {
 
 class DataChannel {
  public:
+  using Clock = std::chrono::steady_clock;
   enum class Result { kComplete, kAborted, kWriteFailed, kDropped, kNoConnection };
   using Done = std::function<void(Result result, std::uint64_t bytes)>;
 
@@ -24,9 +27,20 @@ class DataChannel {
     asio::ip::address client;        // the only address a passive connection is taken from
   };
 
+  struct Limits {
+    std::chrono::seconds idle;  // a transfer without progress for this long is ended
+    std::uint64_t maxRate = 0;  // bytes a second an upload is read with at most; 0: no limit
+  };
+
   using Note = std::function<void(const std::string&)>;
-  DataChannel(const asio::any_io_executor& executor, Note note)
-      : executor_(executor), socket_(executor), timer_(executor), note_(std::move(note)) {}
+  DataChannel(const asio::any_io_executor& executor, const Limits& limits, Note note)
+      : executor_(executor),
+        socket_(executor),
+        timer_(executor),
+        watchdog_(executor),
+        pace_(executor),
+        limits_(limits),
+        note_(std::move(note)) {}
 
   // Opens a passive listener on an ephemeral port of local; returns the port, 0 on failure.
   std::uint16_t Listen(const asio::ip::address& local);
@@ -40,6 +54,11 @@ class DataChannel {
   void Accept(const asio::ip::address& client, std::function<void()> connected);
   void ReadMore();
   void WriteMore();
+  void Progressed() { lastProgress_ = Clock::now(); }
+  void WatchProgress();
+  // How many bytes the next read may take, and whether it must wait first to keep the rate.
+  std::size_t ReadRoom() const;
+  Clock::time_point ReadDue() const;
   void Finish(Result result);
 
   static constexpr std::size_t kBufferSize = 256 * 1024;
@@ -47,7 +66,12 @@ class DataChannel {
   asio::any_io_executor executor_;
   std::unique_ptr<asio::ip::tcp::acceptor> acceptor_;
   asio::ip::tcp::socket socket_;
-  asio::steady_timer timer_;
+  asio::steady_timer timer_;     // the connection must come in time
+  asio::steady_timer watchdog_;  // then the transfer must make progress
+  asio::steady_timer pace_;      // a paced upload waits here before it reads on
+  Limits limits_;
+  Clock::time_point started_;
+  Clock::time_point lastProgress_;
   std::unique_ptr<std::array<char, kBufferSize>> buffer_;
   Note note_;  // reports events worth logging
   Done done_;

@@ -16,6 +16,13 @@ EventLog::~EventLog() {
   if (file_ != stderr) std::fclose(file_);
 }
 
+namespace {
+
+// Longer texts are cut: a CL command the installer sends fits, binary garbage shown as \xNN does not.
+constexpr std::size_t kMaxText = 1024;
+
+}  // namespace
+
 void EventLog::Write(unsigned long connection, const std::string& text) {
   const auto now = std::chrono::system_clock::now();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
@@ -24,7 +31,12 @@ void EventLog::Write(unsigned long connection, const std::string& text) {
   localtime_r(&seconds, &local);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-  std::fprintf(file_, "%s.%03d [%lu] %s\n", stamp, static_cast<int>(millis), connection, text.c_str());
+  if (text.size() > kMaxText) {
+    std::fprintf(file_, "%s.%03d [%lu] %s... (%zu characters)\n", stamp, static_cast<int>(millis), connection,
+                 text.substr(0, kMaxText).c_str(), text.size());
+  } else {
+    std::fprintf(file_, "%s.%03d [%lu] %s\n", stamp, static_cast<int>(millis), connection, text.c_str());
+  }
   std::fflush(file_);
 }
 

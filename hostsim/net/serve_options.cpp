@@ -21,6 +21,10 @@ std::optional<ServeOptions> ParseServeOptions(const std::vector<std::string>& ar
   ServeOptions options;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& name = args[i];
+    if (name == "--refuse-data") {
+      options.refuseData = true;
+      continue;
+    }
     if (i + 1 >= args.size()) {
       error = name + " needs a value";
       return std::nullopt;
@@ -46,6 +50,11 @@ std::optional<ServeOptions> ParseServeOptions(const std::vector<std::string>& ar
     } else if (name == "--idle-timeout") {
       valid = ParseNumber(value, INT_MAX, number) && number > 0;
       options.idleSeconds = static_cast<int>(number);
+    } else if (name == "--max-connections") {
+      valid = ParseNumber(value, 100000, number) && number > 0;
+      options.maxConnections = static_cast<std::size_t>(number);
+    } else if (name == "--max-rate") {
+      valid = savf::ParseSize(value, options.maxRate) && options.maxRate > 0;
     } else if (name == "--drop-upload-after") {
       std::uint64_t bytes = 0;
       valid = savf::ParseSize(value, bytes);

@@ -16,6 +16,10 @@ struct ServeOptions {
   std::string readyFile;  // empty: none
   std::string hostName;   // empty: the listening address
   int idleSeconds = 300;
+  // A connection beyond this many is told so and closed.
+  std::size_t maxConnections = 100;
+  // Bytes a second at most that an upload is received with; 0: as fast as it comes.
+  std::uint64_t maxRate = 0;
   // Fault switches.
   std::optional<std::uint64_t> dropUploadAfter;
   std::vector<std::string> failCommands;
@@ -23,6 +27,7 @@ struct ServeOptions {
   // first jobs of a run pass and break a later one.
   unsigned long faultsFromConnection = 1;
   std::string loseObject;
+  bool refuseData = false;  // no data connection is ever accepted: transfers get 425
   int delayMs = 0;
   int restorePauseMs = 0;
 };

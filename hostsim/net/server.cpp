@@ -8,6 +8,7 @@ namespace hostsim {
 Server::Server(asio::io_context& io, ConnectionContext& context)
     : io_(io), context_(context), acceptor_(io), signals_(io, SIGTERM, SIGINT), retry_(io) {
   context_.onFinished = [this](unsigned long id) {
+    --open_;
     // Called from inside the connection; it stays alive through its own handlers.
     asio::post(io_, [this, id] { connections_.erase(id); });
   };
@@ -49,7 +50,12 @@ void Server::Run() {
 void Server::Accept() {
   acceptor_.async_accept([this](const asio::error_code& error, asio::ip::tcp::socket socket) {
     if (stopping_) return;
+    if (!error && open_ >= context_.options.maxConnections) {
+      Refuse(std::move(socket));
+      return Accept();
+    }
     if (!error) {
+      ++open_;
       const unsigned long id = nextId_++;
       auto connection = std::make_shared<ControlConnection>(std::move(socket), id, context_);
       connections_[id] = connection;
@@ -63,6 +69,24 @@ void Server::Accept() {
       if (!waitError && !stopping_) Accept();
     });
   });
+}
+
+// One reply, written without waiting for the client to take it, then the connection is closed.
+void Server::Refuse(asio::ip::tcp::socket socket) {
+  asio::error_code ignored;
+  const std::string limit = std::to_string(context_.options.maxConnections);
+  if (refusals_.Take(LogBudget::Clock::now())) {
+    const std::string summary = refusals_.Summary();
+    if (!summary.empty()) context_.log.Write(0, summary);
+    const asio::ip::tcp::endpoint peer = socket.remote_endpoint(ignored);
+    context_.log.Write(0, "connection from " + peer.address().to_string() + ":" + std::to_string(peer.port()) +
+                              " refused: " + limit + " connections open");
+  }
+  const std::string reply = "421 Connection refused: " + limit + " connections are open. Try again later.\r\n";
+  socket.non_blocking(true, ignored);
+  socket.write_some(asio::buffer(reply), ignored);
+  socket.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
+  socket.close(ignored);
 }
 
 void Server::Stop(int signal) {

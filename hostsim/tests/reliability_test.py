@@ -3,9 +3,11 @@ fault switches, a full disk."""
 import ftplib
 import glob
 import os
+import resource
 import socket
 import struct
 import subprocess
+import signal
 import sys
 import threading
 import time
@@ -240,6 +242,38 @@ class FaultSwitchTest(unittest.TestCase):
             ftp.quit()
 
 
+    def test_refused_data_connections_from_the_given_connection_on(self):
+        # As behind a firewall that blocks the data connection: STOR gets 425, nothing is stored,
+        # the session goes on.
+        host_object = harness.read(harness.HOST_OBJECT)
+        args = ["--refuse-data", "--faults-from-connection", "2"]
+        with harness.HostSim(harness.work_dir("refuse-data"), "127.0.51.13", args) as host:
+            for connection, passive in ((1, True), (2, True), (3, False)):
+                ftp = host.connect(passive=passive)
+                command(ftp, "RCMD " + harness.CREATE)
+                reply = upload(ftp, host_object)
+                if connection == 1:
+                    self.assertEqual(reply, "250 File transfer completed successfully.")
+                else:
+                    self.assertEqual(reply, "425 Cannot open data connection; nothing transferred.", connection)
+                    self.assertIn("CPF3707", command(ftp, "RCMD " + harness.RESTORE_HOST_OBJECT))
+                    self.assertEqual(ftp.sendcmd("NOOP"), "250 NOOP subcommand successful.")
+                ftp.quit()
+            self.assertEqual(host.log().count("data connection not accepted (--refuse-data)"), 2)
+
+    def test_max_rate_paces_an_upload(self):
+        directory = harness.work_dir("max-rate")
+        product = harness.read(harness.make_product(directory, size=1 << 20))
+        with harness.HostSim(directory, "127.0.51.14", ["--max-rate", "256K"]) as host:
+            ftp = host.connect()
+            command(ftp, "RCMD " + harness.CREATE)
+            started = time.monotonic()
+            self.assertEqual(upload(ftp, product), "250 File transfer completed successfully.")
+            elapsed = time.monotonic() - started
+            self.assertTrue(3.5 <= elapsed <= 5, "1 MiB at 256 KiB/s took %.2f s" % elapsed)
+            ftp.quit()
+
+
 class IdleTest(unittest.TestCase):
     def test_idle_connection_is_closed_but_a_long_upload_is_not(self):
         directory = harness.work_dir("idle")
@@ -256,6 +290,248 @@ class IdleTest(unittest.TestCase):
             self.assertEqual(harness.response(ftp), "250 File transfer completed successfully.")
             self.assertEqual(harness.response(ftp), "421 Connection closed: idle for more than 1 seconds.")
             harness.wait_for(lambda: temp_folders(host) == [], what="QTEMP removed")
+
+
+MIB = 1 << 20
+RSS_LIMIT = 64 * MIB
+
+
+def memory(pid, field):
+    """A memory figure of /proc/PID/status in bytes (VmRSS now, VmHWM the peak)."""
+    try:
+        with open("/proc/%d/status" % pid) as status:
+            for line in status:
+                if line.startswith(field + ":"):
+                    return int(line.split()[1]) * 1024
+    except OSError:
+        pass
+    return 0
+
+
+def raw_connection(host, timeout=10):
+    raw = socket.create_connection((host.address, host.port), timeout=timeout)
+    reader = raw.makefile("rb")
+    reader.readline(), reader.readline()  # greeting
+    return raw, reader
+
+
+def send_until_refused(sock, chunk, limit, over, seconds=8):
+    """Sends chunk after chunk until limit bytes are out, the host stops taking them for a second
+    (back-pressure), the host's memory passed the limit, or the time is up. Returns bytes sent."""
+    sock.settimeout(1)
+    sent = 0
+    deadline = time.monotonic() + seconds
+    try:
+        while sent < limit and not over.is_set() and time.monotonic() < deadline:
+            sock.sendall(chunk)
+            sent += len(chunk)
+    except (socket.timeout, OSError):
+        pass
+    return sent
+
+
+class HostileClientTest(unittest.TestCase):
+    """Each row is something a careless or hostile client did to the host. For every row: the host
+    does not crash, its memory stays under RSS_LIMIT, other clients are still served while the
+    row runs, and SIGTERM ends it within a second."""
+
+    def run_row(self, name, address, row, extra=()):
+        directory = harness.work_dir("hostile-" + name)
+        host = harness.HostSim(directory, address, ["--idle-timeout", "2"] + list(extra)).start()
+        over = threading.Event()
+        done = threading.Event()
+
+        def watch():  # stops a flood as soon as the host's memory is past the limit
+            while not done.wait(0.02):
+                if memory(host.process.pid, "VmRSS") > RSS_LIMIT:
+                    over.set()
+
+        watcher = threading.Thread(target=watch)
+        watcher.start()
+        cleanup = None
+        try:
+            cleanup = row(host, over)
+        except (OSError, EOFError, ftplib.Error) as error:
+            self.assertIsNone(host.process.poll(), "%s: hostsim died (status %s) after %r; %s" %
+                              (name, host.process.poll(), error, host.process.stderr.read()[-2000:]))
+            raise
+        finally:
+            done.set()
+            watcher.join()
+            if host.process.poll() is None:
+                print("\n  %s: peak RSS %.1f MiB" % (name, memory(host.process.pid, "VmHWM") / MIB), file=sys.stderr)
+        self.assertIsNone(host.process.poll(), "%s: hostsim died (status %s)" % (name, host.process.poll()))
+        peak = memory(host.process.pid, "VmHWM")
+        started = time.monotonic()
+        host.process.send_signal(signal.SIGTERM)
+        try:
+            status = host.process.wait(timeout=3)
+        except subprocess.TimeoutExpired:
+            host.kill()
+            status = None
+        stop = time.monotonic() - started
+        host.process = None
+        if cleanup:
+            cleanup()
+        print("  %s: log %.1f KiB, SIGTERM exit in %.3f s" % (name, os.path.getsize(host.log_path) / 1024, stop),
+              file=sys.stderr)
+        self.assertLess(peak, RSS_LIMIT, name)
+        self.assertEqual(status, 0, name)
+        self.assertLess(stop, 1.0, name)
+        return host
+
+    def assert_served(self, host):
+        ftp = host.connect()
+        self.assertEqual(ftp.sendcmd("NOOP"), "250 NOOP subcommand successful.")
+        ftp.quit()
+
+    def open_upload(self, host):
+        ftp = host.connect()
+        command(ftp, "RCMD " + harness.CREATE)
+        command(ftp, "TYPE I")
+        return ftp, ftp.transfercmd("STOR " + harness.UPLOAD_NAME)
+
+    def test_pipelined_noops_during_an_upload(self):
+        def row(host, over):
+            ftp, data = self.open_upload(host)
+            ftp.sock.sendall(b"NOOP\r\n" * 20000)
+            self.assert_served(host)
+            data.sendall(harness.read(harness.HOST_OBJECT))
+            data.close()
+            self.assertEqual(harness.response(ftp), "250 File transfer completed successfully.")
+            for index in range(20000):
+                self.assertEqual(ftp.getline(), "250 NOOP subcommand successful.", "reply %d" % index)
+            ftp.quit()
+        self.run_row("noops-during-upload", "127.0.52.1", row)
+
+    def test_bare_newlines_before_log_on(self):
+        def row(host, over):
+            raw, reader = raw_connection(host)
+            raw.sendall(b"\n" * 4096)
+            for index in range(4096):
+                self.assertEqual(reader.readline(), b"500 Subcommand not valid.\r\n", "reply %d" % index)
+            self.assert_served(host)
+            raw.close()
+        self.run_row("newlines-before-log-on", "127.0.52.2", row)
+
+    def test_client_that_never_reads_its_replies(self):
+        def row(host, over):
+            raw = socket.create_connection((host.address, host.port), timeout=10)
+            raw.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+            sent = send_until_refused(raw, b"NOOP\r\n" * 10000, 64 * MIB, over)
+            self.assertLess(sent, 64 * MIB, "the host took everything: it never stopped reading")
+            self.assert_served(host)
+            # Taking no reply for the idle time ends the connection; the log stays small.
+            harness.wait_for(lambda: "[1] disconnected" in host.log(), timeout=10, what="the client dropped")
+            self.assertLess(os.path.getsize(host.log_path), 1 * MIB)
+            raw.close()
+        self.run_row("never-reads-replies", "127.0.52.3", row)
+
+    def test_newline_flood_during_an_upload(self):
+        def row(host, over):
+            ftp, data = self.open_upload(host)
+            sent = send_until_refused(ftp.sock, b"\n" * MIB, 64 * MIB, over)
+            self.assertLess(sent, 64 * MIB, "the host took everything: it never stopped reading")
+            self.assert_served(host)
+            data.sendall(harness.read(harness.HOST_OBJECT))
+            data.close()
+            self.assertEqual(harness.response(ftp), "250 File transfer completed successfully.")
+            ftp.close()
+        self.run_row("newlines-during-upload", "127.0.52.4", row)
+
+    def test_sigterm_with_sessions_open(self):
+        # Default idle time: a connection that re-armed its idle timer after the stop would hold the
+        # host up for minutes. An idle client, an open upload and a client that pipelines commands
+        # while it reads the replies, five times over.
+        def row(host, over):
+            idle = host.connect()
+            ftp, data = self.open_upload(host)
+            busy, reader = raw_connection(host)
+            stop = threading.Event()
+            replies = []
+
+            def pipeline():
+                try:
+                    while not stop.is_set():
+                        busy.sendall(b"NOOP\r\n" * 100)
+                except OSError:
+                    pass
+
+            def take_replies():
+                try:
+                    while reader.read(4096):
+                        replies.append(1)
+                except OSError:
+                    pass
+            threads = [threading.Thread(target=pipeline), threading.Thread(target=take_replies)]
+            for thread in threads:
+                thread.start()
+            harness.wait_for(lambda: len(replies) > 100, what="the pipelining client served")
+
+            def cleanup():
+                stop.set()
+                for connection in (idle, ftp, data, busy):
+                    connection.close()
+                for thread in threads:
+                    thread.join()
+            return cleanup
+        for attempt in range(5):
+            self.run_row("sigterm-%d" % attempt, "127.0.52.5", row, ["--idle-timeout", "300"])
+
+    def test_trickling_and_silent_clients_time_out(self):
+        def row(host, over):
+            raw, reader = raw_connection(host)
+            started = time.monotonic()
+            try:
+                for byte in b"NOOPNOOPNOOPNOOP":  # faster than the idle time, but never a whole line
+                    raw.sendall(bytes([byte]))
+                    time.sleep(0.5)
+            except OSError:
+                pass
+            self.assertTrue(reader.readline().startswith(b"421 "))
+            self.assertLess(time.monotonic() - started, 5)
+            raw.close()
+            # A data connection that stays silent during STOR ends the transfer, not the session.
+            ftp, data = self.open_upload(host)
+            started = time.monotonic()
+            self.assertEqual(harness.response(ftp),
+                             "426 Data connection closed before the end; save file QSAVF in QTEMP not changed.")
+            self.assertLess(time.monotonic() - started, 4)
+            self.assertEqual(ftp.sendcmd("NOOP"), "250 NOOP subcommand successful.")
+            data.close()
+            ftp.quit()
+        self.run_row("trickle-and-silent-data", "127.0.52.6", row)
+
+    def test_connections_over_the_limit_are_told_and_closed(self):
+        def row(host, over):
+            first, second = host.connect(), host.connect()
+            third = socket.create_connection((host.address, host.port), timeout=10)
+            reply = third.makefile("rb").readline()
+            self.assertTrue(reply.startswith(b"421 "), reply)
+            third.close()
+            first.quit()
+            harness.wait_for(lambda: "[1] disconnected" in host.log(), what="the first connection gone")
+            self.assert_served(host)
+            second.quit()
+        self.run_row("connection-limit", "127.0.52.7", row, ["--max-connections", "2"])
+
+    def test_savfimg_refuses_sizes_that_overflow(self):
+        directory = harness.work_dir("savfimg-overflow")
+        manifest = os.path.join(directory, "huge.manifest")
+        with open(manifest, "w") as out:
+            out.write("command SAVOBJ\nlibrary HUGE\nrelease V5R4M0\n"
+                      "object BIG1 *FILE PF 9223372036854775808\nobject BIG2 *FILE PF 9223372036854775808\n")
+        small = os.path.join(directory, "small.manifest")
+        with open(small, "w") as out:
+            out.write(SMALL_MANIFEST)
+        image = os.path.join(directory, "out.savf")
+        limit_output = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (16 * MIB, 16 * MIB))
+        for source, size in ((manifest, None), (small, "18446744073709551615")):
+            arguments = [harness.SAVFIMG, "create", source, image] + (["--size", size] if size else [])
+            result = subprocess.run(arguments, capture_output=True, text=True, timeout=60, preexec_fn=limit_output)
+            self.assertEqual(result.returncode, 1, (arguments, result.stderr))
+            self.assertIn("too large", result.stderr)
+            self.assertFalse(os.path.exists(image))
 
 
 class EnvironmentTest(unittest.TestCase):
