@@ -32,7 +32,8 @@ ControlConnection::ControlConnection(asio::ip::tcp::socket socket, unsigned long
       data_(socket_.get_executor(), DataChannel::Limits{IdleTime(), context.options.maxRate},
             [this](const std::string& text) { Log(text); }),
       delay_(socket_.get_executor()),
-      idle_(socket_.get_executor()) {}
+      idle_(socket_.get_executor()),
+      logBudget_(EventLog::ConnectionBudget()) {}
 
 void ControlConnection::Start() {
   asio::error_code error;
@@ -204,12 +205,7 @@ void ControlConnection::Queue(const reply::Lines& lines) {
   Write();
 }
 
-void ControlConnection::LogTraffic(const std::string& text) {
-  if (!logBudget_.Take(Clock::now())) return;
-  const std::string summary = logBudget_.Summary();
-  if (!summary.empty()) Log(summary);
-  Log(text);
-}
+void ControlConnection::LogTraffic(const std::string& text) { context_.log.WriteWithin(logBudget_, id_, text); }
 
 // The timer is not moved on every read: it wakes at the end of the idle time counted from the
 // last command and looks whether there has been one since.
@@ -249,8 +245,7 @@ void ControlConnection::Close() {
   socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
   socket_.close(ignored);
   session_.EndJob();
-  const std::string summary = logBudget_.Summary();
-  if (!summary.empty()) Log(summary);
+  context_.log.WriteSummary(logBudget_, id_);
   Log("disconnected");
   if (context_.onFinished) context_.onFinished(id_);
 }

@@ -16,7 +16,6 @@
 #include "hostsim/net/data_channel.h"
 #include "hostsim/net/event_log.h"
 #include "hostsim/net/file_storage.h"
-#include "hostsim/net/log_budget.h"
 #include "hostsim/net/serve_options.h"
 
 namespace hostsim {

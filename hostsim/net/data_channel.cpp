@@ -114,20 +114,22 @@ void DataChannel::ReadMore() {
     return;
   }
   socket_.async_read_some(asio::buffer(buffer_->data(), ReadRoom()),
-                          [this](const asio::error_code& error, std::size_t size) {
-                            if (size > 0) {
-                              Progressed();
-                              std::size_t keep = size;
-                              const bool drop = dropAfter_ && bytes_ + size >= *dropAfter_;
-                              if (drop) keep = static_cast<std::size_t>(*dropAfter_ - bytes_);
-                              if (!sink_->Write(buffer_->data(), keep)) return Finish(Result::kWriteFailed);
-                              bytes_ += keep;
-                              if (drop) return Finish(Result::kDropped);
-                            }
-                            if (error == asio::error::eof) return Finish(Result::kComplete);
-                            if (error) return Finish(Result::kAborted);
-                            ReadMore();
-                          });
+                          [this](const asio::error_code& error, std::size_t size) { Received(error, size); });
+}
+
+void DataChannel::Received(const asio::error_code& error, std::size_t size) {
+  if (size > 0) {
+    Progressed();
+    std::size_t keep = size;
+    const bool drop = dropAfter_ && bytes_ + size >= *dropAfter_;
+    if (drop) keep = static_cast<std::size_t>(*dropAfter_ - bytes_);
+    if (!sink_->Write(buffer_->data(), keep)) return Finish(Result::kWriteFailed);
+    bytes_ += keep;
+    if (drop) return Finish(Result::kDropped);
+  }
+  if (error == asio::error::eof) return Finish(Result::kComplete);
+  if (error) return Finish(Result::kAborted);
+  ReadMore();
 }
 
 void DataChannel::Send(const Peer& peer, std::unique_ptr<savf::ByteSource> source, std::string text, Done done) {

@@ -53,6 +53,7 @@ class DataChannel {
   void Connect(const Peer& peer, std::function<void()> connected);
   void Accept(const asio::ip::address& client, std::function<void()> connected);
   void ReadMore();
+  void Received(const asio::error_code& error, std::size_t size);
   void WriteMore();
   void Progressed() { lastProgress_ = Clock::now(); }
   void WatchProgress();

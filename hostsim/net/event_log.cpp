@@ -40,4 +40,17 @@ void EventLog::Write(unsigned long connection, const std::string& text) {
   std::fflush(file_);
 }
 
+void EventLog::WriteWithin(LogBudget& budget, unsigned long connection, const std::string& text) {
+  const LogBudget::Clock::time_point now = LogBudget::Clock::now();
+  if (!budget.Take(now) || !shared_.Take(now)) return;
+  WriteSummary(shared_, 0);
+  WriteSummary(budget, connection);
+  Write(connection, text);
+}
+
+void EventLog::WriteSummary(LogBudget& budget, unsigned long connection) {
+  const std::string summary = budget.Summary();
+  if (!summary.empty()) Write(connection, summary);
+}
+
 }  // namespace hostsim

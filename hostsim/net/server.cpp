@@ -6,7 +6,12 @@
 namespace hostsim {
 
 Server::Server(asio::io_context& io, ConnectionContext& context)
-    : io_(io), context_(context), acceptor_(io), signals_(io, SIGTERM, SIGINT), retry_(io) {
+    : io_(io),
+      context_(context),
+      acceptor_(io),
+      signals_(io, SIGTERM, SIGINT),
+      retry_(io),
+      refusals_(EventLog::ConnectionBudget()) {
   context_.onFinished = [this](unsigned long id) {
     --open_;
     // Called from inside the connection; it stays alive through its own handlers.
@@ -75,13 +80,10 @@ void Server::Accept() {
 void Server::Refuse(asio::ip::tcp::socket socket) {
   asio::error_code ignored;
   const std::string limit = std::to_string(context_.options.maxConnections);
-  if (refusals_.Take(LogBudget::Clock::now())) {
-    const std::string summary = refusals_.Summary();
-    if (!summary.empty()) context_.log.Write(0, summary);
-    const asio::ip::tcp::endpoint peer = socket.remote_endpoint(ignored);
-    context_.log.Write(0, "connection from " + peer.address().to_string() + ":" + std::to_string(peer.port()) +
-                              " refused: " + limit + " connections open");
-  }
+  const asio::ip::tcp::endpoint peer = socket.remote_endpoint(ignored);
+  context_.log.WriteWithin(refusals_, 0,
+                           "connection from " + peer.address().to_string() + ":" + std::to_string(peer.port()) +
+                               " refused: " + limit + " connections open");
   const std::string reply = "421 Connection refused: " + limit + " connections are open. Try again later.\r\n";
   socket.non_blocking(true, ignored);
   socket.write_some(asio::buffer(reply), ignored);

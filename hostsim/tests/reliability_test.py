@@ -1,5 +1,5 @@
 """hostsim under load and faults: many sessions at once, clients and servers that die mid-way,
-fault switches, a full disk."""
+fault switches, a full disk, and clients that flood, trickle or never read."""
 import ftplib
 import glob
 import os
@@ -394,10 +394,13 @@ class HostileClientTest(unittest.TestCase):
     def test_pipelined_noops_during_an_upload(self):
         def row(host, over):
             ftp, data = self.open_upload(host)
-            ftp.sock.sendall(b"NOOP\r\n" * 20000)
+            # From a thread: the host may stop reading them until the upload has ended.
+            pipelined = threading.Thread(target=ftp.sock.sendall, args=(b"NOOP\r\n" * 20000,))
+            pipelined.start()
             self.assert_served(host)
             data.sendall(harness.read(harness.HOST_OBJECT))
             data.close()
+            pipelined.join()
             self.assertEqual(harness.response(ftp), "250 File transfer completed successfully.")
             for index in range(20000):
                 self.assertEqual(ftp.getline(), "250 NOOP subcommand successful.", "reply %d" % index)
@@ -525,7 +528,9 @@ class HostileClientTest(unittest.TestCase):
         with open(small, "w") as out:
             out.write(SMALL_MANIFEST)
         image = os.path.join(directory, "out.savf")
-        limit_output = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (16 * MIB, 16 * MIB))
+
+        def limit_output():  # a savfimg that overflowed again must not fill the disk
+            resource.setrlimit(resource.RLIMIT_FSIZE, (16 * MIB, 16 * MIB))
         for source, size in ((manifest, None), (small, "18446744073709551615")):
             arguments = [harness.SAVFIMG, "create", source, image] + (["--size", size] if size else [])
             result = subprocess.run(arguments, capture_output=True, text=True, timeout=60, preexec_fn=limit_output)
