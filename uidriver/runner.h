@@ -99,12 +99,18 @@ class Runner {
   bool Press(const Step& step);
   // Steps: controls (runner_controls.cpp).
   bool ExpectText(const Step& step);
+  bool ExpectTextLike(const Step& step);
+  // Polls the text of the step's control (the title for self) until matches accepts it.
+  bool WaitForText(const Step& step, const std::function<bool(const std::string&)>& matches,
+                   const std::string& expected);
   bool ExpectEnabled(const Step& step);
   bool ExpectChecked(const Step& step);
   bool ExpectFocus(const Step& step);
   bool ExpectSelection(const Step& step);
   bool ExpectAddress(const Step& step);
   bool ExpectCursor(const Step& step);
+  bool ExpectProgress(const Step& step);
+  bool ExpectMarquee(const Step& step);
   bool SetAddress(const Step& step);
   bool SetText(const Step& step);
   // Steps: input and the rest (runner_input.cpp).
