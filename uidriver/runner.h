@@ -48,6 +48,8 @@ class Runner {
   static const std::map<std::string, Handler>& Handlers();
 
   bool Execute(const Step& step);
+  // " (held at SECONDS)" when the step went on after its condition held, else nothing.
+  std::string HeldAt() const;
   bool Fail(const std::string& reason);
   // Polls check until it reports ok or the step's time-out passes.
   bool WaitUntil(const Step& step, const std::function<Observation()>& check, const std::string& expected);
@@ -132,6 +134,10 @@ class Runner {
   double defaultTimeoutSeconds_ = 10;
   int screenshotCount_ = 0;
   std::string failure_;
+  // When the current step's last wait ended with its condition holding. A step that waits may go
+  // on after that (settling, waiting for paint), so this, not the step's end, times an event.
+  bool held_ = false;
+  DWORD heldTick_ = 0;
 
   std::map<std::string, Process> processes_;
   std::string currentProcess_;
