@@ -10,9 +10,15 @@ Log::~Log() {
   if (file_ != nullptr) std::fclose(file_);
 }
 
+std::string Log::Seconds(unsigned long tick) const {
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%.2f", static_cast<DWORD>(tick - start_) / 1000.0);
+  return stamp;
+}
+
 void Log::Line(const std::string& text) {
   char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%7.2f ", (GetTickCount() - start_) / 1000.0);
+  std::snprintf(stamp, sizeof stamp, "%7s ", Seconds(GetTickCount()).c_str());
   const std::string line = stamp + text + "\n";
   std::fwrite(line.data(), 1, line.size(), stdout);
   std::fflush(stdout);

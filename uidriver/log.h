@@ -14,6 +14,8 @@ class Log {
   Log& operator=(const Log&) = delete;
 
   void Line(const std::string& text);
+  // A GetTickCount value as the seconds since the run began, as the lines are stamped.
+  std::string Seconds(unsigned long tick) const;
 
  private:
   std::FILE* file_ = nullptr;

@@ -65,6 +65,7 @@ const std::map<std::string, Runner::Handler>& Runner::Handlers() {
       {"expect-centred", &Runner::ExpectCentred},
       {"expect-title", &Runner::ExpectTitle},
       {"expect-text", &Runner::ExpectText},
+      {"expect-text-like", &Runner::ExpectTextLike},
       {"expect-enabled", &Runner::ExpectEnabled},
       {"expect-checked", &Runner::ExpectChecked},
       {"expect-focus", &Runner::ExpectFocus},
@@ -77,6 +78,8 @@ const std::map<std::string, Runner::Handler>& Runner::Handlers() {
       {"expect-default", &Runner::ExpectDefault},
       {"expect-icon", &Runner::ExpectIcon},
       {"expect-cursor", &Runner::ExpectCursor},
+      {"expect-progress", &Runner::ExpectProgress},
+      {"expect-marquee", &Runner::ExpectMarquee},
       {"expect-absent", &Runner::ExpectAbsent},
       {"expect-present", &Runner::ExpectPresent},
       {"set-address", &Runner::SetAddress},
@@ -112,7 +115,7 @@ bool Runner::Run(const std::vector<Step>& steps) {
       EndLeftoverProcesses();
       return false;
     }
-    log_.Line("ok   " + where + ": " + Describe(step));
+    log_.Line("ok   " + where + ": " + Describe(step) + HeldAt());
   }
   for (const auto& entry : processes_) {
     if (WaitForSingleObject(entry.second.handle, 0) == WAIT_TIMEOUT) {
@@ -125,8 +128,15 @@ bool Runner::Run(const std::vector<Step>& steps) {
   return true;
 }
 
+std::string Runner::HeldAt() const {
+  if (!held_) return std::string();
+  const std::string held = log_.Seconds(heldTick_);
+  return held == log_.Seconds(GetTickCount()) ? std::string() : " (held at " + held + ")";
+}
+
 bool Runner::Execute(const Step& step) {
   failure_.clear();
+  held_ = false;
   const auto found = Handlers().find(step.verb);
   if (found == Handlers().end()) return Fail("the driver cannot run this step");
   return (this->*found->second)(step);
@@ -146,7 +156,11 @@ bool Runner::WaitUntil(const Step& step, const std::function<Observation()>& che
   const DWORD start = GetTickCount();
   for (;;) {
     const Observation observation = check();
-    if (observation.ok) return true;
+    if (observation.ok) {
+      held_ = true;
+      heldTick_ = GetTickCount();
+      return true;
+    }
     if (GetTickCount() - start >= TimeoutMs(step)) {
       char waited[32];
       std::snprintf(waited, sizeof waited, "%.1f", (GetTickCount() - start) / 1000.0);

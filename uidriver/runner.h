@@ -48,6 +48,8 @@ class Runner {
   static const std::map<std::string, Handler>& Handlers();
 
   bool Execute(const Step& step);
+  // " (held at SECONDS)" when the step went on after its condition held, else nothing.
+  std::string HeldAt() const;
   bool Fail(const std::string& reason);
   // Polls check until it reports ok or the step's time-out passes.
   bool WaitUntil(const Step& step, const std::function<Observation()>& check, const std::string& expected);
@@ -99,12 +101,18 @@ class Runner {
   bool Press(const Step& step);
   // Steps: controls (runner_controls.cpp).
   bool ExpectText(const Step& step);
+  bool ExpectTextLike(const Step& step);
+  // Polls the text of the step's control (the title for self) until matches accepts it.
+  bool WaitForText(const Step& step, const std::function<bool(const std::string&)>& matches,
+                   const std::string& expected);
   bool ExpectEnabled(const Step& step);
   bool ExpectChecked(const Step& step);
   bool ExpectFocus(const Step& step);
   bool ExpectSelection(const Step& step);
   bool ExpectAddress(const Step& step);
   bool ExpectCursor(const Step& step);
+  bool ExpectProgress(const Step& step);
+  bool ExpectMarquee(const Step& step);
   bool SetAddress(const Step& step);
   bool SetText(const Step& step);
   // Steps: input and the rest (runner_input.cpp).
@@ -126,6 +134,10 @@ class Runner {
   double defaultTimeoutSeconds_ = 10;
   int screenshotCount_ = 0;
   std::string failure_;
+  // When the current step's last wait ended with its condition holding. A step that waits may go
+  // on after that (settling, waiting for paint), so this, not the step's end, times an event.
+  bool held_ = false;
+  DWORD heldTick_ = 0;
 
   std::map<std::string, Process> processes_;
   std::string currentProcess_;

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "uidriver/runner.h"
 #include "uidriver/values.h"
@@ -49,12 +50,47 @@ bool ReadAddress(HWND control, std::string& shown) {
   return true;
 }
 
+struct ProgressBar {
+  bool marquee = false;
+  long low = 0;
+  long high = 0;
+  long position = 0;
+};
+
+// The state of a progress bar. The range and the position come back as the messages' results,
+// which, unlike the structure PBM_GETRANGE can fill, cross into another process.
+bool ReadProgressBar(HWND control, const std::string& reference, ProgressBar& bar, std::string& problem) {
+  if (control == nullptr) {
+    problem = "no control " + reference;
+    return false;
+  }
+  if (lstrcmpiA(ClassOf(control).c_str(), PROGRESS_CLASSA) != 0) {
+    problem = "not a progress bar: " + DescribeControl(control);
+    return false;
+  }
+  bar.marquee = (GetWindowLongA(control, GWL_STYLE) & PBS_MARQUEE) != 0;
+  DWORD_PTR low = 0;
+  DWORD_PTR high = 0;
+  DWORD_PTR position = 0;
+  if (!SendWithTimeout(control, PBM_GETRANGE, TRUE, 0, low) ||
+      !SendWithTimeout(control, PBM_GETRANGE, FALSE, 0, high) ||
+      !SendWithTimeout(control, PBM_GETPOS, 0, 0, position)) {
+    problem = "no answer from the progress bar";
+    return false;
+  }
+  // The results are ints handed back in a wider type: the range may be negative.
+  bar.low = static_cast<int>(low);
+  bar.high = static_cast<int>(high);
+  bar.position = static_cast<int>(position);
+  return true;
+}
+
 }  // namespace
 
-bool Runner::ExpectText(const Step& step) {
+bool Runner::WaitForText(const Step& step, const std::function<bool(const std::string&)>& matches,
+                         const std::string& expected) {
   HWND window = nullptr;
   if (!CurrentWindow(window)) return false;
-  const std::string expected = Utf8ToAnsi(step.args[1]);
   const auto check = [&] {
     HWND control = Control(step.args[0]);
     std::string text;
@@ -64,9 +100,22 @@ bool Runner::ExpectText(const Step& step) {
     } else if (!ControlText(control, text)) {
       return Observation{false, "no answer from the control"};
     }
-    return Observation{text == expected, "\"" + AnsiToUtf8(text) + "\""};
+    return Observation{matches(text), "\"" + AnsiToUtf8(text) + "\""};
   };
-  return WaitUntil(step, check, "the text \"" + step.args[1] + "\"");
+  return WaitUntil(step, check, expected);
+}
+
+bool Runner::ExpectText(const Step& step) {
+  const std::string expected = Utf8ToAnsi(step.args[1]);
+  return WaitForText(
+      step, [&](const std::string& text) { return text == expected; }, "the text \"" + step.args[1] + "\"");
+}
+
+bool Runner::ExpectTextLike(const Step& step) {
+  const std::string pattern = Utf8ToAnsi(step.args[1]);
+  return WaitForText(
+      step, [&](const std::string& text) { return MatchesPattern(text, pattern); },
+      "a text like \"" + step.args[1] + "\"");
 }
 
 bool Runner::ExpectEnabled(const Step& step) {
@@ -178,6 +227,43 @@ bool Runner::ExpectCursor(const Step& step) {
   return WaitUntil(step, check,
                    "the " + step.args[1] + " pointer (" + expected.geometry + ", " +
                        std::to_string(expected.images.size()) + " image(s))");
+}
+
+bool Runner::ExpectProgress(const Step& step) {
+  HWND window = nullptr;
+  if (!CurrentWindow(window)) return false;
+  double lowest = 0;
+  double highest = 0;
+  ParsePercent(step.args[1], lowest);
+  ParsePercent(step.args[2], highest);
+  const auto check = [&] {
+    ProgressBar bar;
+    std::string problem;
+    if (!ReadProgressBar(Control(step.args[0]), step.args[0], bar, problem)) return Observation{false, problem};
+    if (bar.marquee) return Observation{false, "a marquee"};
+    double percent = 0;
+    const std::string position = "position " + std::to_string(bar.position) + " in " + std::to_string(bar.low) +
+                                 " to " + std::to_string(bar.high);
+    if (!ProgressPercent(bar.low, bar.high, bar.position, percent)) return Observation{false, position};
+    char share[32];
+    std::snprintf(share, sizeof share, " (%.1f%%)", percent);
+    return Observation{percent >= lowest && percent <= highest, position + share};
+  };
+  return WaitUntil(step, check, "a progress bar between " + step.args[1] + "% and " + step.args[2] + "%");
+}
+
+bool Runner::ExpectMarquee(const Step& step) {
+  HWND window = nullptr;
+  if (!CurrentWindow(window)) return false;
+  bool expected = false;
+  ParseYesNo(step.args[1], expected);
+  const auto check = [&] {
+    ProgressBar bar;
+    std::string problem;
+    if (!ReadProgressBar(Control(step.args[0]), step.args[0], bar, problem)) return Observation{false, problem};
+    return Observation{bar.marquee == expected, "marquee " + YesNo(bar.marquee)};
+  };
+  return WaitUntil(step, check, "marquee " + step.args[1]);
 }
 
 bool Runner::SetAddress(const Step& step) {

@@ -9,7 +9,7 @@ namespace {
 
 // What each step takes. Kinds: n name, t text, r control (id, "control" name or self), b yes/no,
 // i integer, e selection end, s seconds, a address, k key, u button, c icon, p pointer shape,
-// o owner (window name or none), d a control id as a number. A trailing ? makes the last
+// o owner (window name or none), d a control id as a number, q per cent (0 to 100). A trailing ? makes the last
 // argument optional, a trailing + lets it repeat.
 struct StepRule {
   const char* verb;
@@ -32,6 +32,7 @@ constexpr StepRule kRules[] = {
     {"expect-centred", "n", true},
     {"expect-title", "t", true},
     {"expect-text", "r t", true},
+    {"expect-text-like", "r t", true},
     {"expect-enabled", "r b", true},
     {"expect-checked", "r b", true},
     {"expect-focus", "r", true},
@@ -44,6 +45,8 @@ constexpr StepRule kRules[] = {
     {"expect-default", "u", true},
     {"expect-icon", "c", true},
     {"expect-cursor", "r p", true},
+    {"expect-progress", "r q q", true},
+    {"expect-marquee", "r b", true},
     {"expect-absent", "t", true},
     {"expect-present", "t", true},
     {"set-address", "r a", false},
@@ -234,7 +237,19 @@ class Parser {
         return false;
       }
     }
-    return true;
+    return CheckRange(step, error);
+  }
+
+  // A range whose ends are swapped could never hold: say so now rather than after its time-out.
+  static bool CheckRange(const Step& step, std::string& error) {
+    if (step.verb != "expect-progress") return true;
+    double lowest = 0;
+    double highest = 0;
+    ParsePercent(step.args[1], lowest);
+    ParsePercent(step.args[2], highest);
+    if (lowest <= highest) return true;
+    error = step.verb + ": the range " + step.args[1] + " to " + step.args[2] + " is reversed";
+    return false;
   }
 
   static std::string Describe(const StepRule& rule) {
@@ -245,6 +260,7 @@ class Parser {
   bool CheckArgument(char kind, std::string& word, std::string& error) {
     long number = 0;
     double seconds = 0;
+    double percent = 0;
     bool yes = false;
     Address address;
     KeyChord chord;
@@ -302,6 +318,10 @@ class Parser {
       case 'p':
         ok = ParseCursor(word, cursor);
         error = "\"" + word + "\" is not a pointer shape (arrow, wait, appstarting, ibeam)";
+        break;
+      case 'q':
+        ok = ParsePercent(word, percent);
+        error = "\"" + word + "\" is not a per cent from 0 to 100";
         break;
       case 'o':
         ok = IsName(word);

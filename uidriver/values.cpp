@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fileutil/cp932.h"
+
 namespace uidriver {
 namespace {
 
@@ -67,6 +69,12 @@ bool ParseKeyName(const std::string& name, std::uint8_t& virtualKey) {
     }
   }
   return false;
+}
+
+// The byte after the character that starts at i: a lead byte takes the next byte with it.
+std::size_t NextCharacter(const std::string& text, std::size_t i) {
+  const bool doubleByte = cp932::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size();
+  return i + (doubleByte ? 2 : 1);
 }
 
 }  // namespace
@@ -256,6 +264,51 @@ bool ParseSelectionEnd(const std::string& word, long& position) {
     return true;
   }
   return ParseInt(word, position) && position >= 0;
+}
+
+bool ParsePercent(const std::string& word, double& percent) {
+  double value = 0;
+  if (!ParseSeconds(word, value) || value > 100) return false;
+  percent = value;
+  return true;
+}
+
+bool ProgressPercent(long low, long high, long position, double& percent) {
+  if (high <= low) return false;
+  // In doubles: a 32-bit range times 100 does not fit a long on Windows.
+  percent = (static_cast<double>(position) - low) * 100.0 / (static_cast<double>(high) - low);
+  return true;
+}
+
+bool MatchesPattern(const std::string& text, const std::string& pattern) {
+  // Greedy, going back to the last '*' on a mismatch: that '*' then takes one more character.
+  constexpr std::size_t kNoStar = std::string::npos;
+  std::size_t t = 0;
+  std::size_t p = 0;
+  std::size_t afterStar = kNoStar;
+  std::size_t starTakenTo = 0;
+  while (t < text.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      afterStar = ++p;
+      starTakenTo = t;
+      continue;
+    }
+    if (p < pattern.size()) {
+      const std::size_t pNext = NextCharacter(pattern, p);
+      const std::size_t tNext = NextCharacter(text, t);
+      if (pattern.compare(p, pNext - p, text, t, tNext - t) == 0) {
+        p = pNext;
+        t = tNext;
+        continue;
+      }
+    }
+    if (afterStar == kNoStar) return false;
+    starTakenTo = NextCharacter(text, starTakenTo);
+    t = starTakenTo;
+    p = afterStar;
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
 }
 
 }  // namespace uidriver

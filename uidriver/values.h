@@ -52,4 +52,16 @@ const char* CursorName(CursorKind cursor);
 // The end of a selection: a number or "end" (the end of the text, given as -1).
 bool ParseSelectionEnd(const std::string& word, long& position);
 
+// A share in per cent, 0 to 100, decimals allowed ("12.5").
+bool ParsePercent(const std::string& word, double& percent);
+
+// Where a progress bar's position lies in its range, in per cent; false for a range with no
+// width (or a reversed one), where no share can be told.
+bool ProgressPercent(long low, long high, long position, double& percent);
+
+// Whether text matches pattern, both in code page 932: '*' stands for any run of whole characters,
+// everything else is compared byte for byte, one character at a time, so that neither a '*' nor a
+// literal ever meets half of a double-byte character (whose trail byte may look like '\' or 'A').
+bool MatchesPattern(const std::string& text, const std::string& pattern);
+
 }  // namespace uidriver

@@ -108,6 +108,9 @@ TEST_F(ParseScenarioTest, NamesFileAndLineOfTheFirstFault) {
        "dir/main.txt:1: set-address, argument 2: \"256.0.0.1\" is neither an address a.b.c.d nor blank"},
       {"key Tab Hyper+X\n", "dir/main.txt:1: key, argument 2: \"Hyper+X\" is not a key"},
       {"\"start\"\n", "dir/main.txt:1: unknown step \"start\""},
+      {"expect-progress 1013 0 100.5\n",
+       "dir/main.txt:1: expect-progress, argument 3: \"100.5\" is not a per cent from 0 to 100"},
+      {"expect-progress 1013 60 40\n", "dir/main.txt:1: expect-progress: the range 60 to 40 is reversed"},
   };
   for (const auto& c : cases) {
     const Scenario scenario = Parse(c.text);

@@ -89,6 +89,70 @@ TEST(ParseValues, SecondsIdsAndSelectionEnds) {
   EXPECT_EQ(value, -1);
   EXPECT_FALSE(ParseSelectionEnd("-1", value));
   EXPECT_FALSE(ParseInt("12345678901", value));
+  double percent = 0;
+  EXPECT_TRUE(ParsePercent("12.5", percent));
+  EXPECT_DOUBLE_EQ(percent, 12.5);
+  EXPECT_TRUE(ParsePercent("100", percent));
+  EXPECT_FALSE(ParsePercent("100.01", percent));
+}
+
+TEST(ProgressPercent, ShareOfTheRangeOrNoneForAnEmptyOne) {
+  struct Case {
+    long low, high, position;
+    bool ok;
+    double percent;
+  } const cases[] = {
+      {0, 100, 45, true, 45},
+      {10, 20, 15, true, 50},                  // the share of the range, not of the position
+      {-100, 100, 0, true, 50},                // a range below zero
+      {0, 2147483647, 2147483647, true, 100},  // a 32-bit range, no overflow
+      {0, 3, 1, true, 100.0 / 3},              // no integer division
+      {0, 0, 0, false, 0},                     // no width: no share, not a division by zero
+      {100, 0, 50, false, 0},
+  };
+  for (const auto& c : cases) {
+    double percent = -1;
+    EXPECT_EQ(ProgressPercent(c.low, c.high, c.position, percent), c.ok) << c.low << ".." << c.high;
+    if (c.ok) {
+      EXPECT_DOUBLE_EQ(percent, c.percent) << c.low << ".." << c.high << " at " << c.position;
+    }
+  }
+}
+
+// Texts are code page 932 bytes (the tests are compiled with that execution character set);
+// the tricky ones are spelled out: \x83\x5C is "ソ", whose trail byte is the backslash, and
+// \x83\x41\x83\x43 is "アイ", where the trail byte of "ア" is "A".
+TEST(MatchesPattern, StarsTakeWholeCharacters) {
+  struct Case {
+    const char* text;
+    const char* pattern;
+    bool matches;
+  } const cases[] = {
+      {"", "", true},
+      {"", "*", true},
+      {"abc", "abc", true},
+      {"abc", "ab", false},
+      {"ab", "abc", false},
+      {"abc", "a*", true},
+      {"abc", "*c", true},
+      {"abc", "a*d", false},
+      {"aXbXc", "*X*c", true},  // the first X tried is not the one that fits
+      {"ab", "a**b", true},
+      {"a*b", "a*b", true},  // a star in the text is just a character
+      {"45.0 MB / 256.0 MB（18%） 4.2 MB/s 残り 約50秒", "* MB / 256.0 MB（*%） * MB/s 残り 約*秒", true},
+      {"45.0 MB / 256.0 MB（18%） 4.2 MB/s", "* MB / 256.0 MB（*%） * MB/s 残り*", false},
+      {"経過 12秒", "経過 *秒", true},
+      {"経過 12秒", "経過 *分", false},
+      {"\x83\x5C", "*\\", false},  // the backslash is half of a character
+      {"\x83\x5C", "*\\*", false},
+      {"a\\", "*\\", true},
+      {"\x83\x41\x83\x43", "*A*", false},  // "A" is half of the first character
+      {"\x83\x41\x83\x43", "\x83\x41*", true},
+      {"x\x83", "x*", true},  // a lone lead byte at the end is one character
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MatchesPattern(c.text, c.pattern), c.matches) << "\"" << c.text << "\" like \"" << c.pattern << "\"";
+  }
 }
 
 }  // namespace
