@@ -14,8 +14,8 @@ constexpr std::size_t kUploadSendBufferBytes = 4 * 1024 * 1024;
 // With hash marks on, smaller ones: a mark is written once its bytes are in the send buffer, so
 // the buffer decides how far the marks run ahead of the host's receiving, and the chunk how often
 // a reader of the log sees them move.
-constexpr std::size_t kHashedChunkBytes = 256 * 1024;
-constexpr std::size_t kHashedSendBufferBytes = 256 * 1024;
+constexpr std::size_t kHashedChunkBytes = 32 * 1024;
+constexpr std::size_t kHashedSendBufferBytes = 64 * 1024;
 constexpr std::uint64_t kHashMarkBytes = 2048;
 const char kConnectionClosed[] = "Connection closed by remote host.";
 

@@ -9,6 +9,9 @@ namespace {
 constexpr auto kConnectTimeout = std::chrono::seconds(30);
 // A paced upload reads a twentieth of a second's worth at a time, so the rate holds evenly.
 constexpr std::uint64_t kPaceSlicesPerSecond = 20;
+// And its socket takes only a small window, as a slow line would: the client then feels the pace
+// at once, instead of filling megabytes of loopback buffer first (and its hash marks with them).
+constexpr int kPacedReceiveBufferBytes = 32 * 1024;
 
 }  // namespace
 
@@ -16,6 +19,9 @@ std::uint16_t DataChannel::Listen(const asio::ip::address& local) {
   asio::error_code error;
   acceptor_ = std::make_unique<asio::ip::tcp::acceptor>(executor_);
   acceptor_->open(local.is_v4() ? asio::ip::tcp::v4() : asio::ip::tcp::v6(), error);
+  if (!error && limits_.maxRate > 0) {
+    acceptor_->set_option(asio::socket_base::receive_buffer_size(kPacedReceiveBufferBytes), error);
+  }
   if (!error) acceptor_->bind(asio::ip::tcp::endpoint(local, 0), error);
   if (!error) acceptor_->listen(1, error);
   if (error) {
@@ -36,6 +42,12 @@ void DataChannel::Connect(const Peer& peer, std::function<void()> connected) {
   if (peer.passive) {
     Accept(peer.client, std::move(connected));
     return;
+  }
+  if (limits_.maxRate > 0) {
+    // Set before the connection is made, so that the window offered to the client follows it.
+    asio::error_code ignored;
+    socket_.open(peer.active.protocol(), ignored);
+    socket_.set_option(asio::socket_base::receive_buffer_size(kPacedReceiveBufferBytes), ignored);
   }
   socket_.async_connect(peer.active, [this, connected](const asio::error_code& error) {
     timer_.cancel();
