@@ -6,8 +6,8 @@
 
 int ExtractHostObject(const std::string& destination) {
   HMODULE module = GetModuleHandleA(nullptr);
-  HRSRC resource =
-      FindResourceExA(module, "AS400_OBJECT", MAKEINTRESOURCEA(IDR_HOST_OBJECT), MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
+  HRSRC resource = FindResourceExA(module, "AS400_OBJECT", MAKEINTRESOURCEA(IDR_HOST_OBJECT),
+                                   MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
   if (resource == nullptr) return 0;
   const DWORD size = SizeofResource(module, resource);
   HGLOBAL loaded = LoadResource(module, resource);

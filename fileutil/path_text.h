@@ -10,8 +10,8 @@ constexpr std::size_t kMaxPathBytes = 260;
 // Joins two path components with one backslash where the first does not end in a separator or a
 // drive colon. Returns the empty string when the join is rejected: a forbidden or control byte, a
 // misplaced colon, a doubled backslash (other than the opening "\\" of a network path), half a
-// double-byte character at a component's end, a lead byte followed by no valid trail byte, or more than 260 bytes. Each component is taken up
-// to its first NUL byte.
+// double-byte character at a component's end, a lead byte followed by no valid trail byte, or
+// more than 260 bytes. Each component is taken up to its first NUL byte.
 std::string JoinPath(const std::string& first, const std::string& second);
 
 // Position of the last real backslash (a trail byte 0x5C does not count), or npos.

@@ -10,7 +10,7 @@ std::string GetModuleDirectory();
 int GetTempDirectory(std::string& output);
 // What a path names; the values are those of the original interface.
 enum PathKind : int {
-  kPathMissing = 0,      // nothing there, or no path at all
+  kPathMissing = 0,  // nothing there, or no path at all
   kPathIsFile = 1,
   kPathIsDirectory = 2,
 };

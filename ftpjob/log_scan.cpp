@@ -121,7 +121,7 @@ SessionFacts ReadSession(std::string_view log) {
     if (StartsWith(upper, kCommandEcho)) {
       endCommand();
       const std::string_view words = upper.substr(kCommandEcho.size());
-      command = StartsWith(words, "PUT ") ? Command::kPut
+      command = StartsWith(words, "PUT ")  ? Command::kPut
                 : StartsWith(words, "CD ") ? Command::kChangeDirectory
                                            : Command::kOther;
       putConfirmed = false;

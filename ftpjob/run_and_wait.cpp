@@ -35,7 +35,8 @@ std::vector<DWORD> ChildrenOf(DWORD parentId) {
   PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-    if (entry.th32ParentProcessID == parentId && entry.th32ProcessID != parentId) children.push_back(entry.th32ProcessID);
+    if (entry.th32ParentProcessID == parentId && entry.th32ProcessID != parentId)
+      children.push_back(entry.th32ProcessID);
   }
   CloseHandle(snapshot);
   return children;

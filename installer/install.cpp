@@ -50,8 +50,8 @@ int InstallerDialog::InstallAndVerify() {
 
   const std::string hostObjectFile = workDirectory + "QSAVF.DAT";
   if (!ExtractHostObject(hostObjectFile)) return StopWithProgressOpen(msg::kResourceLoadFailed, MB_ICONSTOP, nullptr);
-  const bool prepared = PrepareJob(
-      [&] { return hostjobs::AddVerification(job, hostObjectFile, saveFilePath, library, userId); });
+  const bool prepared =
+      PrepareJob([&] { return hostjobs::AddVerification(job, hostObjectFile, saveFilePath, library, userId); });
   const int verified =
       prepared ? RunInstallationJob({hostObjectFile, saveFilePath}, msg::kVerifying, library) : kRunNotStarted;
   DeleteFileA(hostObjectFile.c_str());

@@ -82,8 +82,8 @@ class InstallerDialog : public Dialog {
   // are removed and false returned.
   template <class AddCommands>
   bool PrepareJob(AddCommands addCommands) {
-    const bool written = job.WriteLauncher() && job.BeginScript(hostAddress, userId, password) && addCommands() &&
-                         job.EndScript();
+    const bool written =
+        job.WriteLauncher() && job.BeginScript(hostAddress, userId, password) && addCommands() && job.EndScript();
     if (!written) job.RemoveFiles();
     return written;
   }

@@ -15,9 +15,9 @@ enum class MessageIcon { kStop, kExclamation, kQuestion, kInformation };
 
 struct Decision {
   enum class Next {
-    kGoOn,           // the workflow goes on with its next step
-    kStop,           // show message (if any), close the progress window, stop
-    kAskOverwrite,   // the library exists: ask with message whether to go on
+    kGoOn,          // the workflow goes on with its next step
+    kStop,          // show message (if any), close the progress window, stop
+    kAskOverwrite,  // the library exists: ask with message whether to go on
   };
   Next next = Next::kGoOn;
   std::string message;
@@ -31,7 +31,7 @@ struct JobLog {
   LogVerdict crtsavfError = LOG_UNREADABLE;
   LogVerdict rstobjError = LOG_UNREADABLE;
   LogVerdict callError = LOG_UNREADABLE;
-  LogVerdict currentLibrary = LOG_UNREADABLE;  // LOG_TEXT_FOUND: the library exists
+  LogVerdict currentLibrary = LOG_UNREADABLE;    // LOG_TEXT_FOUND: the library exists
   std::optional<logscan::SessionFacts> session;  // none when the log could not be read
 };
 

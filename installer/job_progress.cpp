@@ -13,9 +13,11 @@ bool LogReadingWanted() {
 
 }  // namespace
 
-JobProgress::JobProgress(const std::string& logPath, const std::vector<std::string>& uploads,
-                         ProgressDialog& window)
-    : log_(logPath), uploads_(SizesOf(uploads)), window_(window), started_(GetTickCount()),
+JobProgress::JobProgress(const std::string& logPath, const std::vector<std::string>& uploads, ProgressDialog& window)
+    : log_(logPath),
+      uploads_(SizesOf(uploads)),
+      window_(window),
+      started_(GetTickCount()),
       readLog_(LogReadingWanted()) {
   window_.ShowBusy(progresstext::ElapsedLine(0));
 }

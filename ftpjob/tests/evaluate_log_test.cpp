@@ -24,8 +24,8 @@ TEST_F(EvaluateLogFile, VerdictAndDeletion) {
     LogVerdict expected;
   } cases[] = {
       {"logged on, kept", "230 KSTUSER logged on.\r\n", LogAfterReading::kKeep, LOG_OK},
-      {"call failed, deleted", "230 KSTUSER logged on.\r\n550 Error occurred on command CALL.\r\n", LogAfterReading::kDelete,
-       LOG_ERROR_FOUND},
+      {"call failed, deleted", "230 KSTUSER logged on.\r\n550 Error occurred on command CALL.\r\n",
+       LogAfterReading::kDelete, LOG_ERROR_FOUND},
       {"empty log, deleted", "", LogAfterReading::kDelete, LOG_NOT_LOGGED_ON},
       {"empty log, kept", "", LogAfterReading::kKeep, LOG_NOT_LOGGED_ON},
   };
@@ -45,7 +45,9 @@ TEST_F(EvaluateLogFile, EachCallReadsTheWholeLogAgain) {
   EXPECT_FALSE(FileExists(job.logPath));
 }
 
-TEST_F(EvaluateLogFile, MissingLogIsUnreadable) { EXPECT_EQ(job.EvaluateLog(kCallError, LogAfterReading::kDelete), LOG_UNREADABLE); }
+TEST_F(EvaluateLogFile, MissingLogIsUnreadable) {
+  EXPECT_EQ(job.EvaluateLog(kCallError, LogAfterReading::kDelete), LOG_UNREADABLE);
+}
 
 TEST_F(EvaluateLogFile, LogOpenElsewhereIsUnreadableAndKept) {
   // The log is read without sharing it, so any other open handle keeps it from being read, also

@@ -89,21 +89,31 @@ const SessionCase kSessions[] = {
     {"two uploads", head + put + put + quit, true, true, true, false},
     {"connection lost during the upload", head + put.substr(0, 120) + "Connection closed by remote host.\r\n", true,
      false, false, false},
-    {"upload refused: data connection", head + "ftp> put \"X\" Y (replace\r\n200 PORT ok.\r\n425 Data connection "
-     "cannot be opened.\r\n" + quit, true, true, false, false},
-    {"upload answered with an error after the bytes", head + "ftp> put \"X\" Y (replace\r\n150 Sending.\r\n"
-     "ftp: 10 bytes sent in 0.00Seconds\r\n451 Transfer failed.\r\n" + quit, true, true, false, false},
-    {"local file missing", head + "ftp> put \"X\" Y (replace\r\nError opening local file X.\r\n" + quit, true,
-     true, false, false},
+    {"upload refused: data connection",
+     head +
+         "ftp> put \"X\" Y (replace\r\n200 PORT ok.\r\n425 Data connection "
+         "cannot be opened.\r\n" +
+         quit,
+     true, true, false, false},
+    {"upload answered with an error after the bytes",
+     head +
+         "ftp> put \"X\" Y (replace\r\n150 Sending.\r\n"
+         "ftp: 10 bytes sent in 0.00Seconds\r\n451 Transfer failed.\r\n" +
+         quit,
+     true, true, false, false},
+    {"local file missing", head + "ftp> put \"X\" Y (replace\r\nError opening local file X.\r\n" + quit, true, true,
+     false, false},
     {"the last of two uploads unconfirmed", head + put + "ftp> put \"X\" Y (replace\r\n", true, false, false, false},
     {"cd to an existing library", head + "ftp> cd SAMPLIB\r\n250 \"SAMPLIB\" is current library.\r\n" + quit, true,
      true, true, true},
-    {"cd to a new library", head + "ftp> cd NEWLIB\r\n550 Specified library NEWLIB does not exist.\r\n" + quit,
-     true, true, true, true},
-    {"connection reset at cd", head + "ftp> cd SAMPLIB\r\nConnection closed by remote host.\r\nftp> quit\r\n"
-     "Not connected.\r\n", true, false, true, false},
-    {"refused log-on", "ftp> open 1.2.3.4\r\n220 Ready.\r\n530 DEMO not logged on.\r\nLogin failed.\r\n" + quit,
-     false, true, true, false},
+    {"cd to a new library", head + "ftp> cd NEWLIB\r\n550 Specified library NEWLIB does not exist.\r\n" + quit, true,
+     true, true, true},
+    {"connection reset at cd",
+     head + "ftp> cd SAMPLIB\r\nConnection closed by remote host.\r\nftp> quit\r\n"
+            "Not connected.\r\n",
+     true, false, true, false},
+    {"refused log-on", "ftp> open 1.2.3.4\r\n220 Ready.\r\n530 DEMO not logged on.\r\nLogin failed.\r\n" + quit, false,
+     true, true, false},
     {"quit reply cut off", head + quit.substr(0, 20), true, false, true, false},
 };
 

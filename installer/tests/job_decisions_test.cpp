@@ -70,8 +70,8 @@ TEST(JobDecisions, AuthorityTest) {
       {"unreadable log", kUnreadable, Next::kStop, msg::kUnknownError, kStop, kNone},
       {"session cut short", Log(OK, OK, OK, OK, kCutShort), Next::kStop, msg::kUnknownError, kStop, kNone},
       // An upload that did not arrive is called by its name, not taken for missing authority.
-      {"upload refused, then restore and call failed", Log(OK, ERR, ERR, OK, kNotSent), Next::kStop,
-       msg::kUploadFailed, kStop, FocusTarget::kAddress},
+      {"upload refused, then restore and call failed", Log(OK, ERR, ERR, OK, kNotSent), Next::kStop, msg::kUploadFailed,
+       kStop, FocusTarget::kAddress},
       {"save-file error outranks the upload it caused", Log(ERR, OK, OK, OK, kNotSent), Next::kStop,
        FormatText(msg::kNoSaveFileAuthority, kUser), kWarn, FocusTarget::kUserId},
   };
@@ -83,8 +83,7 @@ TEST(JobDecisions, LibraryProbe) {
       {"new library", Log(OK, OK, OK, OK, kWhole), Next::kGoOn, "", kStop, kNone},
       {"library exists", Log(OK, OK, OK, ERR, kWhole), Next::kAskOverwrite, FormatText(msg::kLibraryExists, kLib),
        MessageIcon::kQuestion, kNone},
-      {"not logged on", Log(NO, NO, NO, NO, kWhole), Next::kStop, msg::kLogOnFailedCheck, kWarn,
-       FocusTarget::kAddress},
+      {"not logged on", Log(NO, NO, NO, NO, kWhole), Next::kStop, msg::kLogOnFailedCheck, kWarn, FocusTarget::kAddress},
       // Never an overwrite without the question: an unfinished probe is no proof of a new library.
       {"unreadable log", kUnreadable, Next::kStop, msg::kUnknownError, kStop, kNone},
       {"connection reset at cd", Log(OK, OK, OK, OK, Session(false, true, false)), Next::kStop, msg::kUnknownError,
@@ -114,8 +113,7 @@ TEST(JobDecisions, Verification) {
       {"save file cannot be created", Log(ERR, OK, OK, OK, kWhole), Next::kStop, msg::kNotVerified, kWarn, kNone},
       {"unreadable log", kUnreadable, Next::kStop, msg::kNotVerified, kWarn, kNone},
       {"objects missing", Log(OK, OK, ERR, OK, kWhole), Next::kStop, msg::kNotVerified, kWarn, kNone},
-      {"connection lost before the call", Log(OK, OK, OK, OK, kCutShort), Next::kStop, msg::kNotVerified, kWarn,
-       kNone},
+      {"connection lost before the call", Log(OK, OK, OK, OK, kCutShort), Next::kStop, msg::kNotVerified, kWarn, kNone},
       {"upload not sent", Log(OK, OK, ERR, OK, kNotSent), Next::kStop, msg::kUploadFailed, kStop, kNone},
   };
   for (const Row& row : rows) Expect(row, JudgeVerification(row.log));
