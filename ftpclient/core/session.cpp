@@ -1,5 +1,6 @@
 #include "ftpclient/core/session.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -11,11 +12,14 @@ namespace {
 // trip to the server process.
 constexpr std::size_t kUploadChunkBytes = 1024 * 1024;
 constexpr std::size_t kUploadSendBufferBytes = 4 * 1024 * 1024;
-// With hash marks on, smaller ones: a mark is written once its bytes are in the send buffer, so
-// the buffer decides how far the marks run ahead of the host's receiving, and the chunk how often
-// a reader of the log sees them move.
+// With hash marks on, a small buffer: a mark is written once its bytes are in the send buffer, so
+// the buffer decides how far the marks run ahead of the host's receiving. The pieces start small
+// and grow while the line takes them quickly: on a slow line a reader of the log sees the marks
+// move in small steps, on a fast one the upload is not slowed down by many calls.
 constexpr std::size_t kHashedChunkBytes = 32 * 1024;
 constexpr std::size_t kHashedSendBufferBytes = 64 * 1024;
+constexpr std::uint64_t kQuickPieceMs = 20;  // a piece sent faster than this: the next one doubles
+constexpr std::uint64_t kSlowPieceMs = 200;  // slower than this: the next one halves
 constexpr std::uint64_t kHashMarkBytes = 2048;
 const char kConnectionClosed[] = "Connection closed by remote host.";
 
@@ -51,6 +55,12 @@ class HashMarks {
   bool on_;
   std::uint64_t printed_ = 0;
 };
+
+std::size_t NextPieceBytes(std::size_t bytes, std::uint64_t tookMs) {
+  if (tookMs < kQuickPieceMs) return std::min(bytes * 2, kUploadChunkBytes);
+  if (tookMs > kSlowPieceMs) return std::max(bytes / 2, kHashedChunkBytes);
+  return bytes;
+}
 
 }  // namespace
 
@@ -257,8 +267,8 @@ bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, s
                         ? IoResult::kServerReplied
                         : transport_.AcceptData(hash_ ? kHashedSendBufferBytes : kUploadSendBufferBytes);
   if (result == IoResult::kOk) {
-    const std::size_t chunkBytes = hash_ ? kHashedChunkBytes : kUploadChunkBytes;
-    std::unique_ptr<char[]> buffer(new char[chunkBytes]);
+    std::size_t chunkBytes = hash_ ? kHashedChunkBytes : kUploadChunkBytes;
+    std::unique_ptr<char[]> buffer(new char[kUploadChunkBytes]);
     HashMarks marks(out_, hash_);
     while (true) {
       bool failed = false;
@@ -274,10 +284,12 @@ bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, s
         marks.End();
         return true;
       }
+      const std::uint64_t started = transport_.NowMilliseconds();
       result = transport_.SendData(std::string_view(buffer.get(), count));
       if (result != IoResult::kOk) break;
       bytesSent += count;
       marks.Sent(bytesSent);
+      if (hash_) chunkBytes = NextPieceBytes(chunkBytes, transport_.NowMilliseconds() - started);
     }
     marks.End();
   }

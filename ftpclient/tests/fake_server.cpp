@@ -87,7 +87,7 @@ IoResult FakeServer::SendData(std::string_view bytes) {
     return dataSendResult;
   }
   uploaded.append(bytes);
-  clock_ += 20;
+  clock_ += dataSendMs;
   return IoResult::kOk;
 }
 

@@ -21,6 +21,7 @@ class FakeServer : public Transport, public LocalFiles {
   bool silent = false;  // accepts, then never sends a byte
   IoResult acceptResult = IoResult::kOk;
   IoResult dataSendResult = IoResult::kOk;
+  std::uint64_t dataSendMs = 20;  // how long each send of the data connection takes
   std::size_t goodDataSends = 0;      // sends that succeed before dataSendResult applies
   std::size_t controlChunkBytes = 5;  // replies arrive in small pieces
 

@@ -426,6 +426,33 @@ TEST(FtpSessionTest, HashMarksFollowEachUploadAndEndTheirLine) {
   EXPECT_EQ(server.uploaded, big + kSaveFileBytes);
 }
 
+TEST(FtpSessionTest, HashedPiecesGrowOnAQuickLineAndStaySmallOnASlowOne) {
+  // 1,011 whole blocks and 6 bytes; 16 marks are a piece of 32 KiB.
+  const std::string big(2048 * 1011 + 6, 'b');
+  std::vector<std::size_t> slow(63, 16);
+  slow.push_back(3);
+  const struct {
+    std::uint64_t sendMs;
+    std::vector<std::size_t> marksPerPiece;
+  } cases[] = {
+      {5, {16, 32, 64, 128, 256, 512, 3}},  // doubling up to pieces of 1 MiB
+      {300, slow},
+  };
+  for (const auto& c : cases) {
+    FakeServer server;
+    server.dataSendMs = c.sendMs;
+    server.files["C:\\BIG.DAT"] = big;
+    MarksTranscript out(server);
+    FtpSession session(server, server, out, {});
+    ScriptLines lines(std::string(kLogOn) + "hash\r\nput C:\\BIG.DAT BIG\r\nquit\r\n");
+    session.Run(lines);
+    std::vector<std::size_t> written;
+    for (const auto& run : out.marks) written.push_back(run.first);
+    EXPECT_EQ(written, c.marksPerPiece) << c.sendMs << " ms a send";
+    EXPECT_EQ(server.uploaded, big);
+  }
+}
+
 TEST(FtpSessionTest, HostOnTheCommandLineOpensBeforeTheScript) {
   FakeServer server;
   StringTranscript out;
