@@ -289,7 +289,13 @@ bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, s
       if (result != IoResult::kOk) break;
       bytesSent += count;
       marks.Sent(bytesSent);
-      if (hash_) chunkBytes = NextPieceBytes(chunkBytes, transport_.NowMilliseconds() - started);
+      if (hash_) {
+        const std::size_t next = NextPieceBytes(chunkBytes, transport_.NowMilliseconds() - started);
+        // The buffer grows with the pieces: it decides how far the marks may run ahead, which
+        // matters only on a slow line, where the pieces stay small.
+        if (next != chunkBytes) transport_.ResizeDataSendBuffer(2 * next);
+        chunkBytes = next;
+      }
     }
     marks.End();
   }

@@ -45,6 +45,8 @@ class Transport {
   // connection's send buffer is asked to hold `sendBufferBytes`: bytes in it count as sent.
   virtual IoResult AcceptData(std::size_t sendBufferBytes) = 0;
   virtual IoResult SendData(std::string_view bytes) = 0;
+  // Asks the data connection's send buffer to hold `bytes` from now on.
+  virtual void ResizeDataSendBuffer(std::size_t bytes) = 0;
   // Ends the upload gracefully so the server sees every byte and then the end of the file.
   virtual void FinishData() = 0;
   // Drops the listener or the data connection without ceremony.

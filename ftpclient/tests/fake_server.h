@@ -56,6 +56,7 @@ class FakeServer : public Transport, public LocalFiles {
   void CloseControl() override { toClient_.clear(); }
   bool ListenForData(Endpoint& local, std::string& error) override;
   IoResult AcceptData(std::size_t sendBufferBytes) override;
+  void ResizeDataSendBuffer(std::size_t) override {}
   IoResult SendData(std::string_view bytes) override;
   void FinishData() override;
   void AbortData() override;

@@ -37,6 +37,7 @@ class StreamServer : public Transport, public LocalFiles {
     return true;
   }
   IoResult AcceptData(std::size_t) override { return IoResult::kOk; }
+  void ResizeDataSendBuffer(std::size_t) override {}
   IoResult SendData(std::string_view) override { return IoResult::kOk; }
   void FinishData() override {}
   void AbortData() override {}

@@ -164,9 +164,13 @@ IoResult WinsockTransport::AcceptData(std::size_t sendBufferBytes) {
     if (!WouldBlock()) return IoResult::kError;
   }
   CloseSocket(listener_);
-  const int sendBuffer = static_cast<int>(sendBufferBytes);
-  setsockopt(data_, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&sendBuffer), sizeof sendBuffer);
+  ResizeDataSendBuffer(sendBufferBytes);
   return MakeNonBlocking(data_) ? IoResult::kOk : IoResult::kError;
+}
+
+void WinsockTransport::ResizeDataSendBuffer(std::size_t bytes) {
+  const int sendBuffer = static_cast<int>(bytes);
+  setsockopt(data_, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&sendBuffer), sizeof sendBuffer);
 }
 
 IoResult WinsockTransport::SendData(std::string_view bytes) { return SendAll(data_, bytes); }

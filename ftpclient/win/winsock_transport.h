@@ -22,6 +22,7 @@ class WinsockTransport : public Transport {
   void CloseControl() override;
   bool ListenForData(Endpoint& local, std::string& error) override;
   IoResult AcceptData(std::size_t sendBufferBytes) override;
+  void ResizeDataSendBuffer(std::size_t bytes) override;
   IoResult SendData(std::string_view bytes) override;
   void FinishData() override;
   void AbortData() override;
