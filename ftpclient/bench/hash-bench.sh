@@ -2,9 +2,9 @@
 # What hash marks cost an upload: ftp.exe under Wine puts a 256 MiB file into Debian's vsftpd on
 # loopback, with and without "hash", in alternating rounds. Prints the median transfer time of
 # each (the client's own "bytes sent in" figure, so Wine's start-up is left out) and what the marks
-# add. With marks on the client starts with small pieces through a small send buffer, so that the
-# marks keep close to what the host has received on a slow line, and lets both grow while the
-# line takes them quickly; on loopback, where 256 MiB take about 0.25 s, the marks then add about
+# add. With marks on the client sends small pieces through a small send buffer, so that the marks
+# keep close to what the host has received on a slow line, and lets both grow once the upload has
+# shown itself fast; on loopback, where 256 MiB take about 0.25 s, the marks then add about
 # 0.01 s (goal: at most 0.3 s).
 # Usage: ftpclient/bench/hash-bench.sh   (as root; KESTRALON_BUILD names the Windows build tree,
 # default build/win, whose ftp.exe and Wine prefix are used; ROUNDS, default 7)

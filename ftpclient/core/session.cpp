@@ -12,14 +12,14 @@ namespace {
 // trip to the server process.
 constexpr std::size_t kUploadChunkBytes = 1024 * 1024;
 constexpr std::size_t kUploadSendBufferBytes = 4 * 1024 * 1024;
-// With hash marks on, a small buffer: a mark is written once its bytes are in the send buffer, so
-// the buffer decides how far the marks run ahead of the host's receiving. The pieces start small
-// and grow while the line takes them quickly: on a slow line a reader of the log sees the marks
-// move in small steps, on a fast one the upload is not slowed down by many calls.
+// With hash marks on, small pieces through a small buffer: a mark is written once its bytes are in
+// the send buffer, so the buffer decides how far the marks run ahead of the host's receiving, and
+// the piece how often a reader of the log sees them move. On a fast line that does not matter and
+// small pieces only cost calls, so once an upload has shown itself fast, pieces and buffer grow.
 constexpr std::size_t kHashedChunkBytes = 32 * 1024;
 constexpr std::size_t kHashedSendBufferBytes = 64 * 1024;
-constexpr std::uint64_t kQuickPieceMs = 20;  // a piece sent faster than this: the next one doubles
-constexpr std::uint64_t kSlowPieceMs = 200;  // slower than this: the next one halves
+constexpr std::uint64_t kFastAfterBytes = 1024 * 1024;          // judged only after the buffers filled
+constexpr std::uint64_t kFastBytesPerSecond = 8 * 1024 * 1024;  // a LAN, not a branch office's line
 constexpr std::uint64_t kHashMarkBytes = 2048;
 const char kConnectionClosed[] = "Connection closed by remote host.";
 
@@ -56,10 +56,12 @@ class HashMarks {
   std::uint64_t printed_ = 0;
 };
 
-std::size_t NextPieceBytes(std::size_t bytes, std::uint64_t tookMs) {
-  if (tookMs < kQuickPieceMs) return std::min(bytes * 2, kUploadChunkBytes);
-  if (tookMs > kSlowPieceMs) return std::max(bytes / 2, kHashedChunkBytes);
-  return bytes;
+// The next piece of an upload with hash marks: doubled (up to the size without marks) while the
+// upload has averaged a fast rate, the smallest otherwise.
+std::size_t NextPieceBytes(std::size_t bytes, std::uint64_t sentSoFar, std::uint64_t elapsedMs) {
+  const bool fast =
+      sentSoFar >= kFastAfterBytes && sentSoFar * 1000 >= kFastBytesPerSecond * std::max<std::uint64_t>(elapsedMs, 1);
+  return fast ? std::min(bytes * 2, kUploadChunkBytes) : kHashedChunkBytes;
 }
 
 }  // namespace
@@ -270,6 +272,7 @@ bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, s
     std::size_t chunkBytes = hash_ ? kHashedChunkBytes : kUploadChunkBytes;
     std::unique_ptr<char[]> buffer(new char[kUploadChunkBytes]);
     HashMarks marks(out_, hash_);
+    const std::uint64_t started = transport_.NowMilliseconds();
     while (true) {
       bool failed = false;
       std::size_t count = file.Read(buffer.get(), chunkBytes, failed);
@@ -284,13 +287,12 @@ bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, s
         marks.End();
         return true;
       }
-      const std::uint64_t started = transport_.NowMilliseconds();
       result = transport_.SendData(std::string_view(buffer.get(), count));
       if (result != IoResult::kOk) break;
       bytesSent += count;
       marks.Sent(bytesSent);
       if (hash_) {
-        const std::size_t next = NextPieceBytes(chunkBytes, transport_.NowMilliseconds() - started);
+        const std::size_t next = NextPieceBytes(chunkBytes, bytesSent, transport_.NowMilliseconds() - started);
         // The buffer grows with the pieces: it decides how far the marks may run ahead, which
         // matters only on a slow line, where the pieces stay small.
         if (next != chunkBytes) transport_.ResizeDataSendBuffer(2 * next);
