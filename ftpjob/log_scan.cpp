@@ -114,11 +114,16 @@ SessionFacts ReadSession(std::string_view log) {
   // that command's part of the transcript.
   enum class Command { kOther, kPut, kChangeDirectory } command = Command::kOther;
   bool putConfirmed = true;
+  // A client that does not echo its commands: then the host's answer to a cd is any reply of
+  // the kinds a cd draws (250, or a refusal) after the log-on.
+  bool echoed = false;
+  bool cdLikeReply = false;
   const auto endCommand = [&] {
     if (command == Command::kPut && !putConfirmed) facts.uploadsSent = false;
   };
   ForEachLine(log, [&](std::string_view upper) {
     if (StartsWith(upper, kCommandEcho)) {
+      echoed = true;
       endCommand();
       const std::string_view words = upper.substr(kCommandEcho.size());
       command = StartsWith(words, "PUT ")  ? Command::kPut
@@ -131,12 +136,14 @@ SessionFacts ReadSession(std::string_view log) {
     if (IsLogOnLine(upper)) facts.loggedOn = true;
     if (code == 221) facts.sessionEnded = true;
     if (command == Command::kChangeDirectory && code != 0) facts.directoryAnswered = true;
+    if (facts.loggedOn && code != 230 && (code == 250 || (code >= 500 && code < 600))) cdLikeReply = true;
     if (command == Command::kPut) {
       if (code >= 400) facts.uploadsSent = false;
       if (upper.find(kBytesSent) != std::string_view::npos) putConfirmed = true;
     }
   });
   endCommand();
+  if (!echoed) facts.directoryAnswered = cdLikeReply;
   return facts;
 }
 

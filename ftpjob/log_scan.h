@@ -20,7 +20,8 @@ struct SessionFacts {
   bool sessionEnded = false;       // the host's 221 reply to quit: every command before was answered
   bool uploadsSent = true;         // every put the client echoed ended in its "bytes sent" line
                                    // and drew no 4xx or 5xx reply
-  bool directoryAnswered = false;  // some cd the client echoed drew a reply from the host
+  bool directoryAnswered = false;  // some cd the client echoed drew a reply from the host (from
+                                   // a client that echoes nothing: a 250 or 5xx after the log-on)
 };
 SessionFacts ReadSession(std::string_view log);
 

@@ -115,6 +115,15 @@ const SessionCase kSessions[] = {
     {"refused log-on", "ftp> open 1.2.3.4\r\n220 Ready.\r\n530 DEMO not logged on.\r\nLogin failed.\r\n" + quit, false,
      true, true, false},
     {"quit reply cut off", head + quit.substr(0, 20), true, false, true, false},
+    // A client that echoes no command: the cd's reply is still recognised, and nothing else is.
+    {"no echoes, cd answered",
+     "220 Ready.\r\n331 Enter password.\r\n230 DEMO logged on.\r\n200 Type I.\r\n"
+     "550 Specified library NEWLIB does not exist.\r\n221 QUIT subcommand received.\r\n",
+     true, true, true, true},
+    {"no echoes, connection lost after TYPE",
+     "220 Ready.\r\n230 DEMO logged on.\r\n200 Type I.\r\n"
+     "Connection closed by remote host.\r\n",
+     true, false, true, false},
 };
 
 TEST(LogScan, SessionFacts) {
