@@ -68,8 +68,8 @@ inline constexpr char kInstallCompleted[] = "インストールが正常に完�
 // A job of the installation that has run for a long time may be stuck on a host that no longer
 // answers; only then may the user end it, knowing what that leaves behind.
 inline constexpr char kConfirmAbandonInstall[] =
-    "iSeries からの応答が長い間ありません。\n\niSeries ではまだ処理が続いている可能性があり、"
-    "ライブラリー %s は\n不完全な状態になっている可能性があります。\n\nインストールを中止しますか？";
+    "iSeries からの応答が長い間ありません。\n\niSeries ではまだ処理が続いている可能性があり、\n"
+    "ライブラリー %s は不完全な状態になっている可能性があります。\n\nインストールを中止しますか？";
 inline constexpr char kInstallAbandoned[] =
     "インストールを中止しました。\n\nライブラリー %s は不完全な状態になっている可能性があります。\n"
     "もう一度インストーラーを実行して下さい。";
