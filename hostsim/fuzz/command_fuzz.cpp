@@ -9,7 +9,7 @@
 #include "hostsim/core/cl_parser.h"
 #include "hostsim/core/ftp_session.h"
 #include "hostsim/core/line_assembler.h"
-#include "hostsim/testsupport/memory_storage.h"
+#include "hostsim/testsupport/logged_on_session.h"
 
 namespace {
 
@@ -25,17 +25,12 @@ void CheckReplies(const hostsim::reply::Lines& replies) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::vector<hostsim::UserProfile> users = {{"U", "P", true, true}};
-  hostsim::testing::MemoryLibraries libraries;
-  hostsim::FaultSwitches faults;
-  hostsim::HostServices services{users, libraries, faults, "FUZZ"};
-  hostsim::testing::MemorySaveFiles temp;
-  temp.Create("QSAVF");
   static const std::vector<std::uint8_t> hostObject = hostsim::testing::MakeHostObjectImage();
-  temp.Put("QSAVF", hostObject);
-  hostsim::FtpSession session(services, "127.0.0.1", temp);
-  session.Handle("USER U");
-  session.Handle("PASS P");
+  hostsim::testing::LoggedOnSession host([](hostsim::testing::MemorySaveFiles& temp) {
+    temp.Create("QSAVF");
+    temp.Put("QSAVF", hostObject);
+  });
+  hostsim::FtpSession& session = host.session();
   hostsim::LineAssembler lines(hostsim::kMaxCommandLine);
   lines.Feed(reinterpret_cast<const char*>(data), size);
   lines.Feed("\n", 1);

@@ -20,7 +20,7 @@
 
 #include "hostsim/core/ftp_session.h"
 #include "hostsim/net/control_flow.h"
-#include "hostsim/testsupport/memory_storage.h"
+#include "hostsim/testsupport/logged_on_session.h"
 
 namespace {
 
@@ -161,15 +161,8 @@ class Connection {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::vector<hostsim::UserProfile> users = {{"U", "P", true, true}};
-  hostsim::testing::MemoryLibraries libraries;
-  hostsim::FaultSwitches faults;
-  hostsim::HostServices services{users, libraries, faults, "FUZZ"};
-  hostsim::testing::MemorySaveFiles temp;
-  hostsim::FtpSession session(services, "127.0.0.1", temp);
-  session.Handle("USER U");
-  session.Handle("PASS P");
-  Connection connection(session);
+  hostsim::testing::LoggedOnSession host;
+  Connection connection(host.session());
 
   const std::string input(reinterpret_cast<const char*>(data), size);
   const std::size_t newline = input.find('\n');
