@@ -183,7 +183,7 @@ class SessionReader {
   // and that never got as far as the host's completion reply (a local file it could not open, a
   // PORT refused, a connection lost).
   void EndCommand() {
-    if (transferOpen_ || (command_ == Command::kPut && !putCompleted_)) facts_.uploadsSent = false;
+    if (transferOpen_ || (command_ == Command::kPut && !putCompleted_)) UploadFailed(false);
     transferOpen_ = false;
     putCompleted_ = false;
     command_ = Command::kOther;
@@ -208,16 +208,23 @@ class SessionReader {
       ++facts_.answersAfterLogOn;
       if (!transferOpen_ && (code == 250 || (code >= 500 && code < 600))) cdLikeReply_ = true;
     }
-    if (transferOpen_) EndTransfer(code == 226 || code == 250);
     // 425 and 426 are only ever said of a data connection, so they need no echo to be placed.
-    if (code == 425 || code == 426 || (command_ == Command::kPut && code >= 400)) facts_.uploadsSent = false;
+    const bool dataConnectionFailed = code == 425 || code == 426;
+    if (transferOpen_) EndTransfer(code == 226 || code == 250, dataConnectionFailed);
+    if (dataConnectionFailed || (command_ == Command::kPut && code >= 400)) UploadFailed(dataConnectionFailed);
     if (command_ == Command::kChangeDirectory) facts_.directoryAnswered = true;
   }
 
-  void EndTransfer(bool completed) {
+  void EndTransfer(bool completed, bool dataConnectionFailed) {
     transferOpen_ = false;
-    if (!completed) facts_.uploadsSent = false;
+    if (!completed) UploadFailed(dataConnectionFailed);
     if (completed && command_ == Command::kPut) putCompleted_ = true;
+  }
+
+  // Only the first upload that failed tells why: what fails after it may be its consequence.
+  void UploadFailed(bool dataConnectionFailed) {
+    if (facts_.uploadsSent) facts_.activeModeBlocked = dataConnectionFailed && afterLogOn_ && !facts_.hostClosed;
+    facts_.uploadsSent = false;
   }
 
   SessionFacts facts_;

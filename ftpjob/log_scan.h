@@ -30,6 +30,9 @@ struct SessionFacts {
                                    // for each command the host answered (a put sends two: PORT or
                                    // PASV, then STOR)
   bool hostClosed = false;         // a 421: the host gave the session up, and answered nothing more
+  bool activeModeBlocked = false;  // the first upload that failed drew 425 or 426 (the host could not
+                                   // open, or lost, the data connection), after the log-on and
+                                   // before the host gave the session up: a firewall in the way
 };
 SessionFacts ReadSession(std::string_view log);
 

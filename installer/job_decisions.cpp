@@ -21,6 +21,15 @@ bool LibraryExists(const JobLog& log) { return log.currentLibrary == LOG_TEXT_FO
 // failed after it (restore, call) is only a consequence.
 bool UploadFailed(const JobLog& log) { return log.session && !log.session->uploadsSent; }
 
+// An upload that failed only because the host could not open the data connection back to the PC
+// (or lost it) in active mode: a firewall on the PC, or a NAT, that passive mode gets through. Once
+// in passive mode, the failure is what it is.
+Decision UploadFailedDecision(const JobLog& log, FocusTarget focus = FocusTarget::kNone) {
+  const bool activeModeBlocked = log.session && log.session->activeModeBlocked && !log.passiveMode;
+  const Decision::Next next = activeModeBlocked ? Decision::Next::kRetryPassive : Decision::Next::kStop;
+  return Decision{next, msg::kUploadFailed, MessageIcon::kStop, focus};
+}
+
 bool SessionEnded(const JobLog& log) { return log.session && log.session->sessionEnded; }
 
 // A job's script as the client reads it, written through the job's own definitions, so that what
@@ -77,7 +86,7 @@ Decision JudgeAuthorityTest(const JobLog& log, const std::string& userId) {
   if (Found(log.crtsavfError)) {
     return Stop(FormatText(msg::kNoSaveFileAuthority, userId), MessageIcon::kExclamation, FocusTarget::kUserId);
   }
-  if (UploadFailed(log)) return Stop(msg::kUploadFailed, MessageIcon::kStop, FocusTarget::kAddress);
+  if (UploadFailed(log)) return UploadFailedDecision(log, FocusTarget::kAddress);
   // Either error alone may have another cause; both together mean the restore was refused.
   if (Found(log.rstobjError) && Found(log.callError)) {
     return Stop(FormatText(msg::kNoRestoreAuthority, userId), MessageIcon::kExclamation, FocusTarget::kUserId);
@@ -106,14 +115,14 @@ Decision JudgeLibraryProbe(const JobLog& log, const std::string& library) {
 Decision JudgeRestore(const JobLog& log) {
   if (log.crtsavfError == LOG_NOT_LOGGED_ON) return Stop(msg::kLogOnFailedInstall, MessageIcon::kStop);
   if (Found(log.crtsavfError)) return Stop(msg::kCrtsavfFailed, MessageIcon::kStop);
-  if (UploadFailed(log)) return Stop(msg::kUploadFailed, MessageIcon::kStop);
+  if (UploadFailed(log)) return UploadFailedDecision(log);
   return GoOn();  // a failed restore, or a log that cannot be read: the verification decides
 }
 
 Decision JudgeVerification(const JobLog& log) {
   const Decision notVerified = Stop(msg::kNotVerified, MessageIcon::kExclamation);
   if (log.crtsavfError != LOG_OK) return notVerified;
-  if (UploadFailed(log)) return Stop(msg::kUploadFailed, MessageIcon::kStop);
+  if (UploadFailed(log)) return UploadFailedDecision(log);
   // A connection lost before the call leaves no call error in the log.
   if (!SessionEnded(log)) return notVerified;
   if (log.callError != LOG_OK) return notVerified;

@@ -107,6 +107,7 @@ struct SessionCase {
   bool loggedOn, ended, uploadsSent, directoryAnswered;
   int answers;
   bool hostClosed = false;
+  bool activeModeBlocked = false;
 };
 
 const std::string head = kHead, put = kPut, quit = kQuit;
@@ -121,7 +122,7 @@ const SessionCase kSessions[] = {
          "ftp> put \"X\" Y (replace\r\n200 PORT ok.\r\n425 Data connection "
          "cannot be opened.\r\n" +
          quit,
-     true, true, false, false, 2},
+     true, true, false, false, 2, false, true},
     {"upload answered with an error after the bytes",
      head +
          "ftp> put \"X\" Y (replace\r\n150 Sending.\r\n"
@@ -160,7 +161,7 @@ const SessionCase kSessions[] = {
     {"STOR ended with 250", head + "ftp> put X Y\r\n200 PORT ok.\r\n150 Sending.\r\n250 File transfer completed.\r\n",
      true, false, true, false, 2},
     {"transfer aborted", head + "ftp> put X Y\r\n200 PORT ok.\r\n150 Sending.\r\n426 Connection closed.\r\n" + quit,
-     true, true, false, false, 2},
+     true, true, false, false, 2, false, true},
     // A client that echoes nothing writes its prompt and then the command's first output.
     {"no echoes: replies after the prompts",
      "ftp> 220 Ready.\r\nName: 331 Password required.\r\nPassword: 230 DEMO logged on.\r\nftp> 200 Type I.\r\n"
@@ -171,6 +172,10 @@ const SessionCase kSessions[] = {
      "230 DEMO logged on.\r\nftp> 200 PORT ok.\r\n150 Opening.\r\nftp> 250 Command RSTOBJ successful.\r\n", true, false,
      false, true, 2},
     {"no echoes: data connection refused", "230 DEMO logged on.\r\n200 PORT ok.\r\n425 No data connection.\r\n", true,
+     false, false, false, 2, false, true},
+    // Only the first failed upload says why: a later 425 may be its consequence.
+    {"a local file missing, then a 425",
+     head + "ftp> put X Y\r\nError opening local file X.\r\nftp> put Z Y\r\n200 PORT ok.\r\n425 No data.\r\n", true,
      false, false, false, 2},
     {"a reply text with a colon and a code in it",
      head + "250-Naming format: 550 in use\r\n250 Now using naming format \"0\".\r\n", true, false, true, true, 1},
@@ -187,6 +192,7 @@ TEST(LogScan, SessionFacts) {
     EXPECT_EQ(facts.directoryAnswered, c.directoryAnswered) << c.what;
     EXPECT_EQ(facts.answersAfterLogOn, c.answers) << c.what;
     EXPECT_EQ(facts.hostClosed, c.hostClosed) << c.what;
+    EXPECT_EQ(facts.activeModeBlocked, c.activeModeBlocked) << c.what;
   }
 }
 

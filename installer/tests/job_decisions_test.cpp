@@ -31,10 +31,16 @@ const logscan::SessionFacts kWhole = Session(true);
 const logscan::SessionFacts kCutShort = Session(false);
 const logscan::SessionFacts kNotSent = Session(true, false);
 const logscan::SessionFacts kNoCdReply = Session(true, true, false);
+// The upload failed because the host could not open the data connection back to the PC.
+const logscan::SessionFacts kActiveBlocked = [] {
+  logscan::SessionFacts facts = Session(true, false);
+  facts.activeModeBlocked = true;
+  return facts;
+}();
 
 JobLog Log(LogVerdict crtsavf, LogVerdict rstobj, LogVerdict call, LogVerdict library,
-           std::optional<logscan::SessionFacts> session) {
-  return JobLog{crtsavf, rstobj, call, library, session};
+           std::optional<logscan::SessionFacts> session, bool passiveMode = false) {
+  return JobLog{crtsavf, rstobj, call, library, session, passiveMode};
 }
 // An unreadable log has every verdict LOG_UNREADABLE and no session.
 const JobLog kUnreadable{};
@@ -82,6 +88,15 @@ TEST(JobDecisions, AuthorityTest) {
        kStop, FocusTarget::kAddress},
       {"save-file error outranks the upload it caused", Log(ERR, OK, OK, OK, kNotSent), Next::kStop,
        FormatText(msg::kNoSaveFileAuthority, kUser), kWarn, FocusTarget::kUserId},
+      // Active mode blocked: run again in passive mode; once passive, the failure stands.
+      {"active mode blocked", Log(OK, ERR, ERR, OK, kActiveBlocked), Next::kRetryPassive, msg::kUploadFailed, kStop,
+       FocusTarget::kAddress},
+      {"blocked in passive mode too", Log(OK, ERR, ERR, OK, kActiveBlocked, true), Next::kStop, msg::kUploadFailed,
+       kStop, FocusTarget::kAddress},
+      {"save-file error outranks a blocked upload", Log(ERR, OK, OK, OK, kActiveBlocked), Next::kStop,
+       FormatText(msg::kNoSaveFileAuthority, kUser), kWarn, FocusTarget::kUserId},
+      {"log-on failure outranks a blocked upload", Log(NO, NO, NO, NO, kActiveBlocked), Next::kStop,
+       msg::kLogOnFailedCheck, kWarn, FocusTarget::kAddress},
   };
   for (const Row& row : rows) Expect(row, JudgeAuthorityTest(row.log, kUser));
 }
@@ -110,6 +125,12 @@ TEST(JobDecisions, Restore) {
       {"unreadable log: the verification decides", kUnreadable, Next::kGoOn, "", kStop, kNone},
       {"restore failed: the verification decides", Log(OK, ERR, OK, OK, kWhole), Next::kGoOn, "", kStop, kNone},
       {"upload not sent", Log(OK, OK, OK, OK, kNotSent), Next::kStop, msg::kUploadFailed, kStop, kNone},
+      {"active mode blocked", Log(OK, ERR, OK, OK, kActiveBlocked), Next::kRetryPassive, msg::kUploadFailed, kStop,
+       kNone},
+      {"blocked in passive mode too", Log(OK, ERR, OK, OK, kActiveBlocked, true), Next::kStop, msg::kUploadFailed,
+       kStop, kNone},
+      {"save file error outranks a blocked upload", Log(ERR, OK, OK, OK, kActiveBlocked), Next::kStop,
+       msg::kCrtsavfFailed, kStop, kNone},
   };
   for (const Row& row : rows) Expect(row, JudgeRestore(row.log));
 }
@@ -123,6 +144,12 @@ TEST(JobDecisions, Verification) {
       {"objects missing", Log(OK, OK, ERR, OK, kWhole), Next::kStop, msg::kNotVerified, kWarn, kNone},
       {"connection lost before the call", Log(OK, OK, OK, OK, kCutShort), Next::kStop, msg::kNotVerified, kWarn, kNone},
       {"upload not sent", Log(OK, OK, ERR, OK, kNotSent), Next::kStop, msg::kUploadFailed, kStop, kNone},
+      {"active mode blocked", Log(OK, OK, ERR, OK, kActiveBlocked), Next::kRetryPassive, msg::kUploadFailed, kStop,
+       kNone},
+      {"blocked in passive mode too", Log(OK, OK, ERR, OK, kActiveBlocked, true), Next::kStop, msg::kUploadFailed,
+       kStop, kNone},
+      {"save file error outranks a blocked upload", Log(ERR, OK, ERR, OK, kActiveBlocked), Next::kStop,
+       msg::kNotVerified, kWarn, kNone},
   };
   for (const Row& row : rows) Expect(row, JudgeVerification(row.log));
 }
@@ -206,9 +233,9 @@ TEST(JobDecisions, TranscriptsInEveryLanguage) {
        },
        true, Next::kStop, msg::kUnknownError, kStop, kNone},
       {"job 1: upload refused (425)", 1, [](const Client& c) { return Job1(c, PutEnd::kRefused425); }, true,
-       Next::kStop, uploadFailed, kStop, FocusTarget::kAddress},
+       Next::kRetryPassive, uploadFailed, kStop, FocusTarget::kAddress},
       {"job 1: upload aborted (426)", 1, [](const Client& c) { return Job1(c, PutEnd::kAborted426); }, true,
-       Next::kStop, uploadFailed, kStop, FocusTarget::kAddress},
+       Next::kRetryPassive, uploadFailed, kStop, FocusTarget::kAddress},
       {"job 1: 150 and no completion", 1,
        [](const Client& c) {
          return Head(c) + Rcmd(c, kCrtsavf) + Put(c, PutEnd::kNoCompletion) + NotConnected("quote rcmd \"RSTOBJ\"") +
@@ -255,12 +282,12 @@ TEST(JobDecisions, TranscriptsInEveryLanguage) {
        [](const Client& c) {
          return Head(c) + Rcmd(c, kCrtsavf) + Put(c, PutEnd::kAborted426) + Rcmd(c, kRstlib, false) + Quit(c);
        },
-       true, Next::kStop, uploadFailed, kStop, kNone},
+       true, Next::kRetryPassive, uploadFailed, kStop, kNone},
       {"job 4 verified", 4, [](const Client& c) { return Job4(c); }, true, Next::kGoOn, "", kStop, kNone},
       {"job 4: the 221 lost", 4, [](const Client& c) { return Job4(c, PutEnd::k226, false); }, true, Next::kStop,
        msg::kNotVerified, kWarn, kNone},
       {"job 4: second upload refused (425)", 4, [](const Client& c) { return Job4(c, PutEnd::kRefused425); }, true,
-       Next::kStop, uploadFailed, kStop, kNone},
+       Next::kRetryPassive, uploadFailed, kStop, kNone},
   };
   std::vector<Client> clients;
   for (const Language language : {Language::kEnglish, Language::kJapanese}) {
@@ -273,6 +300,12 @@ TEST(JobDecisions, TranscriptsInEveryLanguage) {
                    (client.repliesOnPromptLines ? ", replies on the prompts' lines" : ""));
       const Row expected{row.what, {}, row.next, row.message, row.icon, row.focus};
       Expect(expected, Judge(row.job, Read(log)));
+      if (row.next == Next::kRetryPassive) {
+        SCOPED_TRACE("already in passive mode: the failure stands");
+        JobLog passive = Read(log);
+        passive.passiveMode = true;
+        Expect(Row{row.what, {}, Next::kStop, row.message, row.icon, row.focus}, Judge(row.job, passive));
+      }
       if (row.sameWithoutEchoes) {
         SCOPED_TRACE("no echoes");
         Expect(expected, Judge(row.job, Read(WithoutEchoes(log))));
