@@ -138,7 +138,7 @@ bool IsWorkDirectoryName(const std::string& name) {
 }
 
 bool IsJobFileName(const std::string& name) {
-  for (const char* job : {"DOSCMD.BAT", "FTPCMD.BAT", "FTPLOG.LOG", "QSAVF.DAT"}) {
+  for (const char* job : {"DOSCMD.BAT", "FTPCMD.BAT", "FTPLOG.LOG", "QSAVF.DAT", "PRODUCT.DAT"}) {
     if (EqualsIgnoringCase(name, job)) return true;
   }
   return false;

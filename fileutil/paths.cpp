@@ -80,6 +80,13 @@ bool ListOnlyJobFiles(const std::string& folder, std::vector<std::string>& files
 
 }  // namespace
 
+bool LinkOrCopyFile(const std::string& from, const std::string& to) {
+  DeleteFileA(to.c_str());
+  if (CreateHardLinkA(to.c_str(), from.c_str(), nullptr) || CopyFileA(from.c_str(), to.c_str(), FALSE)) return true;
+  DeleteFileA(to.c_str());  // a copy cut short by a full disk
+  return false;
+}
+
 void RemoveStaleWorkDirectories() {
   std::string temp;
   if (!GetTempDirectory(temp)) return;

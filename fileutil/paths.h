@@ -17,6 +17,10 @@ enum PathKind : int {
 PathKind ProbePath(const char* path);
 // The size of an existing file; false when it cannot be found.
 bool FileSizeOf(const std::string& path, std::uint64_t& size);
+// Gives the file `from` the second name `to`: a hard link, or a copy where no link can be made
+// (another volume, a file system without links). True when `to` holds the whole file; when not,
+// nothing is left at `to`.
+bool LinkOrCopyFile(const std::string& from, const std::string& to);
 // Creates the first free TEMP\ZEMO0000 ... ZEMO9999; its path without a trailing backslash, or
 // empty when none can be created.
 std::string CreateWorkDirectory();

@@ -16,6 +16,12 @@ int AppendText(const std::string& path, const std::string& text) {
   return WriteText(path, text, JobFileOpening::kAppended);
 }
 
+// The client reads its script as UTF-8, so a command or a file name outside ASCII would reach the
+// host or the file system garbled: such a line is not written, and the job does not run.
+int AppendScriptLine(const std::string& scriptPath, const std::string& text) {
+  return jobtext::IsAscii(text) ? AppendText(scriptPath, text) : 0;
+}
+
 }  // namespace
 
 void FtpJob::RemoveFiles() const {
@@ -37,14 +43,14 @@ int FtpJob::BeginScript(const HostAddress& address, const std::string& userId, c
 }
 
 int FtpJob::AddRemoteCommand(const std::string& command) {
-  return AppendText(scriptPath, jobtext::RemoteCommandLine(command));
+  return AppendScriptLine(scriptPath, jobtext::RemoteCommandLine(command));
 }
 
 int FtpJob::AddPut(const std::string& localPath, const std::string& remoteName) {
-  return AppendText(scriptPath, jobtext::PutLine(localPath, remoteName));
+  return AppendScriptLine(scriptPath, jobtext::PutLine(jobtext::ScriptFileName(localPath, scriptPath), remoteName));
 }
 
-int FtpJob::AddRawLine(const std::string& lineText) { return AppendText(scriptPath, lineText); }
+int FtpJob::AddRawLine(const std::string& lineText) { return AppendScriptLine(scriptPath, lineText); }
 
 int FtpJob::EndScript() { return AppendText(scriptPath, jobtext::QuitLine()); }
 

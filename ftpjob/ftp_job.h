@@ -20,6 +20,9 @@ class FtpJob {
   int WriteLauncher();
   // Starts a new script with the log-on lines, "binary" and the debug line. 1 written, 0 not.
   int BeginScript(const HostAddress& address, const std::string& userId, const std::string& password);
+  // The lines of the job: 0, and nothing written, for a line that is not ASCII (the password of
+  // BeginScript is the one exception: it is the user's). A file in the script's folder is named
+  // by its bare name (the client runs there).
   int AddRemoteCommand(const std::string& command);
   int AddPut(const std::string& localPath, const std::string& remoteName);
   int AddRawLine(const std::string& lineText);

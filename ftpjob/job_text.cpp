@@ -1,5 +1,7 @@
 #include "ftpjob/job_text.h"
 
+#include "fileutil/path_text.h"
+
 namespace jobtext {
 
 std::string ToTextMode(const std::string& text) {
@@ -31,7 +33,25 @@ std::string QuotedForBatchFile(const std::string& path) {
 }  // namespace
 
 std::string LauncherLine(const std::string& scriptPath, const std::string& logPath) {
-  return "ftp -s:" + QuotedForBatchFile(scriptPath) + " > " + QuotedForBatchFile(logPath) + "\n";
+  // pushd, unlike cd, also changes the drive, and gives a network folder a drive letter of its own
+  // (cmd cannot stand in a \\server\share folder); when it fails, the client does not run.
+  std::string folder = DirectoryOf(scriptPath);
+  if (folder.size() > 3) folder.pop_back();  // "C:\W\" as "C:\W"; a drive's root keeps its backslash
+  return "pushd " + QuotedForBatchFile(folder) + " && ftp -s:" + QuotedForBatchFile(scriptPath) + " > " +
+         QuotedForBatchFile(logPath) + "\n";
+}
+
+std::string ScriptFileName(const std::string& localPath, const std::string& scriptPath) {
+  const std::string folder = DirectoryOf(scriptPath);
+  if (folder.empty() || DirectoryOf(localPath) != folder) return localPath;
+  return localPath.substr(folder.size());
+}
+
+bool IsAscii(const std::string& text) {
+  for (const char byte : text) {
+    if (static_cast<unsigned char>(byte) >= 0x80) return false;
+  }
+  return true;
 }
 
 std::string ScriptHeader(const HostAddress& address, const std::string& userId, const std::string& password) {

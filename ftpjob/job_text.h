@@ -13,9 +13,19 @@ namespace jobtext {
 // caller's CR LF becomes CR CR LF.
 std::string ToTextMode(const std::string& text);
 
-// The launcher's single line: the client on the script, its standard output into the log. The
-// command interpreter reads it, so each "%" of a path is doubled to reach the client unchanged.
+// The launcher's single line: into the script's folder, then the client on the script, its
+// standard output into the log. The command interpreter reads it, so each "%" of a path is doubled
+// to reach the client unchanged. The client runs in the work folder, so that the script can name
+// the files there by their bare (ASCII) names, whatever the folder's path holds.
 std::string LauncherLine(const std::string& scriptPath, const std::string& logPath);
+
+// How a script names a local file: by its bare name when it lies in the script's own folder (the
+// client's current folder, see LauncherLine), else by its path.
+std::string ScriptFileName(const std::string& localPath, const std::string& scriptPath);
+
+// Whether every byte is 7-bit ASCII. The Windows client reads its script as UTF-8 (since Windows
+// 8), so a code page 932 byte in a script line reaches the host or the file system garbled.
+bool IsAscii(const std::string& text);
 
 // The six lines that start every script: open, user, password, binary, hash and the debug line.
 std::string ScriptHeader(const HostAddress& address, const std::string& userId, const std::string& password);

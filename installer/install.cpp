@@ -6,6 +6,7 @@
 
 #include "fileutil/host_object.h"
 #include "fileutil/paths.h"
+#include "ftpjob/job_text.h"
 #include "installer/host_jobs.h"
 #include "installer/installer_dialog.h"
 #include "installer/messages.h"
@@ -29,7 +30,27 @@ DWORD CancelAfterMs() {
   return static_cast<DWORD>(seconds * 1000);
 }
 
+// The product save file's name in the work folder, when its own path is not ASCII.
+constexpr char kProductInWorkFolder[] = "PRODUCT.DAT";
+
+// Removes the second name given to the save file when the installation ends, however it ends.
+struct RemovedAtEnd {
+  std::string path;
+  ~RemovedAtEnd() {
+    if (!path.empty()) DeleteFileA(path.c_str());
+  }
+};
+
 }  // namespace
+
+std::string InstallerDialog::ProductFileForScript() const {
+  // The Windows client reads its script as UTF-8 and the installer's strings are code page 932:
+  // a path with Japanese in it (a folder under a Japanese user name) would not be found. The work
+  // folder's own path may hold Japanese too; the client runs in it, so a bare name is enough.
+  if (jobtext::IsAscii(saveFilePath)) return saveFilePath;
+  const std::string inWorkFolder = workDirectory + kProductInWorkFolder;
+  return LinkOrCopyFile(saveFilePath, inWorkFolder) ? inWorkFolder : std::string();
+}
 
 int InstallerDialog::InstallAndVerify() {
   if (ProbePath(saveFilePath.c_str()) != kPathIsFile) return 0;
@@ -38,11 +59,14 @@ int InstallerDialog::InstallAndVerify() {
   // The name the check validated; with blanks around it the restored library would not be the
   // one verified.
   const std::string library = ReadLibraryName();
+  const std::string productFile = ProductFileForScript();
+  const RemovedAtEnd productLink{productFile == saveFilePath ? std::string() : productFile};
 
-  if (!PrepareJob([&] { return hostjobs::AddLibraryRestore(job, saveFilePath, targetLibrary, library); })) {
+  if (productFile.empty() ||
+      !PrepareJob([&] { return hostjobs::AddLibraryRestore(job, productFile, targetLibrary, library); })) {
     return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
   }
-  const int restored = RunInstallationJob({saveFilePath}, msg::kInstalling, library);
+  const int restored = RunInstallationJob({productFile}, msg::kInstalling, library);
   if (restored == kRunStopped) return StopAbandoned(library);
   if (restored != kRunEnded) return CloseAndStop();  // the user has been told that it could not start
   progress.SetStatus(msg::kVerifying, false);
@@ -51,9 +75,9 @@ int InstallerDialog::InstallAndVerify() {
   const std::string hostObjectFile = workDirectory + "QSAVF.DAT";
   if (!ExtractHostObject(hostObjectFile)) return StopWithProgressOpen(msg::kResourceLoadFailed, MB_ICONSTOP, nullptr);
   const bool prepared =
-      PrepareJob([&] { return hostjobs::AddVerification(job, hostObjectFile, saveFilePath, library, userId); });
+      PrepareJob([&] { return hostjobs::AddVerification(job, hostObjectFile, productFile, library, userId); });
   const int verified =
-      prepared ? RunInstallationJob({hostObjectFile, saveFilePath}, msg::kVerifying, library) : kRunNotStarted;
+      prepared ? RunInstallationJob({hostObjectFile, productFile}, msg::kVerifying, library) : kRunNotStarted;
   DeleteFileA(hostObjectFile.c_str());
   if (!prepared) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
   if (verified == kRunStopped) return StopAbandoned(library);

@@ -96,6 +96,9 @@ class InstallerDialog : public Dialog {
   const Control* ControlFor(FocusTarget target) const;
   bool UserConfirmsCancel();
   void KeepGoingAfterCancelDeclined();
+  // The save file as the job scripts name it: its path when that is ASCII, else a second name for
+  // it in the work folder; empty when that cannot be made.
+  std::string ProductFileForScript() const;
   int RunInstallationJob(const std::vector<std::string>& uploads, const std::string& status,
                          const std::string& library);
   int RefuseInput(const char* text, const Control& focus);

@@ -79,13 +79,11 @@ TEST(WorkFolderNames, OnlyTheInstallersOwn) {
     bool workFolder;
     bool jobFile;
   } cases[] = {
-      {"ZEMO0000", true, false},      {"zemo9999", true, false},
-      {"ZEMO000", false, false},      {"ZEMO00000", false, false},
-      {"ZEMOA000", false, false},     {"XZEMO000", false, false},
-      {"DOSCMD.BAT", false, true},    {"ftpcmd.bat", false, true},
-      {"FTPLOG.LOG", false, true},    {"QSAVF.DAT", false, true},
-      {"QSAVF.DAT.1", false, false},  {"FTPLOG.LOG ", false, false},
-      {"PRODUCT.SAVF", false, false}, {"", false, false},
+      {"ZEMO0000", true, false},    {"zemo9999", true, false},      {"ZEMO000", false, false},
+      {"ZEMO00000", false, false},  {"ZEMOA000", false, false},     {"XZEMO000", false, false},
+      {"DOSCMD.BAT", false, true},  {"ftpcmd.bat", false, true},    {"FTPLOG.LOG", false, true},
+      {"QSAVF.DAT", false, true},   {"QSAVF.DAT.1", false, false},  {"FTPLOG.LOG ", false, false},
+      {"product.dat", false, true}, {"PRODUCT.SAVF", false, false}, {"", false, false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(IsWorkDirectoryName(c.name), c.workFolder) << c.name;

@@ -75,6 +75,17 @@ TEST_F(FtpJobFiles, AppendingWithoutBeginScriptWritesOnlyItsOwnLines) {
   EXPECT_EQ(ReadFileBytes(job.scriptPath), "put \"C:\\\"Q\"\\%X%.SAVF\" R (replace\r\nquit\r\n");
 }
 
+TEST_F(FtpJobFiles, ScriptLinesAreAsciiOrNotWritten) {
+  // The work folder's own files by their bare names, wherever it is; anything else outside ASCII
+  // is refused, since the client would read it as UTF-8.
+  const std::string workFile = job.scriptPath.substr(0, job.scriptPath.rfind('\\') + 1) + "QSAVF.DAT";
+  EXPECT_EQ(job.AddPut(workFile, "R"), 1);
+  EXPECT_EQ(job.AddPut("C:\\山田\\A.SAVF", "R"), 0);
+  EXPECT_EQ(job.AddRemoteCommand("CALL PGM(表)"), 0);
+  EXPECT_EQ(job.AddRawLine("cd ｿ\n"), 0);
+  EXPECT_EQ(ReadFileBytes(job.scriptPath), "put \"QSAVF.DAT\" R (replace\r\n");
+}
+
 TEST_F(FtpJobFiles, SecondBeginScriptReplacesTheScript) {
   BeginScript();
   job.AddRemoteCommand("CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)");
@@ -89,7 +100,9 @@ TEST_F(FtpJobFiles, WriteLauncherRemovesThePreviousJob) {
   ASSERT_EQ(job.WriteLauncher(), 1);
   EXPECT_FALSE(FileExists(job.scriptPath));
   EXPECT_FALSE(FileExists(job.logPath));
-  EXPECT_EQ(ReadFileBytes(job.launcherPath), "ftp -s:\"" + job.scriptPath + "\" > \"" + job.logPath + "\"\r\n");
+  const std::string folder = job.scriptPath.substr(0, job.scriptPath.rfind('\\'));
+  EXPECT_EQ(ReadFileBytes(job.launcherPath),
+            "pushd \"" + folder + "\" && ftp -s:\"" + job.scriptPath + "\" > \"" + job.logPath + "\"\r\n");
 }
 
 TEST_F(FtpJobFiles, PreviousLogIsGoneAlsoWhenTheLauncherCannotBeOpened) {
