@@ -22,7 +22,8 @@ const char kUsageText[] =
     "\n"
     "The server's port is 21 unless KESTRALON_FTP_PORT names another. A connection\n"
     "is waited for without limit unless KESTRALON_FTP_TIMEOUT sets the seconds\n"
-    "without progress after which it is abandoned.\n";
+    "without progress after which it is abandoned. KESTRALON_FTP_LANGUAGE=en|ja\n"
+    "chooses the client's language instead of the user interface language.\n";
 
 namespace {
 

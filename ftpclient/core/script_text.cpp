@@ -142,15 +142,44 @@ std::string FormatPortArgument(const Endpoint& endpoint) {
   return text;
 }
 
-std::string FormatSentStatistics(std::uint64_t bytes, std::uint64_t milliseconds) {
-  // A transfer faster than the clock's resolution counts as one millisecond, as the Windows
-  // client reports a rate rather than a division by zero.
-  double seconds = static_cast<double>(milliseconds) / 1000.0;
-  double rate = static_cast<double>(bytes) / static_cast<double>(std::max<std::uint64_t>(milliseconds, 1));
-  char text[128];
-  std::snprintf(text, sizeof text, "ftp: %llu bytes sent in %.2fSeconds %.2fKbytes/sec.",
-                static_cast<unsigned long long>(bytes), seconds, rate);
-  return text;
+namespace {
+
+// The length of the UTF-8 sequence that `lead` starts, 0 when it starts none.
+std::size_t SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+}  // namespace
+
+std::optional<std::u16string> Utf16FromUtf8(std::string_view text) {
+  std::u16string wide;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = SequenceLength(lead);
+    if (length == 0 || i + length > text.size()) return std::nullopt;
+    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return std::nullopt;
+      code = (code << 6) | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and values past Unicode are not UTF-8.
+    static const char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kSmallest[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return std::nullopt;
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      wide.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+      wide.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+    } else {
+      wide.push_back(static_cast<char16_t>(code));
+    }
+    i += length;
+  }
+  return wide;
 }
 
 std::string WithCrLf(std::string_view text) {

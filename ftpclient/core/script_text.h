@@ -70,8 +70,11 @@ std::optional<unsigned> ParseTimeoutSeconds(std::string_view text);
 std::string FormatAddress(const Ipv4Address& address);
 // "h1,h2,h3,h4,p1,p2", the argument of PORT.
 std::string FormatPortArgument(const Endpoint& endpoint);
-// "ftp: 12 bytes sent in 0.01Seconds 1.20Kbytes/sec." as the Windows client reports an upload.
-std::string FormatSentStatistics(std::uint64_t bytes, std::uint64_t milliseconds);
+
+// A local file name of the script, which is UTF-8 (as the Windows client reads its scripts since
+// Windows 8), in UTF-16 for the wide file API. Nullopt when the bytes are not valid UTF-8
+// (an ANSI code page 932 name, for one): such a file cannot be opened, as with that client.
+std::optional<std::u16string> Utf16FromUtf8(std::string_view text);
 
 // The transcript as stored: each "\n" becomes CR LF, as a Windows console program's text output.
 std::string WithCrLf(std::string_view text);

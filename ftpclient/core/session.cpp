@@ -169,28 +169,37 @@ bool FtpSession::Connect(const std::vector<std::string>& words) {
   }
   connected_ = true;
   hostName_ = words[1];
-  Line("Connected to " + hostName_ + ".");
+  Line(ConnectedLine(settings_.language, hostName_));
   int greeting = ReadFinalReply(ReadReply());
   if (connected_ && !IsPositive(greeting)) Disconnect("");
   return connected_;
 }
 
+// Before the user name the client asks for UTF-8 names, as the Windows client does; an IBM i
+// refuses (501), which changes nothing.
 void FtpSession::LogOn(LineSource& commands, int& answersLeft) {
-  out_.Write("User (" + hostName_ + ":(none)): ");
+  Command("OPTS UTF8 ON");
+  if (!connected_) return;
   std::string user;
-  bool haveUser = commands.Next(user);
-  out_.Write("\n");
-  if (!haveUser) return;
+  if (!Prompt(UserPrompt(settings_.language, hostName_), commands, user)) return;
   --answersLeft;
   int code = Command("USER " + user);
   if (IsIntermediate(code)) {
-    Line("Password:");
     std::string password;
-    if (!commands.Next(password)) return;
+    if (!Prompt(PasswordPrompt(settings_.language), commands, password)) return;
     --answersLeft;
     code = Command("PASS " + password);
   }
   if (connected_ && !IsPositive(code)) Line("Login failed.");
+}
+
+// The answer is not echoed. Unless the reply is to stand on the prompt's line, the line ends
+// once the answer is taken.
+bool FtpSession::Prompt(const std::string& prompt, LineSource& commands, std::string& answer) {
+  out_.Write(prompt);
+  const bool answered = commands.Next(answer);
+  if (!answered || !settings_.replyOnPromptLine) out_.Write("\n");
+  return answered;
 }
 
 void FtpSession::Simple(const std::string& command) {
@@ -256,7 +265,7 @@ void FtpSession::Put(const std::vector<std::string>& words) {
   bool whole = SendFile(*file, localPath, bytesSent);
   int code = ReadFinalReply(ReadReply());
   if (whole && IsPositive(code)) {
-    Line(FormatSentStatistics(bytesSent, transport_.NowMilliseconds() - started));
+    Line(FormatSentStatistics(settings_.language, bytesSent, transport_.NowMilliseconds() - started));
   }
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ftpclient/core/messages.h"
 #include "ftpclient/core/reply.h"
 #include "ftpclient/core/script_text.h"
 #include "ftpclient/core/transport.h"
@@ -20,6 +21,11 @@ struct SessionSettings {
   unsigned timeoutSeconds = 0;
   bool debug = false;
   bool autoLogin = true;
+  Language language = Language::kEnglish;
+  // Test switch: the server's reply to the user name or password continues the prompt's line
+  // instead of starting one of its own. Whether the Windows client ends the prompt's line in a
+  // redirected log is not known, so a reader of the log must cope with both.
+  bool replyOnPromptLine = false;
 };
 
 class FtpSession {
@@ -36,6 +42,8 @@ class FtpSession {
   void Open(const std::vector<std::string>& words, LineSource& commands);
   bool Connect(const std::vector<std::string>& words);
   void LogOn(LineSource& commands, int& answersLeft);
+  // Writes a log-on prompt and takes its answer; false when the input has ended.
+  bool Prompt(const std::string& prompt, LineSource& commands, std::string& answer);
   void Simple(const std::string& command);
   void Quote(std::string_view text);
   void Put(const std::vector<std::string>& words);

@@ -21,7 +21,7 @@ class FakeServer : public Transport, public LocalFiles {
   bool silent = false;  // accepts, then never sends a byte
   IoResult acceptResult = IoResult::kOk;
   IoResult dataSendResult = IoResult::kOk;
-  std::uint64_t dataSendMs = 20;  // how long each send of the data connection takes
+  std::uint64_t dataSendMs = 20;      // how long each send of the data connection takes
   std::size_t goodDataSends = 0;      // sends that succeed before dataSendResult applies
   std::size_t controlChunkBytes = 5;  // replies arrive in small pieces
 
@@ -29,6 +29,7 @@ class FakeServer : public Transport, public LocalFiles {
   std::string password = "SECRET";
   // Replies by whole command or by command verb; whole commands win.
   std::map<std::string, std::string> replies = {
+      {"OPTS", "501 OPTS subcommand not valid.\r\n"},
       {"USER", "331 Enter password.\r\n"},
       {"TYPE", "200 Representation type is binary IMAGE.\r\n"},
       {"PORT", "200 PORT subcommand request successful.\r\n"},

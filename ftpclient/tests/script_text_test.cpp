@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ftpclient/core/command_line.h"
+#include "ftpclient/core/messages.h"
 
 namespace ftpclient {
 namespace {
@@ -94,10 +95,35 @@ TEST(ParseSettingsTest, PortsAndTimeouts) {
 TEST(FormatTest, PortArgumentStatisticsAndLineEnds) {
   EXPECT_EQ(FormatPortArgument({{127, 0, 0, 1}, 0x1234}), "127,0,0,1,18,52");
   EXPECT_EQ(FormatPortArgument({{10, 1, 2, 3}, 65535}), "10,1,2,3,255,255");
-  EXPECT_EQ(FormatSentStatistics(232848, 1500), "ftp: 232848 bytes sent in 1.50Seconds 155.23Kbytes/sec.");
-  EXPECT_EQ(FormatSentStatistics(232848, 0), "ftp: 232848 bytes sent in 0.00Seconds 232848.00Kbytes/sec.");
+  EXPECT_EQ(FormatSentStatistics(Language::kEnglish, 232848, 1500),
+            "ftp: 232848 bytes sent in 1.50Seconds 155.23Kbytes/sec.");
+  EXPECT_EQ(FormatSentStatistics(Language::kEnglish, 232848, 0),
+            "ftp: 232848 bytes sent in 0.00Seconds 232848.00Kbytes/sec.");
   EXPECT_EQ(WithCrLf("a\nb\n\n"), "a\r\nb\r\n\r\n");
   EXPECT_EQ(WithCrLf("User (h:(none)): "), "User (h:(none)): ");
+}
+
+TEST(ParseSettingsTest, LanguageFromTheVariableOrTheUserInterface) {
+  EXPECT_EQ(ParseLanguageName("ja"), Language::kJapanese);
+  EXPECT_EQ(ParseLanguageName("en"), Language::kEnglish);
+  for (const char* bad : {"", "JA", "jp", "ja_JP", "english"}) EXPECT_FALSE(ParseLanguageName(bad)) << bad;
+  EXPECT_EQ(LanguageOfUiLanguage(0x0411), Language::kJapanese);  // ja-JP
+  EXPECT_EQ(LanguageOfUiLanguage(0x0409), Language::kEnglish);   // en-US
+  EXPECT_EQ(LanguageOfUiLanguage(0x0804), Language::kEnglish);   // zh-CN: not translated here
+}
+
+// Local names in a script are UTF-8; anything else is not a name the client can open.
+TEST(Utf16FromUtf8Test, DecodesOnlyValidUtf8) {
+  EXPECT_EQ(Utf16FromUtf8("C:\\A B\\X.DAT"), std::u16string(u"C:\\A B\\X.DAT"));
+  EXPECT_EQ(Utf16FromUtf8("C:\\Users\\\xE5\xB1\xB1\xE7\x94\xB0\\Q"),
+            std::u16string(u"C:\\Users\\\u5C71\u7530\\Q"));  // 山田
+  EXPECT_EQ(Utf16FromUtf8("\xC3\xA9\xF0\x9F\x98\x80"), std::u16string(u"\u00E9\U0001F600"));
+  EXPECT_EQ(Utf16FromUtf8(""), std::u16string());
+  for (const char* bad :
+       {"C:\\Users\\\x8E\x52\x93\x63\\Q",  // 山田 in code page 932
+        "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE5\xB1", "\xFF", "a\x80"}) {
+    EXPECT_FALSE(Utf16FromUtf8(bad)) << bad;
+  }
 }
 
 struct CommandLineCase {

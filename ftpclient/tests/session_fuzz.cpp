@@ -63,7 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string stream = split == std::string::npos ? std::string() : input.substr(split + 1);
   StreamServer server(stream);
   NullTranscript out;
-  FtpSession session(server, server, out, {});
+  SessionSettings settings;  // both languages and both places of the log-on reply
+  settings.language = size % 2 ? Language::kJapanese : Language::kEnglish;
+  settings.replyOnPromptLine = size % 3 == 0;
+  FtpSession session(server, server, out, settings);
   ScriptLines lines("open 127.0.0.1\nU\nP\n" + script);
   session.Run(lines);
   return 0;

@@ -27,6 +27,7 @@ Outcome RunScript(const std::string& script, const std::function<void(FakeServer
 }
 
 const char kLogOn[] = "open 127.0.0.5\r\nQUSER\r\nSECRET\r\n";
+const std::string kQuitOnly = std::string(kLogOn) + "quit\r\n";
 
 // The first job of an installation, as the installer writes it, and the transcript the Windows
 // client would leave for it.
@@ -42,6 +43,7 @@ TEST(FtpSessionTest, InstallerJobGivesTheWindowsClientsTranscript) {
             "Connected to 127.0.0.5.\n"
             "220-QTCP at TESTHOST.\n"
             "220 Connection will close if idle more than 5 minutes.\n"
+            "501 OPTS subcommand not valid.\n"
             "User (127.0.0.5:(none)): \n"
             "331 Enter password.\n"
             "Password:\n"
@@ -63,13 +65,106 @@ TEST(FtpSessionTest, InstallerJobGivesTheWindowsClientsTranscript) {
             "ftp> quit\n"
             "---> QUIT\n"
             "221 QUIT subcommand received.\n");
-  EXPECT_EQ(
-      run.server.commands,
-      (std::vector<std::string>{"USER QUSER", "PASS SECRET", "TYPE I", "rcmd \"CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)\"",
-                                "PORT 127,0,0,1,4,1", "STOR /QSYS.LIB/QTEMP.LIB/QSAVF.FILE", "QUIT"}));
+  EXPECT_EQ(run.server.commands,
+            (std::vector<std::string>{"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "TYPE I",
+                                      "rcmd \"CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)\"", "PORT 127,0,0,1,4,1",
+                                      "STOR /QSYS.LIB/QTEMP.LIB/QSAVF.FILE", "QUIT"}));
   EXPECT_EQ(run.server.uploaded, kSaveFileBytes);
   EXPECT_TRUE(run.server.uploadFinished);
   EXPECT_EQ(run.server.connectedTo.port, 21);
+}
+
+// Code page 932, as a Japanese PC's log holds it.
+const std::string kConnectedJa =
+    " \x82\xC9\x90\xDA\x91\xB1\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";     // " に接続しました。"
+const std::string kUserJa = "\x83\x86\x81\x5B\x83\x55\x81\x5B";              // "ユーザー"
+const std::string kPasswordJa = "\x83\x70\x83\x58\x83\x8F\x81\x5B\x83\x68";  // "パスワード"
+const std::string kBytesSentJa =
+    "\x83\x6F\x83\x43\x83\x67\x82\xAA\x91\x97\x90\x4D\x82\xB3\x82\xEA\x82\xDC\x82\xB5\x82\xBD";
+const std::string kSecondsJa = "\x95\x62";   // "秒"
+const std::string kFullStopJa = "\x81\x42";  // "。"
+
+// A Japanese PC with a Japanese IBM i: the words are the client's, in code page 932, and the
+// replies the host's, in upper case, as in public transcripts of that pair.
+TEST(FtpSessionTest, JapaneseClientGivesTheJapaneseWindowsTranscript) {
+  SessionSettings japanese;
+  japanese.language = Language::kJapanese;
+  Outcome run = RunScript(
+      std::string(kLogOn) + "bi\r\nput lms5250.savf qgpl/lms5250\r\nquit\r\n",
+      [](FakeServer& s) {
+        s.files["lms5250.savf"] = kSaveFileBytes;
+        s.greeting = "220-QTCP AT XXX.YYY.CO.JP.\r\n220 CONNECTION WILL CLOSE IF IDLE MORE THAN 5 MINUTES.\r\n";
+        s.replies["OPTS"] = "501 OPTS UNSUCCESSFUL; SPECIFIED SUBCOMMAND NOT RECOGNIZED.\r\n";
+        s.replies["USER"] = "331 ENTER PASSWORD.\r\n";
+        s.replies["TYPE"] = "200 REPRESENTATION TYPE IS BINARY IMAGE.\r\n";
+        s.replies["PORT"] = "200 PORT SUBCOMMAND REQUEST SUCCESSFUL.\r\n";
+        s.replies["STOR"] = "150 SENDING FILE TO MEMBER LMS5250 IN FILE LMS5250 IN LIBRARY QGPL.\r\n";
+        s.storeFinished = "226 FILE TRANSFER COMPLETED SUCCESSFULLY.\r\n";
+        s.replies["QUIT"] = "221 QUIT SUBCOMMAND RECEIVED.\r\n";
+      },
+      japanese);
+  EXPECT_EQ(run.transcript,
+            "ftp> open 127.0.0.5\n"
+            "127.0.0.5" +
+                kConnectedJa +
+                "\n"
+                "220-QTCP AT XXX.YYY.CO.JP.\n"
+                "220 CONNECTION WILL CLOSE IF IDLE MORE THAN 5 MINUTES.\n"
+                "501 OPTS UNSUCCESSFUL; SPECIFIED SUBCOMMAND NOT RECOGNIZED.\n" +
+                kUserJa +
+                " (127.0.0.5:(none)): \n"
+                "331 ENTER PASSWORD.\n" +
+                kPasswordJa +
+                ": \n"
+                "230 QUSER logged on.\n"
+                "ftp> bi\n"
+                "200 REPRESENTATION TYPE IS BINARY IMAGE.\n"
+                "ftp> put lms5250.savf qgpl/lms5250\n"
+                "200 PORT SUBCOMMAND REQUEST SUCCESSFUL.\n"
+                "150 SENDING FILE TO MEMBER LMS5250 IN FILE LMS5250 IN LIBRARY QGPL.\n"
+                "226 FILE TRANSFER COMPLETED SUCCESSFULLY.\n"
+                "ftp: 20 " +
+                kBytesSentJa + " 0.02" + kSecondsJa + " 1.00KB/" + kSecondsJa + kFullStopJa +
+                "\n"
+                "ftp> quit\n"
+                "221 QUIT SUBCOMMAND RECEIVED.\n");
+  EXPECT_EQ(run.server.uploaded, kSaveFileBytes);
+}
+
+struct PromptCase {
+  Language language;
+  bool replyOnPromptLine;
+  std::string script;
+  std::string expected;  // the transcript from the OPTS reply on
+};
+
+// Each way the log-on may stand in a log: the reply on a line of its own or on the prompt's, in
+// both languages; and the prompt's line ended when the script ends before the answer.
+TEST(FtpSessionTest, LogOnPromptsInEachLanguageAndPlaceOfTheReply) {
+  const std::string ja = kUserJa + " (127.0.0.5:(none)): ";
+  const std::string kBye = "221 QUIT subcommand received.\n";
+  const std::vector<PromptCase> cases = {
+      {Language::kEnglish, false, kQuitOnly,
+       "User (127.0.0.5:(none)): \n331 Enter password.\nPassword:\n230 QUSER logged on.\nftp> quit\n" + kBye},
+      {Language::kEnglish, true, kQuitOnly,
+       "User (127.0.0.5:(none)): 331 Enter password.\nPassword:230 QUSER logged on.\nftp> quit\n" + kBye},
+      {Language::kJapanese, false, kQuitOnly,
+       ja + "\n331 Enter password.\n" + kPasswordJa + ": \n230 QUSER logged on.\nftp> quit\n" + kBye},
+      {Language::kJapanese, true, kQuitOnly,
+       ja + "331 Enter password.\n" + kPasswordJa + ": 230 QUSER logged on.\nftp> quit\n" + kBye},
+      {Language::kEnglish, true, "open 127.0.0.5\r\nQUSER\r\n",
+       "User (127.0.0.5:(none)): 331 Enter password.\nPassword:\n221 QUIT subcommand received.\n"},
+  };
+  for (const PromptCase& c : cases) {
+    SessionSettings settings;
+    settings.language = c.language;
+    settings.replyOnPromptLine = c.replyOnPromptLine;
+    const std::string transcript = RunScript(c.script, nullptr, settings).transcript;
+    const std::string opts = "501 OPTS subcommand not valid.\n";
+    const std::size_t at = transcript.find(opts);
+    ASSERT_NE(at, std::string::npos) << transcript;
+    EXPECT_EQ(transcript.substr(at + opts.size()), c.expected) << c.replyOnPromptLine;
+  }
 }
 
 struct SessionCase {
@@ -115,15 +210,13 @@ TEST_P(FtpSessionCases, SendsAndPrints) {
   EXPECT_EQ(run.transcript.find("SECRET"), std::string::npos) << run.transcript;
 }
 
-const std::string kQuitOnly = std::string(kLogOn) + "quit\r\n";
-
 INSTANTIATE_TEST_SUITE_P(
     Cases, FtpSessionCases,
     ::testing::Values(
         SessionCase{"WrongPassword",
                     "open 127.0.0.5\r\nQUSER\r\nWRONG\r\nbinary\r\nquit\r\n",
                     [](FakeServer& s) { s.replies["TYPE I"] = "530 Log on first.\r\n"; },
-                    {"USER QUSER", "PASS WRONG", "TYPE I", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS WRONG", "TYPE I", "QUIT"},
                     {"530 Log on attempt by user QUSER rejected.", "Login failed.", "ftp> binary", "530 Log on first."},
                     {"logged on", "WRONG"}},
         SessionCase{
@@ -145,14 +238,14 @@ INSTANTIATE_TEST_SUITE_P(
             "SilentAfterLogOn",
             std::string(kLogOn) + "cd KESTLIB\r\nbinary\r\nquit\r\n",
             [](FakeServer& s) { s.replies["CWD KESTLIB"] = ""; },
-            {"USER QUSER", "PASS SECRET", "CWD KESTLIB"},
+            {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "CWD KESTLIB"},
             {"ftp> cd KESTLIB", "> ftp: no progress on the control connection for 120 seconds; connection abandoned.",
              "ftp> binary", "Not connected."},
             {}},
         SessionCase{"UnknownAndAmbiguousCommandsAreSkipped",
                     std::string(kLogOn) + "frobnicate now\r\nb\r\nbin\r\nquit\r\n",
                     nullptr,
-                    {"USER QUSER", "PASS SECRET", "TYPE I", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "TYPE I", "QUIT"},
                     {"ftp> frobnicate now", "Invalid command.", "ftp> b", "Ambiguous command.", "ftp> bin",
                      "200 Representation type is binary IMAGE."},
                     {}},
@@ -163,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
                           "550-Specified directory does not exist or cannot be accessed.\r\n"
                           "550 Working directory not changed.\r\n";
                     },
-                    {"USER QUSER", "PASS SECRET", "CWD KESTLIB", "CWD NOLIB", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "CWD KESTLIB", "CWD NOLIB", "QUIT"},
                     {"250 \"KESTLIB\" is current library.", "ftp> cd NOLIB",
                      "550-Specified directory does not exist or cannot be accessed.",
                      "550 Working directory not changed.", "221 QUIT subcommand received."},
@@ -176,14 +269,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "550-Error occurred on command CALL PGM(QTEMP/KV2207C).\r\n"
                   "550 CPF9898 Objects are missing.\r\n";
             },
-            {"USER QUSER", "PASS SECRET", "rcmd \"CALL PGM(QTEMP/KV2207C)\"", "QUIT"},
+            {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "rcmd \"CALL PGM(QTEMP/KV2207C)\"", "QUIT"},
             {"550-Error occurred on command CALL PGM(QTEMP/KV2207C).", "550 CPF9898 Objects are missing.", "ftp> quit"},
             {}},
         SessionCase{
             "MissingLocalFileSendsNothing",
             std::string(kLogOn) + "put \"C:\\WORK\\NONE.DAT\" /QSYS.LIB/QTEMP.LIB/QSAVF.FILE (replace\r\nquit\r\n",
             nullptr,
-            {"USER QUSER", "PASS SECRET", "QUIT"},
+            {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "QUIT"},
             {"Error opening local file C:\\WORK\\NONE.DAT."},
             {}},
         SessionCase{"DataConnectionNeverMade",
@@ -192,7 +285,7 @@ INSTANTIATE_TEST_SUITE_P(
                       s.acceptResult = IoResult::kTimeout;
                       s.listenerAborted = "425 Cannot open data connection.\r\n";
                     },
-                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
                     {"> ftp: no progress on the data connection for 120 seconds; transfer abandoned.",
                      "425 Cannot open data connection.", "221 QUIT subcommand received."},
                     {"bytes sent"}},
@@ -202,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(
                       s.acceptResult = IoResult::kServerReplied;
                       s.replies["STOR"] += "425 Cannot open data connection.\r\n";
                     },
-                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
                     {"150 Sending file to member QSAVF in file QSAVF in library QTEMP.",
                      "425 Cannot open data connection.", "221 QUIT subcommand received."},
                     {"bytes sent", "no progress", "transfer abandoned"}},
@@ -213,19 +306,19 @@ INSTANTIATE_TEST_SUITE_P(
                       s.acceptResult = IoResult::kTimeout;  // would be waited for in vain
                       s.replies["STOR"] = "150 Opening.\r\n425 Cannot open data connection.\r\n";
                     },
-                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
                     {"150 Opening.", "425 Cannot open data connection.", "221 QUIT subcommand received."},
                     {"bytes sent", "no progress", "transfer abandoned"}},
         SessionCase{"DataConnectionLostMidUpload",
                     std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
                     [](FakeServer& s) { s.dataSendResult = IoResult::kClosed; },
-                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
                     {"> ftp: data connection lost; transfer abandoned.", "426 Data transfer ended."},
                     {"bytes sent"}},
         SessionCase{"RefusedStoreNeedsNoDataConnection",
                     std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
                     [](FakeServer& s) { s.replies["STOR"] = "550 Not allowed.\r\n"; },
-                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
                     {"550 Not allowed.", "ftp> quit"},
                     {"bytes sent", "426"}},
         SessionCase{"HashMarksEndTheirLineBeforeALostTransfer",
@@ -235,65 +328,65 @@ INSTANTIATE_TEST_SUITE_P(
                       s.goodDataSends = 1;
                       s.dataSendResult = IoResult::kClosed;
                     },
-                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR BIG", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR BIG", "QUIT"},
                     {"150 Sending file to member QSAVF in file QSAVF in library QTEMP.", std::string(16, '#'),
                      "> ftp: data connection lost; transfer abandoned.", "426 Data transfer ended."},
                     {"bytes sent"}},
         SessionCase{"HashWithARefusedStoreShowsNoMarks",
                     std::string(kLogOn) + "hash\r\nput C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
                     [](FakeServer& s) { s.replies["STOR"] = "425 Cannot open data connection.\r\n"; },
-                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
                     {"425 Cannot open data connection.", "ftp> quit"},
                     {"bytes sent", "#", "\n\n"}},
         SessionCase{"HashWithAnUploadUnderOneBlockShowsNoMarks",
                     std::string(kLogOn) + "hash\r\nput C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
                     nullptr,
-                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "STOR QSAVF", "QUIT"},
                     {"150 Sending file to member QSAVF in file QSAVF in library QTEMP.",
                      "250 File transfer completed successfully.", "ftp: 20 bytes sent in 0.02Seconds 1.00Kbytes/sec."},
                     {"#", "\n\n"}},
         SessionCase{"HashTogglesWithOrWithoutAConnection",
                     "hash\r\n" + std::string(kLogOn) + "HASH on\r\nquit\r\n",
                     nullptr,
-                    {"USER QUSER", "PASS SECRET", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "QUIT"},
                     {"ftp> hash", "Hash mark printing On  ftp: (2048 bytes/hash mark) .", "ftp> HASH on",
                      "Hash mark printing Off ."},
                     {}},
         SessionCase{"RefusedPortSkipsStore",
                     std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT\r\nquit\r\n",
                     [](FakeServer& s) { s.replies["PORT"] = "500 Illegal PORT command.\r\n"; },
-                    {"USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PORT 127,0,0,1,4,1", "QUIT"},
                     {"500 Illegal PORT command."},
                     {}},
         SessionCase{"ScriptWithoutQuitClosesTheConnection",
                     std::string(kLogOn) + "binary",
                     nullptr,
-                    {"USER QUSER", "PASS SECRET", "TYPE I", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "TYPE I", "QUIT"},
                     {"ftp> binary", "221 QUIT subcommand received."},
                     {}},
         SessionCase{"NothingRunsAfterQuit",
                     kQuitOnly + "binary\r\n",
                     nullptr,
-                    {"USER QUSER", "PASS SECRET", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "QUIT"},
                     {"ftp> quit"},
                     {"ftp> binary"}},
         SessionCase{
             "ServerClosingWith421",
             std::string(kLogOn) + "binary\r\ncd KESTLIB\r\nquit\r\n",
             [](FakeServer& s) { s.replies["TYPE"] = "421 Service not available, closing control connection.\r\n"; },
-            {"USER QUSER", "PASS SECRET", "TYPE I"},
+            {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "TYPE I"},
             {"421 Service not available, closing control connection.", "ftp> cd KESTLIB", "Not connected."},
             {}},
         SessionCase{"ServerHangsUpMidReply",
                     std::string(kLogOn) + "binary\r\ncd KESTLIB\r\nquit\r\n",
                     [](FakeServer& s) { s.replies["TYPE"] = "200 Representation"; },
-                    {"USER QUSER", "PASS SECRET", "TYPE I"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "TYPE I"},
                     {"200 Representation", "Connection closed by remote host.", "Not connected."},
                     {}},
         SessionCase{"UserAcceptedWithoutPasswordStillTakesThePasswordLine",
                     kQuitOnly,
                     [](FakeServer& s) { s.replies["USER"] = "230 QUSER logged on.\r\n"; },
-                    {"USER QUSER", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "QUIT"},
                     {"230 QUSER logged on.", "ftp> quit"},
                     {"Password:", "Invalid command."}},
         SessionCase{"UnknownHostStillTakesTheAnswerLines",
@@ -311,19 +404,19 @@ INSTANTIATE_TEST_SUITE_P(
         SessionCase{"ScriptEndingInsideTheLogOn",
                     "open 127.0.0.5\r\nQUSER\r\n",
                     nullptr,
-                    {"USER QUSER", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "QUIT"},
                     {"331 Enter password.", "Password:", "221 QUIT subcommand received."},
                     {}},
         SessionCase{"DebugOffAgainStopsTheTrace",
                     std::string(kLogOn) + "debug\r\ndebug x y\r\nbinary\r\nquit\r\n",
                     nullptr,
-                    {"USER QUSER", "PASS SECRET", "TYPE I", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "TYPE I", "QUIT"},
                     {"Debugging On .", "Debugging Off .", "200 Representation type is binary IMAGE."},
                     {"--->"}},
         SessionCase{"QuoteWaitsPastPreliminaryReplies",
                     std::string(kLogOn) + "quote NOOP\r\nquit\r\n",
                     [](FakeServer& s) { s.replies["NOOP"] = "150 Working.\r\n200 Done.\r\n"; },
-                    {"USER QUSER", "PASS SECRET", "NOOP", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "NOOP", "QUIT"},
                     {"150 Working.", "200 Done.", "ftp> quit", "221 QUIT subcommand received."},
                     {}},
         SessionCase{
@@ -337,7 +430,7 @@ INSTANTIATE_TEST_SUITE_P(
         SessionCase{"BlankLinesAreSkippedQuietly",
                     std::string(kLogOn) + "\r\n   \r\nquit\r\n",
                     nullptr,
-                    {"USER QUSER", "PASS SECRET", "QUIT"},
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "QUIT"},
                     {"230 QUSER logged on.", "ftp> quit"},
                     {"ftp> \n"}}),
     [](const ::testing::TestParamInfo<SessionCase>& info) { return std::string(info.param.name); });
@@ -455,7 +548,7 @@ TEST(FtpSessionTest, HostOnTheCommandLineOpensBeforeTheScript) {
   ScriptLines lines("QUSER\r\nSECRET\r\nquit\r\n");
   session.OpenAtStart("127.0.0.9", lines);
   session.Run(lines);
-  EXPECT_EQ(server.commands, (std::vector<std::string>{"USER QUSER", "PASS SECRET", "QUIT"}));
+  EXPECT_EQ(server.commands, (std::vector<std::string>{"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "QUIT"}));
   EXPECT_EQ(out.text().rfind("Connected to 127.0.0.9.\n", 0), 0u) << out.text();
 }
 

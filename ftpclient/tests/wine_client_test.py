@@ -78,17 +78,24 @@ def test_dir(name):
     return path
 
 
+# The client's words: English unless a test asks for the language of the test bed (Japanese), so
+# the patterns of most tests stay English.
+ENGLISH = {"KESTRALON_FTP_LANGUAGE": "en"}
+
+
 class Job:
     """One job as the installer runs it: FTPCMD.BAT, DOSCMD.BAT and FTPLOG.LOG in a work folder,
-    all text in code page 932 with CR LF line ends."""
+    all text in code page 932 (the script in `encoding`; a line given as bytes is written as it
+    is) with CR LF line ends. `settings`: the client's environment beyond port and time limit."""
 
-    def __init__(self, folder, lines):
+    def __init__(self, folder, lines, encoding="cp932", settings=ENGLISH):
         self.folder = folder
+        self.settings = settings
         self.script = os.path.join(folder, "FTPCMD.BAT")
         self.launcher = os.path.join(folder, "DOSCMD.BAT")
         self.log_path = os.path.join(folder, "FTPLOG.LOG")
         with open(self.script, "wb") as f:
-            f.write("".join(line + "\r\n" for line in lines).encode("cp932"))
+            f.write(b"".join((line if isinstance(line, bytes) else line.encode(encoding)) + b"\r\n" for line in lines))
         launcher = 'ftp -s:"%s" > "%s"\r\n' % (win_path(self.script), win_path(self.log_path))
         with open(self.launcher, "wb") as f:
             f.write(launcher.encode("cp932"))
@@ -98,7 +105,7 @@ class Job:
         its output redirected) and returns the log as text, and the seconds it took."""
         started = time.monotonic()
         if through_launcher:
-            subprocess.run([ARGS.wine_run, "cmd", "/c", win_path(self.launcher)], env=client_env(port, timeout),
+            subprocess.run([ARGS.wine_run, "cmd", "/c", win_path(self.launcher)], env=client_env(port, timeout, self.settings),
                            timeout=RUN_LIMIT, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
         else:
             self.start(port, timeout).wait(timeout=RUN_LIMIT)
@@ -109,16 +116,18 @@ class Job:
         """Starts the client with its output redirected to the log; the caller waits for it."""
         with open(self.log_path, "wb") as log:
             return subprocess.Popen([ARGS.wine_run, ARGS.ftp, "-s:" + win_path(self.script)],
-                                    env=client_env(port, timeout), stdout=log, stderr=subprocess.DEVNULL)
+                                    env=client_env(port, timeout, self.settings), stdout=log, stderr=subprocess.DEVNULL)
 
     def read_log(self):
         with open(self.log_path, "rb") as f:
             return f.read()
 
 
-def client_env(port, timeout):
+def client_env(port, timeout, settings):
     env = dict(os.environ, KESTRALON_FTP_PORT=str(port))
-    env.pop("KESTRALON_FTP_TIMEOUT", None)
+    for name in ("KESTRALON_FTP_TIMEOUT", "KESTRALON_FTP_LANGUAGE", "KESTRALON_FTP_REPLY_ON_PROMPT"):
+        env.pop(name, None)
+    env.update(settings)
     if timeout is not None:
         env["KESTRALON_FTP_TIMEOUT"] = str(timeout)
     return env
@@ -130,14 +139,15 @@ class LogChecks(unittest.TestCase):
         and the absent texts appear nowhere."""
         self.assertTrue(raw.endswith(b"\r\n"), raw[-40:])
         self.assertNotIn(b"\n", raw.replace(b"\r\n", b""), "a line feed without CR")
-        lines = raw.decode("cp932").split("\r\n")
+        # Script lines are echoed as they are, so a UTF-8 script's line need not be code page 932.
+        lines = raw.decode("cp932", errors="replace").split("\r\n")
         at = 0
         for pattern in expected_in_order:
             while at < len(lines) and not re.fullmatch(pattern, lines[at]):
                 at += 1
             self.assertLess(at, len(lines), "no line matching %r in order in:\n%s" % (pattern, "\n".join(lines)))
             at += 1
-        text = raw.decode("cp932")
+        text = raw.decode("cp932", errors="replace")
         for what in absent:
             self.assertNotIn(what, text)
         if password:
@@ -223,7 +233,9 @@ class AgainstVsftpd(LogChecks):
 
     def test_upload_job_through_the_launcher_is_byte_exact(self):
         """The installer's way: cmd runs DOSCMD.BAT, whose redirection writes the log; the work
-        folder's name holds double-byte characters, one with the trail byte 0x5C."""
+        folder's name holds double-byte characters, one with the trail byte 0x5C. The script is
+        UTF-8, as the client reads it, so those names open; the same name in code page 932 does
+        not, and nothing is uploaded for it."""
         folder = test_dir("vsftpd-job")
         work = os.path.join(folder, "ZEMO0000 表ソ")
         os.makedirs(work)
@@ -233,21 +245,25 @@ class AgainstVsftpd(LogChecks):
         with open(os.path.join(work, "OLD.DAT"), "wb") as f:
             f.write(b"an earlier, longer upload that the replacing one must not leave a tail of" * 9000)
         local = win_path(os.path.join(work, "QSAVF.DAT"))
+        in_code_page = ('put "%s" incoming/ANSI.FILE' % local).encode("cp932")
         with vsftpd(folder, self.ADDRESS) as (port, incoming):
             job = Job(work, [
                 "open " + self.ADDRESS, "anonymous", "nobody@example.com", "binary", "DEBUG T1 3600",
                 'put "%s" incoming/QSAVF.FILE (replace' % win_path(os.path.join(work, "OLD.DAT")),
                 'put "%s" incoming/QSAVF.FILE (replace' % local,
+                in_code_page,
                 'quote rcmd "CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)"', "cd incoming", "cd NOSUCHLIB",
-                "frobnicate", "quit"])
+                "frobnicate", "quit"], encoding="utf-8")
             raw, _ = job.run(port, through_launcher=True)
             with open(os.path.join(incoming, "QSAVF.FILE"), "rb") as f:
                 uploaded = f.read()
+            ansi_uploaded = os.path.exists(os.path.join(incoming, "ANSI.FILE"))
             with open(os.path.join(folder, "vsftpd.log"), encoding="latin-1") as f:
                 server_log = f.read()
         self.assertEqual(uploaded, payload)
+        self.assertFalse(ansi_uploaded)
         self.check_log(raw, [
-            r"ftp> open 127\.0\.0\.61", r"Connected to 127\.0\.0\.61\.", r"220 .*",
+            r"ftp> open 127\.0\.0\.61", r"Connected to 127\.0\.0\.61\.", r"220 .*", r"200 Always in UTF8 mode\.",
             r"User \(127\.0\.0\.61:\(none\)\): ", r"331 .*", r"Password:", r"230 Login successful\.",
             r"ftp> binary", r"200 .*", r"ftp> DEBUG T1 3600", r"Debugging On \.",
             r"ftp> put .*OLD\.DAT.*", r"---> PORT 127,0,0,1,\d+,\d+", r"200 PORT command successful.*",
@@ -255,6 +271,7 @@ class AgainstVsftpd(LogChecks):
             r"ftp> put .*QSAVF\.DAT.*", r"---> PORT 127,0,0,1,\d+,\d+", r"200 .*",
             r"---> STOR incoming/QSAVF\.FILE", r"150 .*", r"226 .*",
             r"ftp: %d bytes sent in \d+\.\d\dSeconds \d+\.\d\dKbytes/sec\." % len(payload),
+            r"ftp> put .*ANSI\.FILE", r"Error opening local file .*QSAVF\.DAT\.",
             r'ftp> quote rcmd "CRTSAVF FILE\(QTEMP/QSAVF\) AUT\(\*ALL\)"',
             r'---> rcmd "CRTSAVF FILE\(QTEMP/QSAVF\) AUT\(\*ALL\)"', r"500 Unknown command\.",
             r"ftp> cd incoming", r"---> CWD incoming", r"250 Directory successfully changed\.",
@@ -525,7 +542,7 @@ def hostsim_missing():
 
 
 @contextlib.contextmanager
-def substitute_host(folder, address, users):
+def substitute_host(folder, address, users, extra=()):
     users_file = os.path.join(folder, "users.txt")
     with open(users_file, "w") as f:
         f.write(users)
@@ -534,7 +551,7 @@ def substitute_host(folder, address, users):
     process = subprocess.Popen(
         [os.path.join(ARGS.native_build, "hostsim/hostsim"), "serve", "--address", address, "--port", "0",
          "--state", os.path.join(folder, "state"), "--users", users_file, "--log", os.path.join(folder, "hostsim.log"),
-         "--ready-file", ready], stdout=output, stderr=subprocess.STDOUT)
+         "--ready-file", ready] + list(extra), stdout=output, stderr=subprocess.STDOUT)
     try:
         deadline = time.monotonic() + 20
         while not os.path.exists(ready):
@@ -569,7 +586,7 @@ class AgainstTheSubstituteHost(LogChecks):
     ADDRESS = "127.0.0.63"
     USER, PASSWORD, LIBRARY = "QUSER", "SECRETPW", "KESTLIB"
 
-    def job(self, work, name, commands, password=None):
+    def job(self, work, name, commands, password=None, settings=ENGLISH):
         lines = ["open " + self.ADDRESS, self.USER, password or self.PASSWORD, "binary", "hash", "DEBUG T1 3600"]
         folder = os.path.join(work, name)
         os.makedirs(folder)
@@ -586,7 +603,7 @@ class AgainstTheSubstituteHost(LogChecks):
                 expanded.append(command)
             else:
                 expanded.append('quote rcmd "%s"' % command)
-        raw, _ = Job(folder, lines + expanded + ["quit"]).run(self.port, through_launcher=True)
+        raw, _ = Job(folder, lines + expanded + ["quit"], settings=settings).run(self.port, through_launcher=True)
         return raw
 
     def test_an_installation_as_the_installer_runs_it(self):
@@ -630,6 +647,38 @@ class AgainstTheSubstituteHost(LogChecks):
         self.check_log(refused, [r"Login failed\."], password="NOTIT")
         self.assertEqual(listing.returncode, 0, listing.stderr)
         self.assertIn("13 objects", listing.stdout)
+
+
+    def test_the_japanese_pair(self):
+        """A Japanese PC (the test bed's user interface language, no override) with a Japanese
+        host, the reply on a line of its own and on the prompt's."""
+        folder = test_dir("hostsim-japanese")
+        self.host_object = os.path.join(os.path.dirname(ARGS.install_ftp), "..", "res", "hostobj.savf")
+        self.product = os.path.join(ARGS.native_build, "demo/PRODUCT.SAVF")
+        users = "%s %s crtsavf,restore\n" % (self.USER, self.PASSWORD)
+        commands = ["CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)", "PUT HOST OBJECT"]
+        with substitute_host(folder, self.ADDRESS, users, extra=["--japanese"]) as port:
+            self.port = port
+            own_line = self.job(folder, "own-line", commands, settings={})
+            prompt_line = self.job(folder, "prompt-line", commands, settings={"KESTRALON_FTP_REPLY_ON_PROMPT": "1"})
+        address = r"127\.0\.0\.63"
+        connected = [r"ftp> open " + address, address + r" に接続しました。", r"220-QTCP AT " + address + r"\.",
+                     r"220 CONNECTION WILL CLOSE IF IDLE MORE THAN 5 MINUTES\.",
+                     r"501 OPTS UNSUCCESSFUL; SPECIFIED SUBCOMMAND NOT RECOGNIZED\."]
+        upload = [r"---> STOR /QSYS\.LIB/QTEMP\.LIB/QSAVF\.FILE",
+                  r"150 SENDING FILE TO MEMBER QSAVF IN FILE QSAVF IN LIBRARY QTEMP\.", r"#{113}",
+                  r"226 FILE TRANSFER COMPLETED SUCCESSFULLY\.",
+                  r"ftp: 232848 バイトが送信されました \d+\.\d\d秒 \d+\.\d\dKB/秒。", r"ftp> quit",
+                  r"221 QUIT SUBCOMMAND RECEIVED\."]
+        self.check_log(own_line, connected + [r"ユーザー \(%s:\(none\)\): " % address, r"331 ENTER PASSWORD\.",
+                                              r"パスワード: ", r"230 QUSER LOGGED ON\.", r"ftp> binary",
+                                              r"200 REPRESENTATION TYPE IS BINARY IMAGE\."] + upload,
+                       absent=["Connected to", "bytes sent"], password=self.PASSWORD)
+        self.check_log(prompt_line, connected + [r"ユーザー \(%s:\(none\)\): 331 ENTER PASSWORD\." % address,
+                                                 r"パスワード: 230 QUSER LOGGED ON\."] + upload,
+                       password=self.PASSWORD)
+        for raw in (own_line, prompt_line):
+            self.assertTrue(log_shows(raw, "LOGGED ON"))
 
 
 def main():

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "ftpclient/core/script_text.h"
+
 namespace ftpclient {
 
 namespace {
@@ -25,17 +27,26 @@ class Win32FileReader : public LocalFileReader {
 
 constexpr DWORD kMaxScriptBytes = 16 * 1024 * 1024;
 
-}  // namespace
-
-std::unique_ptr<LocalFileReader> Win32LocalFiles::OpenForReading(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+std::unique_ptr<LocalFileReader> ReaderFor(HANDLE file) {
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<Win32FileReader>(file);
 }
 
+}  // namespace
+
+std::unique_ptr<LocalFileReader> Win32LocalFiles::OpenForReading(const std::string& path) {
+  std::optional<std::u16string> wide = Utf16FromUtf8(path);
+  if (!wide) return nullptr;
+  std::wstring name(wide->begin(), wide->end());
+  if (name.find(L'\0') != std::wstring::npos) return nullptr;  // would name another file
+  return ReaderFor(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
 bool ReadWholeFile(const std::string& path, std::string& text) {
-  auto reader = Win32LocalFiles().OpenForReading(path);
+  // The script's own name comes from the command line, in the ANSI code page.
+  auto reader = ReaderFor(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!reader) return false;
   char buffer[8192];
   while (true) {

@@ -1,4 +1,4 @@
-// Local files for uploads, opened with the ANSI (code page 932) file API.
+// Local files for uploads, named in the script's UTF-8 and opened with the wide file API.
 #pragma once
 
 #include "ftpclient/core/transport.h"
@@ -10,7 +10,8 @@ class Win32LocalFiles : public LocalFiles {
   std::unique_ptr<LocalFileReader> OpenForReading(const std::string& path) override;
 };
 
-// Reads a whole file (the command script) into `text`; false when it cannot be read.
+// Reads a whole file (the command script, named in the ANSI code page) into `text`; false when it
+// cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& text);
 
 }  // namespace ftpclient

@@ -19,6 +19,10 @@ using namespace ftpclient;
 const char kPortVariable[] = "KESTRALON_FTP_PORT";
 // Unset, the client has no time limit, as the Windows client has none; tests set one.
 const char kTimeoutVariable[] = "KESTRALON_FTP_TIMEOUT";
+// "en" or "ja" instead of the user interface language, so a test chooses the client's words.
+const char kLanguageVariable[] = "KESTRALON_FTP_LANGUAGE";
+// "1": the reply to the user name or password stays on the prompt's line (a test switch).
+const char kReplyOnPromptVariable[] = "KESTRALON_FTP_REPLY_ON_PROMPT";
 
 // Writes straight to the standard output handle, unbuffered, so a redirected log holds every
 // line written so far even if the process is ended from outside.
@@ -75,6 +79,19 @@ SessionSettings SettingsFrom(const ClientOptions& options) {
       settings.timeoutSeconds = *seconds;
     else
       Warn(kTimeoutVariable, value);
+  }
+  settings.language = LanguageOfUiLanguage(GetUserDefaultUILanguage());
+  if (ReadVariable(kLanguageVariable, value)) {
+    if (auto language = ParseLanguageName(value))
+      settings.language = *language;
+    else
+      Warn(kLanguageVariable, value);
+  }
+  if (ReadVariable(kReplyOnPromptVariable, value)) {
+    if (value == "1" || value == "0")
+      settings.replyOnPromptLine = value == "1";
+    else
+      Warn(kReplyOnPromptVariable, value);
   }
   return settings;
 }

@@ -1,6 +1,7 @@
 #include "hostsim/core/ftp_replies.h"
 
 #include "hostsim/core/cl_simulator.h"
+#include "hostsim/core/text.h"
 
 namespace hostsim::reply {
 
@@ -63,7 +64,23 @@ Lines CommandFailed(const std::string& command, const std::vector<HostMessage>& 
   return lines;
 }
 
-Lines OptsNotValid() { return {"501 OPTS subcommand not valid."}; }
+Lines Styled(Lines lines, Style style) {
+  if (style == Style::kJapanese) {
+    for (std::string& line : lines) line = ToUpper(std::move(line));
+  }
+  return lines;
+}
+
+Lines OptsNotValid(Style style) {
+  if (style == Style::kJapanese) return {"501 OPTS UNSUCCESSFUL; SPECIFIED SUBCOMMAND NOT RECOGNIZED."};
+  return {"501 OPTS subcommand not valid."};
+}
+
+// Releases differ in the code (226 or 250); a 7.x host in Japanese answers 226.
+Lines TransferCompleted(Style style, bool upload) {
+  if (style == Style::kJapanese) return {"226 File transfer completed successfully."};
+  return {upload ? "250 File transfer completed successfully." : "250 Transfer completed successfully."};
+}
 
 Lines NotValid(const std::string& verb) {
   return {verb.empty() ? "500 Subcommand not valid." : "500 Subcommand " + Printable(verb) + " not valid."};

@@ -12,6 +12,12 @@ namespace hostsim::reply {
 
 using Lines = std::vector<std::string>;
 
+// How the host words its replies: mixed case, or in upper case as a host whose job runs in a
+// Japanese CCSID (5026) answers, with 226 after a transfer.
+enum class Style { kMixedCase, kJapanese };
+// The lines as a host of that style sends them.
+Lines Styled(Lines lines, Style style);
+
 Lines Greeting(const std::string& hostName);
 Lines EnterPassword();
 Lines LoggedOn(const std::string& user);
@@ -27,7 +33,8 @@ Lines CurrentDirectoryRoot();
 Lines DirectoryNotChanged();
 Lines CommandSuccessful(const std::string& command);
 Lines CommandFailed(const std::string& command, const std::vector<HostMessage>& messages);
-Lines OptsNotValid();
+Lines OptsNotValid(Style style);
+Lines TransferCompleted(Style style, bool upload);
 Lines NotValid(const std::string& verb);
 Lines NotSupported(const std::string& verb);
 Lines InjectedFailure(const std::string& verb);

@@ -104,6 +104,7 @@ SessionStep FtpSession::Handle(const std::string& line) {
   SessionStep step = Dispatch(line);
   // Replies echo client text; a control byte in it must not split or end a reply line.
   for (std::string& reply : step.replies) reply = reply::Printable(reply);
+  step.replies = Styled(std::move(step.replies));
   return step;
 }
 
@@ -147,7 +148,7 @@ SessionStep FtpSession::LogOn(const std::string& verb, const std::string& argume
         {std::string("215  OS/400 is the remote operating system.  The TCP/IP version is \"") + kHostRelease + "\"."});
   }
   if (verb == "HELP") return Reply({"214 Substitute IBM i FTP server; see hostsim/README.md."});
-  if (verb == "OPTS") return Reply(reply::OptsNotValid());
+  if (verb == "OPTS") return Reply(reply::OptsNotValid(services_.style));
   return Reply(reply::NotValid(verb));  // FEAT: the host has no feature list
 }
 

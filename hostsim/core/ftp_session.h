@@ -24,6 +24,7 @@ struct HostServices {
   LibraryStore& libraries;
   const FaultSwitches& faults;
   std::string hostName;
+  reply::Style style = reply::Style::kMixedCase;
 };
 
 struct DataEndpoint {
@@ -53,9 +54,11 @@ class FtpSession {
   FtpSession(const FtpSession&) = delete;
   FtpSession& operator=(const FtpSession&) = delete;
 
-  reply::Lines Greeting() const { return reply::Greeting(services_.hostName); }
+  reply::Lines Greeting() const { return Styled(reply::Greeting(services_.hostName)); }
   SessionStep Handle(const std::string& line);
-  reply::Lines LineTooLong() const { return reply::LineTooLong(kMaxCommandLine); }
+  reply::Lines LineTooLong() const { return Styled(reply::LineTooLong(kMaxCommandLine)); }
+  // Replies the network layer words itself (the idle time-out) are sent in the host's style too.
+  reply::Lines Styled(reply::Lines lines) const { return reply::Styled(std::move(lines), services_.style); }
 
   // The data connection: where to connect for PORT, or whether a passive listener is waiting.
   bool passive() const { return mode_ == DataMode::kPassive; }
@@ -89,6 +92,7 @@ class FtpSession {
   SessionStep Retrieve(const std::string& argument);
   SessionStep List(const std::string& argument, bool namesOnly);
   std::optional<reply::Lines> CheckDataReady() const;
+  reply::Lines FinalUploadReply(std::unique_ptr<UploadSink> upload, UploadEnd how);
 
   HostServices& services_;
   std::string peerAddress_;

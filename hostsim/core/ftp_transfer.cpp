@@ -67,18 +67,18 @@ SessionStep FtpSession::Port(const std::string& argument) {
 
 reply::Lines FtpSession::PassiveOpened(const std::string& address, std::uint16_t port) {
   mode_ = DataMode::kPassive;
-  return reply::Passive(address, port);
+  return Styled(reply::Passive(address, port));
 }
 
 reply::Lines FtpSession::PassiveFailed() {
   mode_ = DataMode::kNone;
-  return {"425 Cannot open a passive data connection."};
+  return Styled({"425 Cannot open a passive data connection."});
 }
 
 reply::Lines FtpSession::DataConnectionFailed() {
   mode_ = DataMode::kNone;
   transferTarget_.clear();
-  return {"425 Cannot open data connection; nothing transferred."};
+  return Styled({"425 Cannot open data connection; nothing transferred."});
 }
 
 SessionStep FtpSession::Store(const std::string& argument) {
@@ -105,6 +105,10 @@ SessionStep FtpSession::Store(const std::string& argument) {
 }
 
 reply::Lines FtpSession::UploadEnded(std::unique_ptr<UploadSink> upload, UploadEnd how) {
+  return Styled(FinalUploadReply(std::move(upload), how));
+}
+
+reply::Lines FtpSession::FinalUploadReply(std::unique_ptr<UploadSink> upload, UploadEnd how) {
   const std::string file = transferTarget_;
   const std::string unchanged = "save file " + file + " in QTEMP not changed.";
   mode_ = DataMode::kNone;
@@ -117,7 +121,7 @@ reply::Lines FtpSession::UploadEnded(std::unique_ptr<UploadSink> upload, UploadE
   const savf::ReadResult read = received ? savf::ReadImage(*received) : savf::ReadResult{false, "cannot be read", {}};
   if (!read.ok) return {"550 Data received is not a valid save file (" + read.error + "); " + unchanged};
   if (!upload->Commit()) return {"451 Local write error (" + upload->problem() + "); " + unchanged};
-  return {"250 File transfer completed successfully."};
+  return reply::TransferCompleted(services_.style, true);
 }
 
 SessionStep FtpSession::Retrieve(const std::string& argument) {
@@ -162,8 +166,8 @@ SessionStep FtpSession::List(const std::string& argument, bool namesOnly) {
 
 reply::Lines FtpSession::SendEnded(bool complete) {
   mode_ = DataMode::kNone;
-  if (!complete) return {"426 Data connection closed; transfer aborted."};
-  return {"250 Transfer completed successfully."};
+  if (!complete) return Styled({"426 Data connection closed; transfer aborted."});
+  return Styled(reply::TransferCompleted(services_.style, false));
 }
 
 }  // namespace hostsim

@@ -26,7 +26,7 @@ ControlConnection::ControlConnection(asio::ip::tcp::socket socket, unsigned long
       temp_(context.tempRoot + "/" + std::to_string(id)),
       faulty_(id >= context.options.faultsFromConnection),
       services_{context.services.users, context.services.libraries, faulty_ ? context.services.faults : NoFaults(),
-                context.services.hostName},
+                context.services.hostName, context.services.style},
       session_(services_, PeerAddress(socket_), temp_),
       flow_(kFlowLimits),
       data_(socket_.get_executor(), DataChannel::Limits{IdleTime(), context.options.maxRate},
@@ -227,7 +227,7 @@ void ControlConnection::IdleTimeUp() {
     return Close();
   }
   Log("idle for " + seconds + " seconds");
-  Queue({"421 Connection closed: idle for more than " + seconds + " seconds."});
+  Queue(session_.Styled({"421 Connection closed: idle for more than " + seconds + " seconds."}));
   flow_.CloseWhenSent();
   lastActivity_ = now;  // a client that does not take the 421 either is cut off after another idle time
   WatchIdle();

@@ -46,7 +46,7 @@ int Usage() {
   std::cerr
       << "usage: hostsim serve --address A --port P --state DIR --users FILE [--log FILE] [--ready-file FILE]\n"
          "                     [--drop-upload-after BYTES] [--fail-command NAME]... [--lose-object NAME]\n"
-         "                     [--refuse-data] [--faults-from-connection N]\n"
+         "                     [--refuse-data] [--faults-from-connection N] [--japanese]\n"
          "                     [--delay-ms N] [--restore-pause-ms N] [--idle-timeout SECONDS] [--host-name NAME]\n"
          "                     [--max-connections N] [--max-rate BYTES_PER_S]\n"
          "       hostsim list --state DIR [LIB]\n";
@@ -99,8 +99,9 @@ int Serve(const std::vector<std::string>& args) {
   hostsim::EventLog log;
   if (!log.Open(options->logFile) && !options->logFile.empty()) return Fail("cannot open " + options->logFile);
   hostsim::FaultSwitches faults{options->failCommands, options->loseObject};
-  hostsim::HostServices services{users.users, libraries, faults,
-                                 options->hostName.empty() ? options->address : options->hostName};
+  hostsim::HostServices services{
+      users.users, libraries, faults, options->hostName.empty() ? options->address : options->hostName,
+      options->japanese ? hostsim::reply::Style::kJapanese : hostsim::reply::Style::kMixedCase};
   hostsim::ConnectionContext context{services, *options, log, state + "/qtemp", nullptr};
   asio::io_context io;
   hostsim::Server server(io, context);

@@ -27,6 +27,7 @@ struct ServeOptions {
   // first jobs of a run pass and break a later one.
   unsigned long faultsFromConnection = 1;
   std::string loseObject;
+  bool japanese = false;    // replies as a Japanese host words them
   bool refuseData = false;  // no data connection is ever accepted: transfers get 425
   int delayMs = 0;
   int restorePauseMs = 0;

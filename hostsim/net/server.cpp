@@ -84,9 +84,12 @@ void Server::Refuse(asio::ip::tcp::socket socket) {
   context_.log.WriteWithin(refusals_, 0,
                            "connection from " + peer.address().to_string() + ":" + std::to_string(peer.port()) +
                                " refused: " + limit + " connections open");
-  const std::string reply = "421 Connection refused: " + limit + " connections are open. Try again later.\r\n";
+  const std::string text =
+      reply::Styled({"421 Connection refused: " + limit + " connections are open. Try again later."},
+                    context_.services.style)[0] +
+      "\r\n";
   socket.non_blocking(true, ignored);
-  socket.write_some(asio::buffer(reply), ignored);
+  socket.write_some(asio::buffer(text), ignored);
   socket.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
   socket.close(ignored);
 }

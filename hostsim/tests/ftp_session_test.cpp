@@ -193,6 +193,33 @@ TEST_F(SessionTest, QtempBelongsToOneConnectionAndOneLogOn) {
   EXPECT_EQ(Send(call).back(), "550 CPD0170: Program KV2207C in library QTEMP not found.");
 }
 
+// A Japanese host: the same session in upper case, the 501 of such a host to OPTS and 226 after
+// an upload; the texts the installer looks for are still there once it upper-cases a line.
+TEST_F(SessionTest, JapaneseHostAnswersInUpperCase) {
+  services_.style = reply::Style::kJapanese;
+  libraries_.Create("SAMPLIB");
+  EXPECT_EQ(Session().Greeting(),
+            (Lines{"220-QTCP AT HOSTSIM.", "220 CONNECTION WILL CLOSE IF IDLE MORE THAN 5 MINUTES."}));
+  const std::vector<std::pair<std::string, Lines>> cases = {
+      {"OPTS UTF8 ON", {"501 OPTS UNSUCCESSFUL; SPECIFIED SUBCOMMAND NOT RECOGNIZED."}},
+      {"USER ksuser", {"331 ENTER PASSWORD."}},
+      {"PASS wrong", {"530 LOG ON ATTEMPT BY USER KSUSER REJECTED."}},
+      {"USER ksuser", {"331 ENTER PASSWORD."}},
+      {"PASS secret", {"230 KSUSER LOGGED ON."}},
+      {"TYPE I", {"200 REPRESENTATION TYPE IS BINARY IMAGE."}},
+      {"CWD samplib", {"250 \"SAMPLIB\" IS CURRENT LIBRARY."}},
+      {"RCMD CRTSAVF FILE(QTEMP/QSAVF)", {"250 COMMAND CRTSAVF FILE(QTEMP/QSAVF) SUCCESSFUL."}},
+      {"RCMD CALL PGM(QTEMP/KV2207C)",
+       {"550-ERROR OCCURRED ON COMMAND CALL PGM(QTEMP/KV2207C)",
+        "550 CPD0170: PROGRAM KV2207C IN LIBRARY QTEMP NOT FOUND."}},
+      {"PORT 127,0,0,1,7,208", {"200 PORT SUBCOMMAND REQUEST SUCCESSFUL."}},
+      {"STOR QTEMP/QSAVF", {"150 SENDING FILE TO MEMBER QSAVF IN FILE QSAVF IN LIBRARY QTEMP."}},
+  };
+  for (const auto& [line, expected] : cases) EXPECT_EQ(Send(line), expected) << line;
+  EXPECT_EQ(Upload(testing::MakeHostObjectImage()), Lines{"226 FILE TRANSFER COMPLETED SUCCESSFULLY."});
+  EXPECT_EQ(Session().Handle("QUIT").replies, Lines{"221 QUIT SUBCOMMAND RECEIVED."});
+}
+
 TEST_F(SessionTest, FaultSwitchesOnFtpVerbs) {
   faults_.failCommands = {"CWD", "STOR"};
   LogOn();

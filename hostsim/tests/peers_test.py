@@ -34,6 +34,18 @@ class FtplibTest(unittest.TestCase):
         self.assertEqual(command(ftp, "OPTS UTF8 ON"), "501 OPTS subcommand not valid.")
         self.assertEqual(ftp.quit(), "221 QUIT subcommand received.")
 
+    def test_japanese_host(self):
+        with harness.HostSim(harness.work_dir("peers-japanese"), "127.0.51.2", extra=("--japanese",)) as host:
+            ftp = host.connect(user=None)
+            self.assertEqual(ftp.getwelcome(), "220-QTCP AT 127.0.51.2.\n"
+                             "220 CONNECTION WILL CLOSE IF IDLE MORE THAN 5 MINUTES.")
+            self.assertEqual(command(ftp, "OPTS UTF8 ON"),
+                             "501 OPTS UNSUCCESSFUL; SPECIFIED SUBCOMMAND NOT RECOGNIZED.")
+            self.assertEqual(ftp.login("ksuser", "secret"), "230 KSUSER LOGGED ON.")
+            command(ftp, "RCMD " + harness.CREATE)
+            self.assertEqual(upload(ftp, self.host_object), "226 FILE TRANSFER COMPLETED SUCCESSFULLY.")
+            self.assertEqual(ftp.quit(), "221 QUIT SUBCOMMAND RECEIVED.")
+
     def upload_and_check(self, passive):
         ftp = self.host.connect(passive=passive)
         self.assertEqual(command(ftp, "RCMD " + harness.CREATE),
