@@ -15,11 +15,18 @@ std::string GetModuleDirectory() {
 
 int GetTempDirectory(std::string& output) {
   output.clear();
-  char value[kMaxPathBytes + 1] = {};
-  const DWORD length = GetEnvironmentVariableA("TEMP", value, kMaxPathBytes);
+  // Read in UTF-16 and converted here: Wine's GetEnvironmentVariableA counts characters, not
+  // bytes, and cuts a value with double-byte characters short (a TEMP under a Japanese user name).
+  wchar_t wide[kMaxPathBytes + 1] = {};
+  const DWORD length = GetEnvironmentVariableW(L"TEMP", wide, kMaxPathBytes + 1);
   // A larger result is the size the value would need: it does not fit, and a cut value would
   // name some other directory.
-  if (length == 0 || length >= kMaxPathBytes) return 0;
+  if (length == 0 || length > kMaxPathBytes) return 0;
+  char value[2 * kMaxPathBytes + 2] = {};
+  BOOL unrepresentable = FALSE;  // a character code page 932 lacks would become "?": another folder
+  const int bytes =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, value, sizeof value, nullptr, &unrepresentable);
+  if (bytes == 0 || unrepresentable || static_cast<std::size_t>(bytes - 1) >= kMaxPathBytes) return 0;
   output = value;
   if (FindLastBackslash(output) != output.size() - 1) output += '\\';
   return 1;

@@ -341,7 +341,8 @@ class Parser {
       return true;
     }
     if (step.verb == "define") {
-      texts_[step.args[0]] = step.args[1];
+      // The first definition holds: a scenario may set a name, then include one that sets it too.
+      texts_.emplace(step.args[0], step.args[1]);
       return true;
     }
     if (step.verb == "include") {

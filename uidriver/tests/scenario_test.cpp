@@ -126,6 +126,11 @@ TEST_F(ParseScenarioTest, ReplacesDefinedTextsButNotQuotedOnes) {
   ASSERT_EQ(good.error, "");
   EXPECT_EQ(good.steps[0].args[0], "a long\ntext");
   EXPECT_EQ(good.steps[1].args[0], "@WARN");
+  // The first definition holds, also against one in an included file.
+  files_["dir/base.inc"] = "define ADDRESS 127.0.0.41\nset-address 1000 @ADDRESS\n";
+  const Scenario wrapped = Parse("define ADDRESS 127.0.0.70\ninclude \"base.inc\"\n");
+  ASSERT_EQ(wrapped.error, "");
+  EXPECT_EQ(wrapped.steps[0].args[1], "127.0.0.70");
 }
 
 TEST_F(ParseScenarioTest, StopsIncludeLoops) {
