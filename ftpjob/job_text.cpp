@@ -53,4 +53,42 @@ std::string PutLine(const std::string& localPath, const std::string& remoteName)
 
 std::string QuitLine() { return "quit\n"; }
 
+namespace {
+
+std::string FirstWordLowerCased(const std::string& line) {
+  std::string word;
+  for (const char c : line) {
+    if (c == ' ' || c == '\t' || c == '\r') {
+      if (word.empty()) continue;
+      break;
+    }
+    word += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return word;
+}
+
+int RepliesOwedBy(const std::string& word) {
+  if (word.empty() || word == "hash" || word == "debug") return 0;
+  return word == "put" ? 2 : 1;
+}
+
+}  // namespace
+
+int HostRepliesOwed(const std::string& script) {
+  constexpr int kLogOnLines = 3;  // open, the user name and the password
+  int owed = 0;
+  int lineNumber = 0;
+  std::size_t start = 0;
+  while (start < script.size()) {
+    std::size_t end = script.find('\n', start);
+    if (end == std::string::npos) end = script.size();
+    const std::string word = FirstWordLowerCased(script.substr(start, end - start));
+    start = end + 1;
+    if (++lineNumber <= kLogOnLines) continue;
+    if (word == "quit") break;
+    owed += RepliesOwedBy(word);
+  }
+  return owed;
+}
+
 }  // namespace jobtext

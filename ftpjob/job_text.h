@@ -24,4 +24,10 @@ std::string RemoteCommandLine(const std::string& command);
 std::string PutLine(const std::string& localPath, const std::string& remoteName);
 std::string QuitLine();
 
+// How many final replies the host owes a script's commands after the log-on, the reply to quit
+// aside: the lines after open, user and password, up to quit. The client sends each of them on
+// as one command, which draws exactly one final reply whatever it says; a put sends two (PORT,
+// then STOR); hash and debug only switch something in the client.
+int HostRepliesOwed(const std::string& script);
+
 }  // namespace jobtext

@@ -9,8 +9,8 @@ namespace logscan {
 namespace {
 
 constexpr std::string_view kLoggedOn = "LOGGED ON";
-constexpr std::string_view kCommandEcho = "FTP> ";
-constexpr std::string_view kBytesSent = "BYTES SENT IN";
+constexpr std::string_view kCommandPrompt = "FTP> ";
+constexpr std::string_view kClientNote = "FTP:";
 
 bool IsLead(char byte) { return cp932::IsLeadByte(static_cast<unsigned char>(byte)); }
 
@@ -45,34 +45,67 @@ std::string_view SkipBlanks(std::string_view text) {
   return text;
 }
 
-// The client writes its log-on prompts without a line end, so the host's next reply may stand on
-// the same line: "User (10.1.1.1:(none)): 331 Enter password." or "Password:230 X logged on.".
-std::string_view WithoutPrompts(std::string_view upper) {
-  for (;;) {
-    if (StartsWith(upper, "USER (")) {
-      const std::size_t end = upper.find("):");
-      if (end == std::string_view::npos) return upper;
-      upper = SkipBlanks(upper.substr(end + 2));
-    } else if (StartsWith(upper, "PASSWORD:")) {
-      upper = SkipBlanks(upper.substr(9));
-    } else {
-      return upper;
-    }
-  }
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The reply code of a reply line ("230 ..." or "230-..."), 0 for any other line.
-int ReplyCode(std::string_view upper) {
-  const std::string_view text = WithoutPrompts(upper);
-  if (text.size() < 4 || !IsDigit(text[0]) || !IsDigit(text[1]) || !IsDigit(text[2])) return 0;
-  if (text[3] != ' ' && text[3] != '-' && text[3] != '\r') return 0;
-  return (text[0] - '0') * 100 + (text[1] - '0') * 10 + (text[2] - '0');
+struct Reply {
+  int code = 0;        // 0: the line holds no reply
+  bool final = false;  // "230 ..." ends a reply; "230-..." is followed by more of it
+};
+
+// A reply code at the start of text: three digits, then a blank, "-" or the line's end.
+Reply ReplyAtStart(std::string_view text) {
+  if (text.size() < 3 || !IsDigit(text[0]) || !IsDigit(text[1]) || !IsDigit(text[2])) return {};
+  const char after = text.size() > 3 ? text[3] : '\r';
+  if (after != ' ' && after != '-' && after != '\r') return {};
+  return {(text[0] - '0') * 100 + (text[1] - '0') * 10 + (text[2] - '0'), after != '-'};
+}
+
+// The client's command prompt, once or more: a client that echoes its commands writes the
+// command after it; one that does not writes the command's first output there, which may be the
+// host's reply ("ftp> 221 QUIT subcommand received."), and a command with no output at all
+// leaves its prompt in front of the next one ("ftp> ftp> ...").
+std::string_view AfterCommandPrompts(std::string_view upper) {
+  while (StartsWith(upper, kCommandPrompt)) upper = SkipBlanks(upper.substr(kCommandPrompt.size()));
+  return upper;
+}
+
+// How a prompt ends, in any language: ":" or ">", or the full-width colon of code page 932.
+// Compared on character boundaries only; no trail byte has the value of ":" or ">" anyway.
+std::size_t PromptEndLength(std::string_view text) {
+  if (!text.empty() && (text[0] == ':' || text[0] == '>')) return 1;
+  return StartsWith(text, "\x81\x46") ? 2 : 0;
+}
+
+// The client writes its prompts without a line end, so the host's next reply may stand on the
+// prompt's line: "User (10.1.1.1:(none)): 331 Enter password.", "パスワード:230 X LOGGED ON.".
+// The reply is the first code found at the line's start or after a prompt's end and blanks;
+// nothing after a code is looked at, so a reply text with ":" in it is never misread.
+Reply ReplyAfterAnyPrompt(std::string_view upper) {
+  Reply reply = ReplyAtStart(upper);
+  for (std::size_t i = 0; reply.code == 0 && i < upper.size();) {
+    const std::size_t promptEnd = PromptEndLength(upper.substr(i));
+    if (promptEnd == 0) {
+      i += IsLead(upper[i]) ? 2 : 1;
+    } else {
+      i += promptEnd;
+      reply = ReplyAtStart(SkipBlanks(upper.substr(i)));
+    }
+  }
+  return reply;
+}
+
+// The host's reply on a line, if any. Digits right after the command prompt are a reply, never a
+// command (no command of a script starts with one); anything else there is the echo of a command,
+// whose words are never read as a reply. "ftp: 80784 bytes sent in ..." (in any language) is the
+// client's own note, whatever number stands in it.
+Reply ReplyOf(std::string_view upper) {
+  if (StartsWith(upper, kCommandPrompt)) return ReplyAtStart(AfterCommandPrompts(upper));
+  if (StartsWith(upper, kClientNote)) return {};
+  return ReplyAfterAnyPrompt(upper);
 }
 
 bool IsLogOnLine(std::string_view upper) {
-  return ReplyCode(upper) == 230 && FirstOccurrenceAfterLineStart(upper, kLoggedOn);
+  return ReplyOf(upper).code == 230 && FirstOccurrenceAfterLineStart(upper, kLoggedOn);
 }
 
 // Calls onLine with each complete line, upper-cased and without its line feed. A line feed right
@@ -108,43 +141,107 @@ LogVerdict ScanLog(std::string_view log, std::string_view errorText) {
   return errorFound ? LOG_ERROR_FOUND : LOG_OK;
 }
 
-SessionFacts ReadSession(std::string_view log) {
-  SessionFacts facts;
-  // The client echoes each script command after "ftp> "; what follows, up to the next echo, is
-  // that command's part of the transcript.
-  enum class Command { kOther, kPut, kChangeDirectory } command = Command::kOther;
-  bool putConfirmed = true;
-  // A client that does not echo its commands: then the host's answer to a cd is any reply of
-  // the kinds a cd draws (250, or a refusal) after the log-on.
-  bool echoed = false;
-  bool cdLikeReply = false;
-  const auto endCommand = [&] {
-    if (command == Command::kPut && !putConfirmed) facts.uploadsSent = false;
-  };
-  ForEachLine(log, [&](std::string_view upper) {
-    if (StartsWith(upper, kCommandEcho)) {
-      echoed = true;
-      endCommand();
-      const std::string_view words = upper.substr(kCommandEcho.size());
-      command = StartsWith(words, "PUT ")  ? Command::kPut
-                : StartsWith(words, "CD ") ? Command::kChangeDirectory
-                                           : Command::kOther;
-      putConfirmed = false;
+namespace {
+
+// Reads a transcript line by line into SessionFacts. The client's command prompt starts each
+// command's part of the transcript; the Windows client echoes the command after it, and the host's
+// replies that follow, up to the next prompt, answer that command.
+class SessionReader {
+ public:
+  void Line(std::string_view upper) {
+    const Reply reply = ReplyOf(upper);
+    if (StartsWith(upper, kCommandPrompt)) {
+      EndCommand();
+      if (reply.code == 0) {
+        Echo(AfterCommandPrompts(upper));
+        return;
+      }
+    }
+    if (IsLogOnLine(upper)) facts_.loggedOn = true;
+    if (reply.final) Answer(reply.code);
+  }
+
+  SessionFacts Facts() {
+    EndCommand();
+    // Without echoes the cd's reply can only be told by its kind: a 250, or a refusal, after
+    // the log-on.
+    if (!cdEchoed_) facts_.directoryAnswered = cdLikeReply_;
+    return facts_;
+  }
+
+ private:
+  enum class Command { kOther, kPut, kChangeDirectory };
+
+  void Echo(std::string_view words) {
+    command_ = StartsWith(words, "PUT ")  ? Command::kPut
+               : StartsWith(words, "CD ") ? Command::kChangeDirectory
+                                          : Command::kOther;
+    if (command_ == Command::kChangeDirectory) cdEchoed_ = true;
+  }
+
+  // A transfer the host began and never ended kept nothing; nor did a put that the client echoed
+  // and that never got as far as the host's completion reply (a local file it could not open, a
+  // PORT refused, a connection lost).
+  void EndCommand() {
+    if (transferOpen_ || (command_ == Command::kPut && !putCompleted_)) UploadFailed(false);
+    transferOpen_ = false;
+    putCompleted_ = false;
+    command_ = Command::kOther;
+  }
+
+  // A reply's final line: what it answered, and whether a transfer ended with it.
+  void Answer(int code) {
+    if (code == 230) {
+      afterLogOn_ = true;
+      facts_.answersAfterLogOn = 0;
       return;
     }
-    const int code = ReplyCode(upper);
-    if (IsLogOnLine(upper)) facts.loggedOn = true;
-    if (code == 221) facts.sessionEnded = true;
-    if (command == Command::kChangeDirectory && code != 0) facts.directoryAnswered = true;
-    if (facts.loggedOn && code != 230 && (code == 250 || (code >= 500 && code < 600))) cdLikeReply = true;
-    if (command == Command::kPut) {
-      if (code >= 400) facts.uploadsSent = false;
-      if (upper.find(kBytesSent) != std::string_view::npos) putConfirmed = true;
+    if (code < 200) {
+      if (code == 125 || code == 150) transferOpen_ = true;
+      return;
     }
-  });
-  endCommand();
-  if (!echoed) facts.directoryAnswered = cdLikeReply;
-  return facts;
+    if (code == 221) {
+      facts_.sessionEnded = true;
+    } else if (code == 421) {
+      facts_.hostClosed = true;
+    } else if (afterLogOn_) {
+      ++facts_.answersAfterLogOn;
+      if (!transferOpen_ && (code == 250 || (code >= 500 && code < 600))) cdLikeReply_ = true;
+    }
+    // 425 and 426 are only ever said of a data connection, so they need no echo to be placed.
+    const bool dataConnectionFailed = code == 425 || code == 426;
+    if (transferOpen_) EndTransfer(code == 226 || code == 250, dataConnectionFailed);
+    if (dataConnectionFailed || (command_ == Command::kPut && code >= 400)) UploadFailed(dataConnectionFailed);
+    if (command_ == Command::kChangeDirectory) facts_.directoryAnswered = true;
+  }
+
+  void EndTransfer(bool completed, bool dataConnectionFailed) {
+    transferOpen_ = false;
+    if (!completed) UploadFailed(dataConnectionFailed);
+    if (completed && command_ == Command::kPut) putCompleted_ = true;
+  }
+
+  // Only the first upload that failed tells why: what fails after it may be its consequence.
+  void UploadFailed(bool dataConnectionFailed) {
+    if (facts_.uploadsSent) facts_.activeModeBlocked = dataConnectionFailed && afterLogOn_ && !facts_.hostClosed;
+    facts_.uploadsSent = false;
+  }
+
+  SessionFacts facts_;
+  Command command_ = Command::kOther;
+  bool transferOpen_ = false;  // the host began a transfer (125, 150) and has not ended it yet
+  bool putCompleted_ = false;  // the echoed put's transfer ended in the host's completion reply
+  bool afterLogOn_ = false;
+  bool cdEchoed_ = false;
+  bool cdLikeReply_ = false;
+};
+
+}  // namespace
+
+SessionFacts ReadSession(std::string_view log) {
+  SessionReader reader;
+  ForEachLine(log, [&](std::string_view upper) { reader.Line(upper); });
+  return reader.Facts();
 }
 
 }  // namespace logscan

@@ -15,13 +15,24 @@ namespace logscan {
 LogVerdict ScanLog(std::string_view log, std::string_view errorText);
 
 // What a transcript shows of the session as a whole: how far it got, not what a command said.
+// Only the host's replies decide: the client's own lines differ with its language and its make.
+// A reply counts where its code starts the line or follows a prompt the client wrote before it on
+// the same line ("User (h:(none)): 331 ...", "パスワード:230 ...", "ftp> 221 ...").
 struct SessionFacts {
   bool loggedOn = false;           // the host's 230 reply
   bool sessionEnded = false;       // the host's 221 reply to quit: every command before was answered
-  bool uploadsSent = true;         // every put the client echoed ended in its "bytes sent" line
-                                   // and drew no 4xx or 5xx reply
+  bool uploadsSent = true;         // every transfer the host began (125/150) it ended with 226 or 250,
+                                   // every put the client echoed got that far, and no reply refused
+                                   // one (4xx, 5xx; 425 and 426 also from a client that echoes nothing)
   bool directoryAnswered = false;  // some cd the client echoed drew a reply from the host (from
                                    // a client that echoes nothing: a 250 or 5xx after the log-on)
+  int answersAfterLogOn = 0;       // the final replies after the log-on, the 221 and a 421 aside: one
+                                   // for each command the host answered (a put sends two: PORT or
+                                   // PASV, then STOR)
+  bool hostClosed = false;         // a 421: the host gave the session up, and answered nothing more
+  bool activeModeBlocked = false;  // the first upload that failed drew 425 or 426 (the host could not
+                                   // open, or lost, the data connection), after the log-on and
+                                   // before the host gave the session up: a firewall in the way
 };
 SessionFacts ReadSession(std::string_view log);
 

@@ -1,5 +1,7 @@
 #include "installer/job_decisions.h"
 
+#include "ftpjob/job_text.h"
+#include "installer/host_jobs.h"
 #include "installer/messages.h"
 #include "installer/text_rules.h"
 
@@ -19,7 +21,58 @@ bool LibraryExists(const JobLog& log) { return log.currentLibrary == LOG_TEXT_FO
 // failed after it (restore, call) is only a consequence.
 bool UploadFailed(const JobLog& log) { return log.session && !log.session->uploadsSent; }
 
+// An upload that failed only because the host could not open the data connection back to the PC
+// (or lost it) in active mode: a firewall on the PC, or a NAT, that passive mode gets through. Once
+// in passive mode, the failure is what it is.
+Decision UploadFailedDecision(const JobLog& log, FocusTarget focus = FocusTarget::kNone) {
+  const bool activeModeBlocked = log.session && log.session->activeModeBlocked && !log.passiveMode;
+  const Decision::Next next = activeModeBlocked ? Decision::Next::kRetryPassive : Decision::Next::kStop;
+  return Decision{next, msg::kUploadFailed, MessageIcon::kStop, focus};
+}
+
 bool SessionEnded(const JobLog& log) { return log.session && log.session->sessionEnded; }
+
+// A job's script as the client reads it, written through the job's own definitions, so that what
+// the host owes it is counted from the very lines that the client is given. The values do not
+// change the count.
+struct ScriptText {
+  std::string text = jobtext::ScriptHeader(HostAddress{}, "U", "P");
+  bool AddRemoteCommand(const std::string& command) { return Add(jobtext::RemoteCommandLine(command)); }
+  bool AddPut(const std::string& localPath, const std::string& remoteName) {
+    return Add(jobtext::PutLine(localPath, remoteName));
+  }
+  bool AddRawLine(const std::string& line) { return Add(line); }
+  bool Add(const std::string& line) {
+    text += line;
+    return true;
+  }
+};
+
+int RepliesOwedByAuthorityTest() {
+  ScriptText script;
+  hostjobs::AddAuthorityTest(script, "F", "U");
+  return jobtext::HostRepliesOwed(script.text);
+}
+
+int RepliesOwedByLibraryProbe() {
+  ScriptText script;
+  hostjobs::AddLibraryProbe(script, "L");
+  return jobtext::HostRepliesOwed(script.text);
+}
+
+// Whether the host answered every command of the script: the last one (the CALL of job 1, the cd
+// of job 2) included. The 221 to quit is not needed: the client may lose it (a firewall race), when
+// all has been answered. The answers are counted rather than matched to echoed commands, so that a
+// client that echoes nothing is judged like one that does: each command the client sends draws
+// exactly one final reply, whatever it says, and a lost connection leaves the rest unanswered. The
+// count must match unless the 221 came: a client that sends commands of its own (a SYST after the
+// log-on) has more answers, and then only the 221 shows that it went through the whole script. A
+// 421 says the host gave up, and what it answered with it was never done.
+bool EveryCommandAnswered(const JobLog& log, int owed) {
+  if (!log.session || log.session->hostClosed) return false;
+  const int answers = log.session->answersAfterLogOn;
+  return answers == owed || (log.session->sessionEnded && answers > owed);
+}
 
 }  // namespace
 
@@ -33,13 +86,13 @@ Decision JudgeAuthorityTest(const JobLog& log, const std::string& userId) {
   if (Found(log.crtsavfError)) {
     return Stop(FormatText(msg::kNoSaveFileAuthority, userId), MessageIcon::kExclamation, FocusTarget::kUserId);
   }
-  if (UploadFailed(log)) return Stop(msg::kUploadFailed, MessageIcon::kStop, FocusTarget::kAddress);
+  if (UploadFailed(log)) return UploadFailedDecision(log, FocusTarget::kAddress);
   // Either error alone may have another cause; both together mean the restore was refused.
   if (Found(log.rstobjError) && Found(log.callError)) {
     return Stop(FormatText(msg::kNoRestoreAuthority, userId), MessageIcon::kExclamation, FocusTarget::kUserId);
   }
   // A session cut short proved nothing about the commands it never answered.
-  if (!SessionEnded(log)) return Stop(msg::kUnknownError, MessageIcon::kStop);
+  if (!EveryCommandAnswered(log, RepliesOwedByAuthorityTest())) return Stop(msg::kUnknownError, MessageIcon::kStop);
   return GoOn();
 }
 
@@ -52,23 +105,24 @@ Decision JudgeLibraryProbe(const JobLog& log, const std::string& library) {
     return Decision{Decision::Next::kAskOverwrite, FormatText(msg::kLibraryExists, library), MessageIcon::kQuestion,
                     FocusTarget::kNone};
   }
-  // The library counts as new only when the host answered the cd and the session ended in
-  // order; otherwise the restore could overwrite a library nobody asked about.
-  const bool finished = log.session && log.session->directoryAnswered && log.session->sessionEnded;
+  // The library counts as new only when the host answered the cd; otherwise the restore could
+  // overwrite a library nobody asked about.
+  const bool finished =
+      log.session && log.session->directoryAnswered && EveryCommandAnswered(log, RepliesOwedByLibraryProbe());
   return finished ? GoOn() : Stop(msg::kUnknownError, MessageIcon::kStop);
 }
 
 Decision JudgeRestore(const JobLog& log) {
   if (log.crtsavfError == LOG_NOT_LOGGED_ON) return Stop(msg::kLogOnFailedInstall, MessageIcon::kStop);
   if (Found(log.crtsavfError)) return Stop(msg::kCrtsavfFailed, MessageIcon::kStop);
-  if (UploadFailed(log)) return Stop(msg::kUploadFailed, MessageIcon::kStop);
+  if (UploadFailed(log)) return UploadFailedDecision(log);
   return GoOn();  // a failed restore, or a log that cannot be read: the verification decides
 }
 
 Decision JudgeVerification(const JobLog& log) {
   const Decision notVerified = Stop(msg::kNotVerified, MessageIcon::kExclamation);
   if (log.crtsavfError != LOG_OK) return notVerified;
-  if (UploadFailed(log)) return Stop(msg::kUploadFailed, MessageIcon::kStop);
+  if (UploadFailed(log)) return UploadFailedDecision(log);
   // A connection lost before the call leaves no call error in the log.
   if (!SessionEnded(log)) return notVerified;
   if (log.callError != LOG_OK) return notVerified;

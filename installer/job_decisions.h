@@ -18,6 +18,9 @@ struct Decision {
     kGoOn,          // the workflow goes on with its next step
     kStop,          // show message (if any), close the progress window, stop
     kAskOverwrite,  // the library exists: ask with message whether to go on
+    kRetryPassive,  // the upload failed because the data connection back to the PC was blocked:
+                    // run the job again in passive mode; message, icon and focus say what
+                    // stands when that cannot be done
   };
   Next next = Next::kGoOn;
   std::string message;
@@ -33,6 +36,7 @@ struct JobLog {
   LogVerdict callError = LOG_UNREADABLE;
   LogVerdict currentLibrary = LOG_UNREADABLE;    // LOG_TEXT_FOUND: the library exists
   std::optional<logscan::SessionFacts> session;  // none when the log could not be read
+  bool passiveMode = false;                      // the job ran in passive mode already
 };
 
 // Job 1: may the user create, fill and restore save files?

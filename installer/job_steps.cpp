@@ -67,6 +67,7 @@ bool InstallerDialog::CarryOut(const Decision& decision) {
       CloseAndStop();
       return false;
     case Decision::Next::kStop:
+    case Decision::Next::kRetryPassive:  // not run again yet: what stands without passive mode
       break;
   }
   StopWithProgressOpen(decision.message, IconStyle(decision.icon), ControlFor(decision.focus));

@@ -26,7 +26,6 @@ rounds=${ROUNDS:-15}
 release="$root/build/bench-release"
 cmake -S "$root" -B "$release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTRALON_SANITIZE=OFF > /dev/null
 ninja -C "$release" -j2 hostsim savfimg > /dev/null
-export KESTRALON_BUILD="$root/build/win"
 source "$root/testbed/wine-env.sh"
 bash "$root/testbed/prepare-prefix.sh"
 bash "$root/testbed/install-ftp.sh"
@@ -40,7 +39,7 @@ host=""
 cleanup() {
   [ -n "$host" ] && kill "$host" 2> /dev/null
   stop_xvfb
-  wineserver -k > /dev/null 2>&1 || true
+  "$KESTRALON_WINESERVER" -k > /dev/null 2>&1 || true
   if [ -n "${KEEP_WORK:-}" ]; then echo "work folder kept: $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
@@ -103,7 +102,7 @@ install_time() {
   rm -rf "$work/temp"
   mkdir -p "$work/temp"
   drop_library
-  wine "$KESTRALON_BUILD/bin/UIDRIVER.EXE" --scenario "$(winpath "$work/scenario.txt")" \
+  "$KESTRALON_WINE" "$KESTRALON_BUILD/bin/UIDRIVER.EXE" --scenario "$(winpath "$work/scenario.txt")" \
     --app "$(winpath "$work/app-$1")" --output "$(winpath "$output")" --env "KESTRALON_FTP_PORT=$port" \
     --env "TEMP=$(winpath "$work/temp")" "${progress[@]}" > /dev/null 2>&1 ||
     { cat "$output/driver.log" >&2; fail "the installation failed"; }
@@ -155,7 +154,7 @@ hand_time() {
     printf 'echo end> %s\r\n' "$(batch_path "$folder/end.mark")"
   } > "$folder/HAND.BAT"
   drop_library
-  KESTRALON_FTP_PORT=$port wine cmd /c "$(winpath "$folder/HAND.BAT")" > /dev/null 2>&1 || true
+  KESTRALON_FTP_PORT=$port "$KESTRALON_WINE" cmd /c "$(winpath "$folder/HAND.BAT")" > /dev/null 2>&1 || true
   # The same work as the installation: four uploads, no command refused, the last session ended.
   if [ ! -f "$folder/end.mark" ] || grep -aq "ERROR OCCURRED ON COMMAND" "$folder"/job*.log ||
     [ "$(cat "$folder"/job*.log | grep -ac 'bytes sent in')" != 4 ] || ! grep -aq '^221' "$folder/job4.log"; then

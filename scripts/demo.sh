@@ -10,7 +10,6 @@ out="$root/build/demo"
 native="$root/build/native"
 
 bash "$root/scripts/build.sh"
-export KESTRALON_BUILD="$root/build/win"
 source "$root/testbed/wine-env.sh"
 bash "$root/testbed/prepare-prefix.sh"
 bash "$root/testbed/install-ftp.sh"
@@ -31,7 +30,7 @@ source "$root/testbed/xvfb.sh"
 cleanup() {
   kill -TERM "$host" 2> /dev/null || true
   stop_xvfb
-  wineserver -k > /dev/null 2>&1 || true
+  "$KESTRALON_WINESERVER" -k > /dev/null 2>&1 || true
 }
 trap cleanup EXIT
 for _ in $(seq 100); do
@@ -44,11 +43,11 @@ echo "demo: substitute host ready on 127.0.0.1:21 (user DEMO, password DEMO1234;
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry > /dev/null 2>&1; then
   echo "demo: the installer opens on $DISPLAY: type 127.0.0.1, DEMO, DEMO1234 and press OK"
-  (cd "$out/app" && wine KESTRALON.EXE) || true
+  (cd "$out/app" && "$KESTRALON_WINE" KESTRALON.EXE) || true
 else
   start_xvfb || { echo "demo: Xvfb did not start"; exit 1; }
   echo "demo: no X display; installing through the UI driver on Xvfb $DISPLAY"
-  if ! wine "$KESTRALON_BUILD/bin/UIDRIVER.EXE" --scenario "$(winpath "$root/demo/install.txt")" \
+  if ! "$KESTRALON_WINE" "$KESTRALON_BUILD/bin/UIDRIVER.EXE" --scenario "$(winpath "$root/demo/install.txt")" \
     --app "$(winpath "$out/app")" --output "$(winpath "$out/screenshots")" > /dev/null 2> "$out/wine.log"; then
     cat "$out/screenshots/driver.log" 2> /dev/null
     echo "demo: the installation did not complete (see $out/screenshots)"

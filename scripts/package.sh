@@ -20,6 +20,7 @@ usage() {
 usage: bash scripts/package.sh --product FILE --name NAME --library LIB --out DIR
                                [--host-object FILE] [--test-host-object] [--out-base NAME]
                                [--sign-pkcs12 FILE] [--timestamp URL] [--build-dir DIR]
+                               [--arch x86|x64]
 
   --product FILE      the product's save file (whole 528-byte records); shipped under its own name
   --name NAME         the product name (UTF-8); the window title is NAME + " アップローダー"
@@ -33,7 +34,10 @@ usage: bash scripts/package.sh --product FILE --name NAME --library LIB --out DI
   --sign-pkcs12 FILE  Authenticode-signs KESTRALON.EXE with this certificate and key; the
                       password is read from the environment variable $password_variable
   --timestamp URL     an RFC 3161 timestamp server for the signature
-  --build-dir DIR     the Windows build tree for the package (default: build/package)
+  --build-dir DIR     the Windows build tree for the package (default: build/package for x86,
+                      build/package-x64 for x64)
+  --arch x86|x64      the processor architecture of KESTRALON.EXE (default x86: 32-bit, which
+                      runs on every Windows); an x64 package's names end in -X64
 
 exit status: 0 made, 1 failed (build, signing), 2 refused (nothing written)
 EOF
@@ -49,10 +53,10 @@ fail() {
 }
 
 product='' name='' library='' out='' host_object='' allow_test_object=0 base=''
-pkcs12='' timestamp='' build_dir="$root/build/package"
+pkcs12='' timestamp='' build_dir='' arch=x86
 while [ $# -gt 0 ]; do
   case "$1" in
-    --product | --name | --library | --out | --host-object | --out-base | --sign-pkcs12 | --timestamp | --build-dir)
+    --product | --name | --library | --out | --host-object | --out-base | --sign-pkcs12 | --timestamp | --build-dir | --arch)
       [ $# -ge 2 ] || refuse "$1 needs a value"
       case "$1" in
         --product) product=$2 ;;
@@ -64,6 +68,7 @@ while [ $# -gt 0 ]; do
         --sign-pkcs12) pkcs12=$2 ;;
         --timestamp) timestamp=$2 ;;
         --build-dir) build_dir=$2 ;;
+        --arch) arch=$2 ;;
       esac
       shift 2
       ;;
@@ -77,6 +82,20 @@ for option in product name library out; do
 done
 
 # --- Checks. Nothing is written until all of them pass. ---
+
+case "$arch" in
+  x86) compiler=i686-w64-mingw32-g++-posix ;;
+  x64) compiler=x86_64-w64-mingw32-g++-posix ;;
+  *) refuse "--arch '$arch' is neither x86 nor x64" ;;
+esac
+if [ -z "$build_dir" ]; then
+  build_dir="$root/build/package"
+  [ "$arch" = x86 ] || build_dir="$build_dir-$arch"
+fi
+# CMake keeps the toolchain a tree was first configured with: another would silently be ignored.
+if [ -f "$build_dir/kestralon-arch" ] && [ "$(cat "$build_dir/kestralon-arch")" != "$arch" ]; then
+  refuse "--build-dir $build_dir was configured for $(cat "$build_dir/kestralon-arch"), not $arch; give another --build-dir"
+fi
 
 # A save file of whole records, as a host accepts it: $1 what it is, $2 the file.
 check_save_file() {
@@ -142,6 +161,7 @@ fi
 
 [ -n "$base" ] || base=$library
 check_file_name "--out-base" "$base"
+[ "$arch" = x86 ] || base="$base-X64"
 [ "$test_object" = 0 ] || base="$base-TEST-HOST-OBJECT"
 [ ! -e "$out" ] || [ -d "$out" ] || refuse "--out $out exists and is not a folder"
 
@@ -158,7 +178,7 @@ if [ -n "$pkcs12" ]; then
     refuse "$pkcs12 cannot be opened with the password in $password_variable"
 fi
 
-for tool in cmake ninja i686-w64-mingw32-g++-posix python3 $([ -z "$pkcs12" ] || echo osslsigncode); do
+for tool in cmake ninja "$compiler" python3 $([ -z "$pkcs12" ] || echo osslsigncode); do
   command -v "$tool" > /dev/null || fail "$tool is missing; run scripts/setup.sh as root"
 done
 
@@ -171,9 +191,9 @@ build_log="$build_dir/package-build.log"
 # script; copied only when it changed, so an unchanged package is not relinked.
 embedded="$build_dir/host-object.savf"
 cmp -s "$host_object" "$embedded" || cp "$host_object" "$embedded"
-echo "package: building KESTRALON.EXE in $build_dir (log: $build_log)"
+echo "package: building KESTRALON.EXE ($arch) in $build_dir (log: $build_log)"
 if ! {
-  cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DKESTRALON_HOST_OBJECT="$embedded" &&
     ninja -C "$build_dir" -j "${KESTRALON_JOBS:-2}" kestralon
 } > "$build_log" 2>&1; then

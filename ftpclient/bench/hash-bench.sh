@@ -7,7 +7,8 @@
 # shown itself fast; on loopback, where 256 MiB take about 0.25 s, the marks then add about
 # 0.01 s (goal: at most 0.3 s).
 # Usage: ftpclient/bench/hash-bench.sh   (as root; KESTRALON_BUILD names the Windows build tree,
-# default build/win, whose ftp.exe and Wine prefix are used; ROUNDS, default 7)
+# default: the tree of this machine's architecture, testbed/arch.sh), whose ftp.exe and Wine
+# prefix are used; ROUNDS, default 7)
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -68,7 +69,7 @@ done
 
 # Seconds of one upload, from the client's own report.
 upload() {
-  KESTRALON_FTP_PORT=$port wine "$client" -s:"$(wine_path "$work/script-$1.txt")" > "$work/log-$1.txt" 2>/dev/null
+  KESTRALON_FTP_PORT=$port "$KESTRALON_WINE" "$client" -s:"$(wine_path "$work/script-$1.txt")" > "$work/log-$1.txt" 2>/dev/null
   grep -a -o 'bytes sent in [0-9.]*Seconds' "$work/log-$1.txt" | grep -o '[0-9.]*' ||
     { echo "hash-bench: the upload failed; see $work/log-$1.txt" >&2; exit 1; }
 }

@@ -1,8 +1,10 @@
-// Feeds arbitrary logs to the scan. Besides the sanitizers' checks, the verdict must be one of
-// the three a scan can give, an empty error text must never be found, and the log-on flag must
-// not depend on the error text.
+// Feeds arbitrary logs to the scan and to the session reader. Besides the sanitizers' checks, the
+// verdict must be one of the three a scan can give, an empty error text must never be found, the
+// log-on flag must not depend on the error text, the session reader must see the same log-on as
+// the scan, and it can count at most one answer for each line.
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
 #include <string_view>
 
@@ -21,5 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (withError != LOG_OK && withError != LOG_NOT_LOGGED_ON && withError != LOG_ERROR_FOUND) std::abort();
   if (without == LOG_ERROR_FOUND) std::abort();
   if ((withError == LOG_NOT_LOGGED_ON) != (without == LOG_NOT_LOGGED_ON)) std::abort();
+
+  const logscan::SessionFacts facts = logscan::ReadSession(log);
+  if (facts.loggedOn != (without != LOG_NOT_LOGGED_ON)) std::abort();
+  const auto lines = std::count(log.begin(), log.end(), '\n');
+  if (facts.answersAfterLogOn < 0 || facts.answersAfterLogOn > lines) std::abort();
   return 0;
 }

@@ -28,6 +28,14 @@ const ScanCase kCases[] = {
     {"reply after the password prompt", "Password:230 DEMO logged on.\r\n", "", LOG_OK},
     {"reply after the user prompt", "User (10.1.1.1:(none)): 230 DEMO logged on.\r\n", "", LOG_OK},
     {"refusal after the password prompt", "Password: 530 DEMO not logged on.\r\n", "", LOG_NOT_LOGGED_ON},
+    // Prompts in any language end in ":" or ">"; only the text before the first reply code counts.
+    {"Japanese prompts with the replies on their lines",
+     "ユーザー (ibmi:(none)): 331 ENTER PASSWORD.\r\nパスワード:230 ZZZZ LOGGED ON.\r\n", "", LOG_OK},
+    {"full-width colon ends a prompt", "パスワード：230 ZZZZ LOGGED ON.\r\n", "", LOG_OK},
+    {"Japanese refusal after the prompt", "パスワード: 530 ZZZZ NOT LOGGED ON.\r\n", "", LOG_NOT_LOGGED_ON},
+    {"reply after the prompt of a client that echoes nothing", "ftp> 230 DEMO logged on.\r\n", "", LOG_OK},
+    {"code after the reply's own text", "331 Enter password: 230 LOGGED ON\r\n", "", LOG_NOT_LOGGED_ON},
+    {"an echoed command is never a reply", "ftp> quote rcmd \"X\": 230 LOGGED ON\r\n", "", LOG_NOT_LOGGED_ON},
     {"multi-line 230 reply", "230-Welcome\r\n230 DEMO logged on.\r\n", "", LOG_OK},
     {"only the first occurrence counts", "LOGGED ON, LOGGED ON\r\n", "", LOG_NOT_LOGGED_ON},
     {"230 reply whose first occurrence starts the text", "230 LOGGED ON\r\n", "", LOG_OK},
@@ -76,54 +84,103 @@ constexpr char kPut[] =
     "ftp: 6144 bytes sent in 0.01Seconds 614.40Kbytes/sec.\r\n";
 constexpr char kQuit[] = "ftp> quit\r\n221 QUIT subcommand received.\r\n";
 
+// A public transcript of Japanese Windows against a Japanese IBM i, and the same session
+// from English Windows against an English one.
+constexpr char kJapaneseSession[] =
+    "ibmi に接続しました。\r\n220-QTCP AT XXX.YYY.CO.JP.\r\n220 CONNECTION WILL CLOSE IF IDLE MORE THAN 5 MINUTES.\r\n"
+    "501 OPTS UNSUCCESSFUL; SPECIFIED SUBCOMMAND NOT RECOGNIZED.\r\nユーザー (ibmi:(none)):\r\n331 ENTER PASSWORD.\r\n"
+    "パスワード:\r\n230 ZZZZ LOGGED ON.\r\nftp> bi\r\n200 REPRESENTATION TYPE IS BINARY IMAGE.\r\n"
+    "ftp> put lms5250.savf qgpl/lms5250\r\n200 PORT SUBCOMMAND REQUEST SUCCESSFUL.\r\n"
+    "150 SENDING FILE TO MEMBER LMS5250 IN FILE LMS5250 IN LIBRARY QGPL.\r\n226 FILE TRANSFER COMPLETED SUCCESSFULLY.\r\n"
+    "ftp: 80784 バイトが送信されました 0.03秒 2524.50KB/秒。\r\nftp> quit\r\n221 QUIT SUBCOMMAND RECEIVED.\r\n";
+constexpr char kEnglishSession[] =
+    "Connected to ibmi.\r\n220-QTCP at xxx.yyy.com.\r\n220 Connection will close if idle more than 5 minutes.\r\n"
+    "501 OPTS unsuccessful; specified subcommand not recognized.\r\nUser (ibmi:(none)): 331 Enter password.\r\n"
+    "Password:230 ZZZZ logged on.\r\nftp> bi\r\n200 Representation type is binary IMAGE.\r\n"
+    "ftp> put lms5250.savf qgpl/lms5250\r\n200 PORT subcommand request successful.\r\n"
+    "150 Sending file to member LMS5250 in file LMS5250 in library QGPL.\r\n226 File transfer completed successfully.\r\n"
+    "ftp: 80784 bytes sent in 0.03Seconds 2524.50Kbytes/sec.\r\nftp> quit\r\n221 QUIT subcommand received.\r\n";
+
 struct SessionCase {
   const char* what;
   std::string log;
   bool loggedOn, ended, uploadsSent, directoryAnswered;
+  int answers;
+  bool hostClosed = false;
+  bool activeModeBlocked = false;
 };
 
 const std::string head = kHead, put = kPut, quit = kQuit;
 const SessionCase kSessions[] = {
-    {"empty log", "", false, false, true, false},
-    {"whole job with an upload", head + put + quit, true, true, true, false},
-    {"two uploads", head + put + put + quit, true, true, true, false},
+    {"empty log", "", false, false, true, false, 0},
+    {"whole job with an upload", head + put + quit, true, true, true, false, 2},
+    {"two uploads", head + put + put + quit, true, true, true, false, 4},
     {"connection lost during the upload", head + put.substr(0, 120) + "Connection closed by remote host.\r\n", true,
-     false, false, false},
+     false, false, false, 1},
     {"upload refused: data connection",
      head +
          "ftp> put \"X\" Y (replace\r\n200 PORT ok.\r\n425 Data connection "
          "cannot be opened.\r\n" +
          quit,
-     true, true, false, false},
+     true, true, false, false, 2, false, true},
     {"upload answered with an error after the bytes",
      head +
          "ftp> put \"X\" Y (replace\r\n150 Sending.\r\n"
          "ftp: 10 bytes sent in 0.00Seconds\r\n451 Transfer failed.\r\n" +
          quit,
-     true, true, false, false},
+     true, true, false, false, 1},
     {"local file missing", head + "ftp> put \"X\" Y (replace\r\nError opening local file X.\r\n" + quit, true, true,
-     false, false},
-    {"the last of two uploads unconfirmed", head + put + "ftp> put \"X\" Y (replace\r\n", true, false, false, false},
+     false, false, 0},
+    {"the last of two uploads unconfirmed", head + put + "ftp> put \"X\" Y (replace\r\n", true, false, false, false, 2},
     {"cd to an existing library", head + "ftp> cd SAMPLIB\r\n250 \"SAMPLIB\" is current library.\r\n" + quit, true,
-     true, true, true},
+     true, true, true, 1},
     {"cd to a new library", head + "ftp> cd NEWLIB\r\n550 Specified library NEWLIB does not exist.\r\n" + quit, true,
-     true, true, true},
+     true, true, true, 1},
     {"connection reset at cd",
      head + "ftp> cd SAMPLIB\r\nConnection closed by remote host.\r\nftp> quit\r\n"
             "Not connected.\r\n",
-     true, false, true, false},
+     true, false, true, false, 0},
     {"refused log-on", "ftp> open 1.2.3.4\r\n220 Ready.\r\n530 DEMO not logged on.\r\nLogin failed.\r\n" + quit, false,
-     true, true, false},
-    {"quit reply cut off", head + quit.substr(0, 20), true, false, true, false},
+     true, true, false, 0},
+    {"quit reply cut off", head + quit.substr(0, 20), true, false, true, false, 0},
     // A client that echoes no command: the cd's reply is still recognised, and nothing else is.
     {"no echoes, cd answered",
      "220 Ready.\r\n331 Enter password.\r\n230 DEMO logged on.\r\n200 Type I.\r\n"
      "550 Specified library NEWLIB does not exist.\r\n221 QUIT subcommand received.\r\n",
-     true, true, true, true},
+     true, true, true, true, 2},
     {"no echoes, connection lost after TYPE",
      "220 Ready.\r\n230 DEMO logged on.\r\n200 Type I.\r\n"
      "Connection closed by remote host.\r\n",
-     true, false, true, false},
+     true, false, true, false, 1},
+    // Only the host's replies decide, in any language: the client's own words never do.
+    {"Japanese Windows and host (a public transcript)", kJapaneseSession, true, true, true, false, 3},
+    {"English Windows and host", kEnglishSession, true, true, true, false, 3},
+    {"the completion reply missing, the client's note there",
+     head + "ftp> put X Y\r\n200 PORT ok.\r\n150 Sending.\r\nftp: 226 bytes sent in 0.00Seconds\r\n" + quit, true, true,
+     false, false, 1},
+    {"STOR ended with 250", head + "ftp> put X Y\r\n200 PORT ok.\r\n150 Sending.\r\n250 File transfer completed.\r\n",
+     true, false, true, false, 2},
+    {"transfer aborted", head + "ftp> put X Y\r\n200 PORT ok.\r\n150 Sending.\r\n426 Connection closed.\r\n" + quit,
+     true, true, false, false, 2, false, true},
+    // A client that echoes nothing writes its prompt and then the command's first output.
+    {"no echoes: replies after the prompts",
+     "ftp> 220 Ready.\r\nName: 331 Password required.\r\nPassword: 230 DEMO logged on.\r\nftp> 200 Type I.\r\n"
+     "ftp> ftp> 200 PORT ok.\r\n150 Opening.\r\n226 Transfer complete.\r\n232848 bytes sent in 0.03 secs\r\n"
+     "ftp> 221 Goodbye.\r\n",
+     true, true, true, false, 3},
+    {"no echoes: the transfer never ended",
+     "230 DEMO logged on.\r\nftp> 200 PORT ok.\r\n150 Opening.\r\nftp> 250 Command RSTOBJ successful.\r\n", true, false,
+     false, true, 2},
+    {"no echoes: data connection refused", "230 DEMO logged on.\r\n200 PORT ok.\r\n425 No data connection.\r\n", true,
+     false, false, false, 2, false, true},
+    // Only the first failed upload says why: a later 425 may be its consequence.
+    {"a local file missing, then a 425",
+     head + "ftp> put X Y\r\nError opening local file X.\r\nftp> put Z Y\r\n200 PORT ok.\r\n425 No data.\r\n", true,
+     false, false, false, 2},
+    {"a reply text with a colon and a code in it",
+     head + "250-Naming format: 550 in use\r\n250 Now using naming format \"0\".\r\n", true, false, true, true, 1},
+    {"the host gives up", head + "421 Service not available, closing control connection.\r\n", true, false, true, false,
+     0, true},
 };
 
 TEST(LogScan, SessionFacts) {
@@ -133,6 +190,9 @@ TEST(LogScan, SessionFacts) {
     EXPECT_EQ(facts.sessionEnded, c.ended) << c.what;
     EXPECT_EQ(facts.uploadsSent, c.uploadsSent) << c.what;
     EXPECT_EQ(facts.directoryAnswered, c.directoryAnswered) << c.what;
+    EXPECT_EQ(facts.answersAfterLogOn, c.answers) << c.what;
+    EXPECT_EQ(facts.hostClosed, c.hostClosed) << c.what;
+    EXPECT_EQ(facts.activeModeBlocked, c.activeModeBlocked) << c.what;
   }
 }
 

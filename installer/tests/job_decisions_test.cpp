@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
+#include "ftpjob/tests/transcripts.h"
+#include "installer/host_jobs.h"
 #include "installer/messages.h"
 #include "installer/text_rules.h"
 
@@ -10,10 +15,13 @@ namespace {
 using Next = Decision::Next;
 constexpr LogVerdict OK = LOG_OK, NO = LOG_NOT_LOGGED_ON, ERR = LOG_ERROR_FOUND, UNR = LOG_UNREADABLE;
 
+// A session that ended in order has answers for every command of any job; one cut short has none
+// (the exact counts are judged with whole transcripts below).
 logscan::SessionFacts Session(bool ended, bool uploadsSent = true, bool directoryAnswered = true) {
   logscan::SessionFacts facts;
   facts.loggedOn = true;
   facts.sessionEnded = ended;
+  facts.answersAfterLogOn = ended ? 99 : 0;
   facts.uploadsSent = uploadsSent;
   facts.directoryAnswered = directoryAnswered;
   return facts;
@@ -23,10 +31,16 @@ const logscan::SessionFacts kWhole = Session(true);
 const logscan::SessionFacts kCutShort = Session(false);
 const logscan::SessionFacts kNotSent = Session(true, false);
 const logscan::SessionFacts kNoCdReply = Session(true, true, false);
+// The upload failed because the host could not open the data connection back to the PC.
+const logscan::SessionFacts kActiveBlocked = [] {
+  logscan::SessionFacts facts = Session(true, false);
+  facts.activeModeBlocked = true;
+  return facts;
+}();
 
 JobLog Log(LogVerdict crtsavf, LogVerdict rstobj, LogVerdict call, LogVerdict library,
-           std::optional<logscan::SessionFacts> session) {
-  return JobLog{crtsavf, rstobj, call, library, session};
+           std::optional<logscan::SessionFacts> session, bool passiveMode = false) {
+  return JobLog{crtsavf, rstobj, call, library, session, passiveMode};
 }
 // An unreadable log has every verdict LOG_UNREADABLE and no session.
 const JobLog kUnreadable{};
@@ -74,6 +88,15 @@ TEST(JobDecisions, AuthorityTest) {
        kStop, FocusTarget::kAddress},
       {"save-file error outranks the upload it caused", Log(ERR, OK, OK, OK, kNotSent), Next::kStop,
        FormatText(msg::kNoSaveFileAuthority, kUser), kWarn, FocusTarget::kUserId},
+      // Active mode blocked: run again in passive mode; once passive, the failure stands.
+      {"active mode blocked", Log(OK, ERR, ERR, OK, kActiveBlocked), Next::kRetryPassive, msg::kUploadFailed, kStop,
+       FocusTarget::kAddress},
+      {"blocked in passive mode too", Log(OK, ERR, ERR, OK, kActiveBlocked, true), Next::kStop, msg::kUploadFailed,
+       kStop, FocusTarget::kAddress},
+      {"save-file error outranks a blocked upload", Log(ERR, OK, OK, OK, kActiveBlocked), Next::kStop,
+       FormatText(msg::kNoSaveFileAuthority, kUser), kWarn, FocusTarget::kUserId},
+      {"log-on failure outranks a blocked upload", Log(NO, NO, NO, NO, kActiveBlocked), Next::kStop,
+       msg::kLogOnFailedCheck, kWarn, FocusTarget::kAddress},
   };
   for (const Row& row : rows) Expect(row, JudgeAuthorityTest(row.log, kUser));
 }
@@ -102,6 +125,12 @@ TEST(JobDecisions, Restore) {
       {"unreadable log: the verification decides", kUnreadable, Next::kGoOn, "", kStop, kNone},
       {"restore failed: the verification decides", Log(OK, ERR, OK, OK, kWhole), Next::kGoOn, "", kStop, kNone},
       {"upload not sent", Log(OK, OK, OK, OK, kNotSent), Next::kStop, msg::kUploadFailed, kStop, kNone},
+      {"active mode blocked", Log(OK, ERR, OK, OK, kActiveBlocked), Next::kRetryPassive, msg::kUploadFailed, kStop,
+       kNone},
+      {"blocked in passive mode too", Log(OK, ERR, OK, OK, kActiveBlocked, true), Next::kStop, msg::kUploadFailed,
+       kStop, kNone},
+      {"save file error outranks a blocked upload", Log(ERR, OK, OK, OK, kActiveBlocked), Next::kStop,
+       msg::kCrtsavfFailed, kStop, kNone},
   };
   for (const Row& row : rows) Expect(row, JudgeRestore(row.log));
 }
@@ -115,8 +144,174 @@ TEST(JobDecisions, Verification) {
       {"objects missing", Log(OK, OK, ERR, OK, kWhole), Next::kStop, msg::kNotVerified, kWarn, kNone},
       {"connection lost before the call", Log(OK, OK, OK, OK, kCutShort), Next::kStop, msg::kNotVerified, kWarn, kNone},
       {"upload not sent", Log(OK, OK, ERR, OK, kNotSent), Next::kStop, msg::kUploadFailed, kStop, kNone},
+      {"active mode blocked", Log(OK, OK, ERR, OK, kActiveBlocked), Next::kRetryPassive, msg::kUploadFailed, kStop,
+       kNone},
+      {"blocked in passive mode too", Log(OK, OK, ERR, OK, kActiveBlocked, true), Next::kStop, msg::kUploadFailed,
+       kStop, kNone},
+      {"save file error outranks a blocked upload", Log(ERR, OK, ERR, OK, kActiveBlocked), Next::kStop,
+       msg::kNotVerified, kWarn, kNone},
   };
   for (const Row& row : rows) Expect(row, JudgeVerification(row.log));
+}
+
+// Whole logs, read as the dialog reads a job's log.
+JobLog Read(const std::string& log) {
+  return JobLog{logscan::ScanLog(log, hostjobs::kCrtsavfError), logscan::ScanLog(log, hostjobs::kRstobjError),
+                logscan::ScanLog(log, hostjobs::kCallError), logscan::ScanLog(log, hostjobs::kCurrentLibrary),
+                logscan::ReadSession(log)};
+}
+
+Decision Judge(int job, const JobLog& log) {
+  switch (job) {
+    case 1:
+      return JudgeAuthorityTest(log, kUser);
+    case 2:
+      return JudgeLibraryProbe(log, kLib);
+    case 3:
+      return JudgeRestore(log);
+    default:
+      return JudgeVerification(log);
+  }
+}
+
+using transcripts::Client;
+using transcripts::PutEnd;
+using MakeLog = std::function<std::string(const Client&)>;
+
+const std::string kCrtsavf = "CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)";
+const std::string kRstobj = "RSTOBJ OBJ(*ALL) SAVLIB(QTEMP) DEV(*SAVF) SAVF(QTEMP/QSAVF) RSTLIB(QTEMP)";
+const std::string kCallOnQtemp = "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' 'QTEMP' 'DEMO')";
+const std::string kRstlib = "RSTLIB SAVLIB(KESTRAL) DEV(*SAVF) SAVF(QTEMP/QSAVF) RSTLIB(SAMPLIB)";
+const std::string kCallOnLibrary = "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' 'SAMPLIB' 'DEMO')";
+
+std::string Job1(const Client& c, PutEnd put = PutEnd::k226, bool quitAnswered = true) {
+  using namespace transcripts;
+  const bool sent = put == PutEnd::k226 || put == PutEnd::k250;
+  return Head(c) + Rcmd(c, kCrtsavf) + Put(c, put) + Rcmd(c, kRstobj, sent) + Rcmd(c, kCallOnQtemp, sent) +
+         Quit(c, quitAnswered);
+}
+
+std::string Job4(const Client& c, PutEnd put = PutEnd::k226, bool quitAnswered = true) {
+  using namespace transcripts;
+  return Head(c) + Rcmd(c, kCrtsavf) + Put(c) + Rcmd(c, kRstobj) + Rcmd(c, "CLRSAVF FILE(QTEMP/QSAVF)") + Put(c, put) +
+         Rcmd(c, kCallOnLibrary, put == PutEnd::k226) + Quit(c, quitAnswered);
+}
+
+struct TranscriptRow {
+  const char* what;
+  int job;
+  MakeLog log;
+  bool sameWithoutEchoes;  // whether a client that echoes nothing gets the same verdict
+  Next next;
+  std::string message;
+  MessageIcon icon;
+  FocusTarget focus;
+};
+
+// Every case, in English and Japanese, with the host's replies on their own lines and on the
+// prompts' lines, and (where the replies alone tell it) from a client that echoes nothing: the
+// verdict is the same in each.
+TEST(JobDecisions, TranscriptsInEveryLanguage) {
+  using namespace transcripts;
+  const std::string uploadFailed = msg::kUploadFailed;
+  const TranscriptRow rows[] = {
+      {"job 1 passes", 1, [](const Client& c) { return Job1(c); }, true, Next::kGoOn, "", kStop, kNone},
+      {"job 1: the STOR ends with 250", 1, [](const Client& c) { return Job1(c, PutEnd::k250); }, true, Next::kGoOn, "",
+       kStop, kNone},
+      {"job 1: the 221 lost", 1, [](const Client& c) { return Job1(c, PutEnd::k226, false); }, true, Next::kGoOn, "",
+       kStop, kNone},
+      {"job 1: connection lost at the call", 1,
+       [](const Client& c) {
+         return Head(c) + Rcmd(c, kCrtsavf) + Put(c) + Rcmd(c, kRstobj) + Echo("quote rcmd \"" + kCallOnQtemp + "\"") +
+                Lost() + Echo("quit");
+       },
+       true, Next::kStop, msg::kUnknownError, kStop, kNone},
+      {"job 1: the host gives up at the call", 1,
+       [](const Client& c) {
+         return Head(c) + Rcmd(c, kCrtsavf) + Put(c) + Rcmd(c, kRstobj) + Echo("quote rcmd \"" + kCallOnQtemp + "\"") +
+                Host(c, "421 Service not available, closing control connection.") + Echo("quit");
+       },
+       true, Next::kStop, msg::kUnknownError, kStop, kNone},
+      {"job 1: upload refused (425)", 1, [](const Client& c) { return Job1(c, PutEnd::kRefused425); }, true,
+       Next::kRetryPassive, uploadFailed, kStop, FocusTarget::kAddress},
+      {"job 1: upload aborted (426)", 1, [](const Client& c) { return Job1(c, PutEnd::kAborted426); }, true,
+       Next::kRetryPassive, uploadFailed, kStop, FocusTarget::kAddress},
+      {"job 1: 150 and no completion", 1,
+       [](const Client& c) {
+         return Head(c) + Rcmd(c, kCrtsavf) + Put(c, PutEnd::kNoCompletion) + NotConnected("quote rcmd \"RSTOBJ\"") +
+                NotConnected("quote rcmd \"CALL\"") + Echo("quit");
+       },
+       true, Next::kStop, uploadFailed, kStop, FocusTarget::kAddress},
+      {"job 1: local file missing", 1, [](const Client& c) { return Job1(c, PutEnd::kNoLocalFile); }, false,
+       Next::kStop, uploadFailed, kStop, FocusTarget::kAddress},
+      {"job 1: log-on refused", 1,
+       [](const Client& c) {
+         return Echo("open 192.168.1.20") + Host(c, "220 Ready.") +
+                (c.language == Language::kJapanese ? "ユーザー (192.168.1.20:(none)): "
+                                                   : "User (192.168.1.20:(none)): ") +
+                (c.repliesOnPromptLines ? "" : "\r\n") + Host(c, "331 Enter password.") +
+                (c.language == Language::kJapanese ? "パスワード:" : "Password:") +
+                (c.repliesOnPromptLines ? "" : "\r\n") + Host(c, "530 Log on attempt by user DEMO rejected.") +
+                Host(c, "530 DEMO not logged on.") + Quit(c);
+       },
+       true, Next::kStop, msg::kLogOnFailedCheck, kWarn, FocusTarget::kAddress},
+      {"job 1: save file refused", 1,
+       [](const Client& c) {
+         return Head(c) + Rcmd(c, kCrtsavf, false) + Put(c, PutEnd::kRefused425) + Rcmd(c, kRstobj, false) +
+                Rcmd(c, kCallOnQtemp, false) + Quit(c);
+       },
+       true, Next::kStop, FormatText(msg::kNoSaveFileAuthority, kUser), kWarn, FocusTarget::kUserId},
+      {"job 1: restore refused", 1,
+       [](const Client& c) {
+         return Head(c) + Rcmd(c, kCrtsavf) + Put(c) + Rcmd(c, kRstobj, false) + Rcmd(c, kCallOnQtemp, false) + Quit(c);
+       },
+       true, Next::kStop, FormatText(msg::kNoRestoreAuthority, kUser), kWarn, FocusTarget::kUserId},
+      {"job 2: new library", 2, [](const Client& c) { return Head(c) + Cd(c, false) + Quit(c); }, true, Next::kGoOn, "",
+       kStop, kNone},
+      {"job 2: new library, the 221 lost", 2, [](const Client& c) { return Head(c) + Cd(c, false) + Quit(c, false); },
+       true, Next::kGoOn, "", kStop, kNone},
+      {"job 2: library exists", 2, [](const Client& c) { return Head(c) + Cd(c, true) + Quit(c, false); }, true,
+       Next::kAskOverwrite, FormatText(msg::kLibraryExists, kLib), MessageIcon::kQuestion, kNone},
+      {"job 2: connection lost at cd", 2,
+       [](const Client& c) { return Head(c) + Echo("cd KSTLIB") + Lost() + NotConnected("quit"); }, true, Next::kStop,
+       msg::kUnknownError, kStop, kNone},
+      {"job 3 goes on", 3,
+       [](const Client& c) { return Head(c) + Rcmd(c, kCrtsavf) + Put(c, PutEnd::k250) + Rcmd(c, kRstlib) + Quit(c); },
+       true, Next::kGoOn, "", kStop, kNone},
+      {"job 3: upload aborted (426)", 3,
+       [](const Client& c) {
+         return Head(c) + Rcmd(c, kCrtsavf) + Put(c, PutEnd::kAborted426) + Rcmd(c, kRstlib, false) + Quit(c);
+       },
+       true, Next::kRetryPassive, uploadFailed, kStop, kNone},
+      {"job 4 verified", 4, [](const Client& c) { return Job4(c); }, true, Next::kGoOn, "", kStop, kNone},
+      {"job 4: the 221 lost", 4, [](const Client& c) { return Job4(c, PutEnd::k226, false); }, true, Next::kStop,
+       msg::kNotVerified, kWarn, kNone},
+      {"job 4: second upload refused (425)", 4, [](const Client& c) { return Job4(c, PutEnd::kRefused425); }, true,
+       Next::kRetryPassive, uploadFailed, kStop, kNone},
+  };
+  std::vector<Client> clients;
+  for (const Language language : {Language::kEnglish, Language::kJapanese}) {
+    for (const bool onPromptLines : {false, true}) clients.push_back(Client{language, onPromptLines});
+  }
+  for (const TranscriptRow& row : rows) {
+    for (const Client& client : clients) {
+      const std::string log = row.log(client);
+      SCOPED_TRACE(std::string(Japanese(client) ? "Japanese" : "English") +
+                   (client.repliesOnPromptLines ? ", replies on the prompts' lines" : ""));
+      const Row expected{row.what, {}, row.next, row.message, row.icon, row.focus};
+      Expect(expected, Judge(row.job, Read(log)));
+      if (row.next == Next::kRetryPassive) {
+        SCOPED_TRACE("already in passive mode: the failure stands");
+        JobLog passive = Read(log);
+        passive.passiveMode = true;
+        Expect(Row{row.what, {}, Next::kStop, row.message, row.icon, row.focus}, Judge(row.job, passive));
+      }
+      if (row.sameWithoutEchoes) {
+        SCOPED_TRACE("no echoes");
+        Expect(expected, Judge(row.job, Read(WithoutEchoes(log))));
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ run_teardown() {
 trap run_teardown EXIT
 
 export KESTRALON_BUILD=$build
-source "$source_root/testbed/wine-env.sh"
+source "$source_root/testbed/wine-env.sh" || exit 1
 bash "$source_root/testbed/prepare-prefix.sh" || exit 1
 
 if [ -n "$setup" ] && ! bash "$setup" >> "$output/hooks.log" 2>&1; then
@@ -120,7 +120,7 @@ while IFS= read -r pair; do
   [ -n "$pair" ] && driver_args+=(--env "$pair")
 done < "$E2E_ENV_FILE"
 
-timeout "$time_limit" wine "$build/bin/UIDRIVER.EXE" "${driver_args[@]}" > /dev/null 2> "$output/wine.log"
+timeout "$time_limit" "$KESTRALON_WINE" "$build/bin/UIDRIVER.EXE" "${driver_args[@]}" > /dev/null 2> "$output/wine.log"
 status=$?
 [ -f "$output/driver.log" ] && cat "$output/driver.log"
 if [ $status = 124 ]; then echo "run-e2e: the driver did not finish within $time_limit s" >&2; fi

@@ -4,7 +4,9 @@
 # the code page 932 bytes and CR LF of CONFIG.INI, the host object inside KESTRALON.EXE, the SHA-256
 # list, the signature, and that the installer unzipped from the archive starts under Wine. Then:
 # a signing that fails after the build leaves the output folder as it was, and packaging with the
-# test host object says so in its names.
+# test host object says so in its names. The package is made for the architecture of the build
+# tree, which this machine runs; where that is not x86, the shipped x86 package is made as well
+# and checked without running it (PE32, GUI subsystem, system DLLs only, manifest, signature).
 #
 # package-test.sh --build WINDOWS_BUILD_DIR --native NATIVE_BUILD_DIR
 # Exit status 0 passed, 1 failed, 77 skipped (no native build for the demo product).
@@ -36,7 +38,33 @@ check() { # check "what" COMMAND...: a failed command fails the test and says wh
   shift
   "$@" || { echo "FAILED: $what"; failed=$((failed + 1)); }
 }
-package() { bash "$root/scripts/package.sh" --build-dir "$build/package-build" "$@"; }
+arch=$(cat "$build/kestralon-arch" 2> /dev/null) || { echo "package-test: $build is no Windows build tree"; exit 1; }
+base=SAMPLIB # what the package's names begin with
+[ "$arch" = x86 ] || base=SAMPLIB-X64
+package() { bash "$root/scripts/package.sh" --arch "$arch" --build-dir "$build/package-build" "$@"; }
+
+# What can be checked of an installer without running it: $1 the architecture, $2 the executable.
+static_checks() {
+  local objdump=i686-w64-mingw32-objdump format=pei-i386 magic='010b (PE32)' manifest=X86
+  if [ "$1" = x64 ]; then
+    objdump=x86_64-w64-mingw32-objdump format=pei-x86-64 magic='020b (PE32+)' manifest=amd64
+  fi
+  # objdump's own words are translated in a Japanese locale; blanks between its columns vary.
+  LC_ALL=C "$objdump" -p "$2" | tr -s ' \t' ' ' > "headers-$1.txt" 2>&1
+  check "$1: the executable is $format" grep -q "file format $format$" "headers-$1.txt"
+  check "$1: its optional header is $magic" grep -qxF "Magic $magic" "headers-$1.txt"
+  check "$1: it is a GUI program" grep -qxF 'Subsystem 00000002 (Windows GUI)' "headers-$1.txt"
+  # Linked statically: nothing but what every Windows has (no libstdc++, libgcc or winpthread).
+  local others
+  others=$(sed -n 's/^ DLL Name: //p' "headers-$1.txt" | tr a-z A-Z |
+    grep -vxE 'KERNEL32.DLL|USER32.DLL|GDI32.DLL|ADVAPI32.DLL|COMCTL32.DLL|COMDLG32.DLL|SHELL32.DLL|WS2_32.DLL|MSVCRT.DLL')
+  check "$1: it imports only system DLLs (not: $others)" test -z "$others"
+  check "$1: its manifest names processorArchitecture $manifest" \
+    grep -qa "processorArchitecture=\"$manifest\"" "$2"
+  osslsigncode verify -in "$2" -CAfile cert.pem > "verify-$1.log" 2>&1
+  check "$1: the signature verifies (verify-$1.log)" grep -q 'Signature verification: ok' "verify-$1.log"
+  check "$1: the signer is the test certificate" grep -q 'CN=Kestralon Package Test' "verify-$1.log"
+}
 
 head -c $((441 * 528)) /dev/urandom > KV2207.SAVF
 printf 'REALSAVF' | dd of=KV2207.SAVF conv=notrunc status=none # never our test magic by chance
@@ -50,8 +78,8 @@ name='受注管理ソフト' # ソ ends in 0x5C, the byte that a careless conver
 package --product "$product" --name "$name" --library SAMPLIB --host-object KV2207.SAVF \
   --sign-pkcs12 signer.p12 --out out || { echo "FAILED: packaging"; exit 1; }
 
-check "the output folder holds exactly the package" test "$(ls -A out | tr '\n' ' ')" = "SAMPLIB SAMPLIB.sha256 SAMPLIB.zip "
-python3 - out SAMPLIB "$product" << 'PY' || failed=$((failed + 1))
+check "the output folder holds exactly the package" test "$(ls -A out | tr '\n' ' ')" = "$base $base.sha256 $base.zip "
+python3 - out "$base" "$product" << 'PY' || failed=$((failed + 1))
 import sys, zipfile
 out, base, product = sys.argv[1:]
 expected = ["KESTRALON.EXE", "CONFIG.INI", "PRODUCT.SAVF"]
@@ -67,28 +95,26 @@ if open(f"{out}/{base}/PRODUCT.SAVF", "rb").read() != open(product, "rb").read()
     sys.exit("FAILED: the product save file was changed")
 PY
 printf '[Profile]\r\nExeName=KESTRALON\r\n[Settings]\r\nProductName=\x8e\xf3\x92\x8d\x8a\xc7\x97\x9d\x83\x5c\x83\x74\x83\x67\r\nSaveFile=PRODUCT.SAVF\r\nTargetLibrary=SAMPLIB\r\n' > expected.ini
-check "CONFIG.INI is code page 932 with CR LF" cmp out/SAMPLIB/CONFIG.INI expected.ini
+check "CONFIG.INI is code page 932 with CR LF" cmp out/$base/CONFIG.INI expected.ini
 check "KESTRALON.EXE carries the given host object" python3 -c \
   'import sys; sys.exit(open(sys.argv[1], "rb").read() not in open(sys.argv[2], "rb").read())' \
-  KV2207.SAVF out/SAMPLIB/KESTRALON.EXE
-check "the SHA-256 list covers the zip and its files" test "$(awk '{ print $2 }' out/SAMPLIB.sha256 | tr '\n' ' ')" = \
-  "SAMPLIB.zip SAMPLIB/KESTRALON.EXE SAMPLIB/CONFIG.INI SAMPLIB/PRODUCT.SAVF "
-check "the SHA-256 list matches" bash -c 'cd out && sha256sum --quiet -c SAMPLIB.sha256'
-osslsigncode verify -in out/SAMPLIB/KESTRALON.EXE -CAfile cert.pem > verify.log 2>&1
-check "the signature verifies (verify.log)" grep -q 'Signature verification: ok' verify.log
-check "the signer is the test certificate" grep -q 'CN=Kestralon Package Test' verify.log
+  KV2207.SAVF out/$base/KESTRALON.EXE
+check "the SHA-256 list covers the zip and its files" test "$(awk '{ print $2 }' out/$base.sha256 | tr '\n' ' ')" = \
+  "$base.zip $base/KESTRALON.EXE $base/CONFIG.INI $base/PRODUCT.SAVF "
+check "the SHA-256 list matches" bash -c "cd out && sha256sum --quiet -c $base.sha256"
+static_checks "$arch" out/$base/KESTRALON.EXE
 
 # The installer from the unzipped archive, on an Xvfb of the test's own and the build's prefix.
 # No host is needed to open the form and cancel.
 export KESTRALON_BUILD=$build
-source "$root/testbed/wine-env.sh"
+source "$root/testbed/wine-env.sh" || exit 1
 source "$root/testbed/xvfb.sh"
 if start_xvfb; then
   # A wineserver left by an earlier test would still draw on that test's display.
-  timeout 30 wineserver -w
+  timeout 30 "$KESTRALON_WINESERVER" -w
   check "the packaged installer starts under Wine" bash "$root/tests/e2e/run-e2e.sh" --name package_start \
-    --build "$build" --app "$work/unzipped/SAMPLIB" --scenario "$here/start_cancel.txt" --time-limit 60
-  timeout 30 wineserver -w # nor may the next test find one drawing on this display
+    --build "$build" --app "$work/unzipped/$base" --scenario "$here/start_cancel.txt" --time-limit 60
+  timeout 30 "$KESTRALON_WINESERVER" -w # nor may the next test find one drawing on this display
   stop_xvfb
 else
   echo "FAILED: Xvfb did not start"
@@ -106,9 +132,19 @@ check "a failed signing leaves the output folder as it was" cmp -s before.txt af
 # The test host object is packaged only when asked for, and its names say so.
 package --product "$product" --name "$name" --library SAMPLIB --test-host-object --out out > test-object.log 2>&1
 check "packaging the test host object when asked" test $? = 0
-check "the test host object's package is named so" test -f out/SAMPLIB-TEST-HOST-OBJECT.zip -a \
-  -d out/SAMPLIB-TEST-HOST-OBJECT -a -f out/SAMPLIB-TEST-HOST-OBJECT.sha256
-check "the earlier package is untouched" bash -c 'cd out && sha256sum --quiet -c SAMPLIB.sha256'
+check "the test host object's package is named so" test -f out/$base-TEST-HOST-OBJECT.zip -a \
+  -d out/$base-TEST-HOST-OBJECT -a -f out/$base-TEST-HOST-OBJECT.sha256
+check "the earlier package is untouched" bash -c "cd out && sha256sum --quiet -c $base.sha256"
+
+# The shipped architecture is x86. Where this machine cannot run it, it is built and signed all the
+# same, and checked as far as that is possible without running it.
+if [ "$arch" != x86 ]; then
+  bash "$root/scripts/package.sh" --arch x86 --build-dir "$build/package-build-x86" --product "$product" \
+    --name "$name" --library SAMPLIB --host-object KV2207.SAVF --sign-pkcs12 signer.p12 --out out-x86 > x86.log 2>&1
+  check "packaging for x86 (x86.log)" test $? = 0
+  static_checks x86 out-x86/SAMPLIB/KESTRALON.EXE
+  echo "package-test: the x86 package was built and checked statically; this machine runs no 32-bit programs, so it was not started"
+fi
 
 [ "$failed" = 0 ] && echo "package-test: passed" || echo "package-test: $failed checks failed (output in $work)"
 [ "$failed" = 0 ]

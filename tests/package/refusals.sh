@@ -31,7 +31,7 @@ row() {
   local status=$1 expect=$2
   shift 2
   local err actual
-  err=$(bash "$root/scripts/package.sh" "${good[@]}" "$@" --build-dir /dev/null/build 2>&1 > /dev/null)
+  err=$(bash "$root/scripts/package.sh" "${good[@]}" --build-dir /dev/null/build "$@" 2>&1 > /dev/null)
   actual=$?
   local problem=''
   if [ "$actual" != "$status" ]; then
@@ -78,6 +78,10 @@ row 2 "is not an http:// or https:// URL" --sign-pkcs12 signer.p12 --timestamp f
 row 2 "--sign-pkcs12 NONE.p12 is not a readable file" --sign-pkcs12 NONE.p12
 row 2 "cannot be opened with the password in KESTRALON_SIGN_PASSWORD" --sign-pkcs12 cert.pem
 row 1 "/dev/null" --sign-pkcs12 signer.p12
+row 2 "--arch 'arm64' is neither x86 nor x64" --arch arm64
+row 1 "/dev/null" --arch x64
+mkdir x86-tree && echo x86 > x86-tree/kestralon-arch
+row 2 "x86-tree was configured for x86, not x64" --arch x64 --build-dir x86-tree
 row 2 "unknown argument --sign-password" --sign-pkcs12 signer.p12 --sign-password right
 KESTRALON_SIGN_PASSWORD=wrong row 2 "cannot be opened with the password" --sign-pkcs12 signer.p12
 unset KESTRALON_SIGN_PASSWORD

@@ -1,5 +1,6 @@
-# Cross build of the Windows program: 32-bit mingw-w64 with the -posix runtime
+# Cross build of the shipped Windows program: 32-bit mingw-w64 with the -posix runtime
 # (the -win32 flavour lacks std::thread and std::mutex, which GoogleTest needs).
+set(KESTRALON_WINDOWS_ARCH x86)
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)

@@ -1,0 +1,48 @@
+# Sourced: which Windows architecture this machine builds and tests, as KESTRALON_ARCH.
+#   x86  the shipped 32-bit build (i686 tree build/win, 32-bit Wine prefix)
+#   x64  the same sources for x86_64 (tree build/win-x64, 64-bit Wine prefix)
+# Where the kernel runs 32-bit programs the answer is x86; where it does not (its IA-32
+# emulation is off), 32-bit Wine cannot start and Debian's Wine cannot run 32-bit Windows
+# programs any other way, so the answer is x64. KESTRALON_ARCH=x86|x64 forces either.
+# kestralon_arch sets and exports KESTRALON_ARCH, or says in one line why it cannot and fails.
+
+# Whether this kernel starts i386 programs: a 93-byte i386 ELF that only exits with status 42.
+# (The 32-bit Wine loader would tell too, but only once it is installed, and setup must know
+# before whether to install it.)
+kestralon_runs_i386() {
+  local probe status
+  probe=$(mktemp "${TMPDIR:-/tmp}/i386-probe.XXXXXX") || return 1
+  printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00'\
+'\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00'\
+'\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00'\
+'\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00'\
+'\xb8\x01\x00\x00\x00\xb3\x2a\xcd\x80' > "$probe" # mov eax,1 (exit); mov bl,42; int 0x80
+  chmod +x "$probe"
+  "$probe" 2> /dev/null
+  status=$?
+  rm -f "$probe"
+  [ "$status" = 42 ]
+}
+
+kestralon_arch() {
+  case "${KESTRALON_ARCH:-}" in
+    x64) ;;
+    x86)
+      if ! kestralon_runs_i386; then
+        echo "KESTRALON_ARCH=x86, but this kernel runs no 32-bit programs (dmesg: 32-bit emulation); use x64 or leave KESTRALON_ARCH unset" >&2
+        return 1
+      fi
+      ;;
+    '') if kestralon_runs_i386; then KESTRALON_ARCH=x86; else KESTRALON_ARCH=x64; fi ;;
+    *)
+      echo "KESTRALON_ARCH='$KESTRALON_ARCH' is neither x86 nor x64" >&2
+      return 1
+      ;;
+  esac
+  export KESTRALON_ARCH
+}
+
+# The Windows build tree of an architecture, under the source tree.
+kestralon_win_tree() { # kestralon_win_tree ROOT ARCH
+  if [ "$2" = x86 ]; then echo "$1/build/win"; else echo "$1/build/win-$2"; fi
+}
