@@ -58,6 +58,28 @@ int LeadingReplyCode(std::string_view line) {
   return line[0] == '0' ? 0 : code;
 }
 
+std::optional<std::uint16_t> ParsePassivePort(std::string_view line) {
+  if (LeadingReplyCode(line) != 227) return std::nullopt;
+  std::size_t at = line.find_first_of("0123456789", 3);
+  unsigned numbers[6];
+  for (std::size_t i = 0; i < 6; ++i) {
+    if (i > 0) {
+      if (at >= line.size() || line[at] != ',') return std::nullopt;
+      ++at;
+    }
+    std::size_t digits = 0;
+    unsigned value = 0;
+    for (; at < line.size() && line[at] >= '0' && line[at] <= '9' && digits < 4; ++at, ++digits) {
+      value = value * 10 + static_cast<unsigned>(line[at] - '0');
+    }
+    if (digits == 0 || value > 255) return std::nullopt;
+    numbers[i] = value;
+  }
+  const unsigned port = numbers[4] * 256 + numbers[5];
+  if (port == 0) return std::nullopt;
+  return static_cast<std::uint16_t>(port);
+}
+
 bool ReplyAssembler::Add(std::string_view line) {
   int code = LeadingReplyCode(line);
   bool continues = line.size() > 3 && line[3] == '-';

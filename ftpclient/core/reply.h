@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,5 +45,10 @@ class ReplyAssembler {
 
 // The reply code at the start of a line, or 0 when the line does not start with three digits.
 int LeadingReplyCode(std::string_view line);
+
+// The data port of a 227 reply: the first six numbers after the code, "h1,h2,h3,h4,p1,p2" (within
+// parentheses or not, as servers differ), each 0..255; nullopt when they are not there or the
+// port is 0. The address is not returned: the client connects to the server it talks to.
+std::optional<std::uint16_t> ParsePassivePort(std::string_view line);
 
 }  // namespace ftpclient

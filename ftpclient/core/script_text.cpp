@@ -89,6 +89,7 @@ CommandKind LookUpCommand(std::string_view word) {
   if (word.empty()) return CommandKind::kNone;
   std::string lower(word.size(), '\0');
   std::transform(word.begin(), word.end(), lower.begin(), Lower);
+  if (lower == "passive") return CommandKind::kPassive;
   const CommandName* found = nullptr;
   int prefixMatches = 0;
   for (const CommandName& command : kCommands) {

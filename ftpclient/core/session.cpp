@@ -21,6 +21,9 @@ constexpr std::size_t kHashedSendBufferBytes = 64 * 1024;
 constexpr std::uint64_t kFastAfterBytes = 1024 * 1024;          // judged only after the buffers filled
 constexpr std::uint64_t kFastBytesPerSecond = 8 * 1024 * 1024;  // a LAN, not a branch office's line
 constexpr std::uint64_t kHashMarkBytes = 2048;
+// More lines than any server sends in answer to one command (replies, preliminary ones included):
+// a server that talks on without ending its answer would otherwise fill the disk that holds the log.
+constexpr int kMaxReplyLines = 10000;
 const char kConnectionClosed[] = "Connection closed by remote host.";
 
 bool IsPositive(int code) { return code >= 200 && code < 300; }
@@ -67,7 +70,11 @@ std::size_t NextPieceBytes(std::size_t bytes, std::uint64_t sentSoFar, std::uint
 }  // namespace
 
 FtpSession::FtpSession(Transport& transport, LocalFiles& files, Transcript& out, const SessionSettings& settings)
-    : transport_(transport), files_(files), out_(out), settings_(settings), debug_(settings.debug) {}
+    : transport_(transport), files_(files), out_(out), settings_(settings), debug_(settings.debug) {
+  const unsigned all = settings.timeoutSeconds;
+  limits_ = TimeLimits{all, all, all};
+  transport_.SetTimeLimits(limits_);
+}
 
 void FtpSession::OpenAtStart(const std::string& host, LineSource& commands) { Open({"open", host}, commands); }
 
@@ -125,6 +132,9 @@ bool FtpSession::Execute(const std::string& line, LineSource& commands) {
     case CommandKind::kQuit:
       if (connected_) Close();
       return false;
+    case CommandKind::kPassive:
+      SetPassive(words);
+      return true;
   }
   return true;
 }
@@ -161,6 +171,7 @@ bool FtpSession::Connect(const std::vector<std::string>& words) {
     Line("Unknown host " + words[1] + ".");
     return false;
   }
+  serverAddress_ = server.address;
   IoResult result = transport_.Connect(server, error);
   if (result != IoResult::kOk) {
     Line("> ftp: connect :" + (result == IoResult::kTimeout ? std::string("Connection timed out") : error));
@@ -168,6 +179,7 @@ bool FtpSession::Connect(const std::vector<std::string>& words) {
     return false;
   }
   connected_ = true;
+  linesSinceCommand_ = 0;
   hostName_ = words[1];
   Line(ConnectedLine(settings_.language, hostName_));
   int greeting = ReadFinalReply(ReadReply());
@@ -250,13 +262,7 @@ void FtpSession::Put(const std::vector<std::string>& words) {
     Line("Error opening local file " + localPath + ".");
     return;
   }
-  Endpoint local;
-  std::string error;
-  if (!transport_.ListenForData(local, error)) {
-    Line("> ftp: bind :" + error);
-    return;
-  }
-  if (!IsPositive(Command("PORT " + FormatPortArgument(local))) || !IsPreliminary(Command("STOR " + remoteName))) {
+  if (!StartUpload(remoteName)) {
     transport_.AbortData();
     return;
   }
@@ -269,14 +275,44 @@ void FtpSession::Put(const std::vector<std::string>& words) {
   }
 }
 
+bool FtpSession::StartUpload(const std::string& remoteName) {
+  if (passive_) return ConnectPassive() && IsPreliminary(Command("STOR " + remoteName));
+  Endpoint local;
+  std::string error;
+  if (!transport_.ListenForData(local, error)) {
+    Line("> ftp: bind :" + error);
+    return false;
+  }
+  return IsPositive(Command("PORT " + FormatPortArgument(local))) && IsPreliminary(Command("STOR " + remoteName));
+}
+
+// The data connection goes to the server the client talks to, whatever address the 227 names: a
+// host behind NAT names one the client cannot reach, and a hostile one could name another host.
+bool FtpSession::ConnectPassive() {
+  if (Command("PASV") != 227) return false;
+  const std::optional<std::uint16_t> port = ParsePassivePort(lastReplyLine_);
+  if (!port) {
+    Line("> ftp: the server's passive reply names no data port; transfer abandoned.");
+    return false;
+  }
+  std::string error;
+  const IoResult result = transport_.ConnectData(Endpoint{serverAddress_, *port}, SendBufferBytes(), error);
+  if (result == IoResult::kOk) return true;
+  Line("> ftp: data connection: connect :" +
+       (result == IoResult::kTimeout ? std::string("Connection timed out") : error));
+  return false;
+}
+
+std::size_t FtpSession::SendBufferBytes() const { return hash_ ? kHashedSendBufferBytes : kUploadSendBufferBytes; }
+
 // Streams the file over the data connection. On any failure the data connection is reset
 // rather than closed, so the server cannot take a partial upload for the whole file.
 bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, std::uint64_t& bytesSent) {
   // Bytes already received after the preliminary reply mean the server has more to say, which it
   // does only when it gives the transfer up.
-  IoResult result = incoming_.HasPendingBytes()
-                        ? IoResult::kServerReplied
-                        : transport_.AcceptData(hash_ ? kHashedSendBufferBytes : kUploadSendBufferBytes);
+  IoResult result = incoming_.HasPendingBytes() ? IoResult::kServerReplied
+                    : passive_                  ? IoResult::kOk
+                                                : transport_.AcceptData(SendBufferBytes());
   if (result == IoResult::kOk) {
     std::size_t chunkBytes = hash_ ? kHashedChunkBytes : kUploadChunkBytes;
     std::unique_ptr<char[]> buffer(new char[kUploadChunkBytes]);
@@ -311,7 +347,7 @@ bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, s
     marks.End();
   }
   if (result == IoResult::kTimeout) {
-    Line(TimeoutMessage("data connection", "transfer abandoned"));
+    Line(TimeoutMessage("data connection", limits_.dataSeconds, "transfer abandoned"));
   } else if (result == IoResult::kServerReplied) {
     // The server's own reply, read next, says why.
   } else {
@@ -324,6 +360,21 @@ bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, s
 void FtpSession::Close() {
   Command("QUIT");
   Disconnect("");
+}
+
+// Passive mode is this client's own: in it, it is shipped, and it keeps to time limits instead of
+// waiting for ever (unless a test set its own limit).
+void FtpSession::SetPassive(const std::vector<std::string>& words) {
+  if (words.size() > 2 || (words.size() == 2 && words[1] != "on" && words[1] != "off")) {
+    Line("Usage: passive [on|off]");
+    return;
+  }
+  passive_ = words.size() == 1 || words[1] == "on";
+  if (settings_.timeoutSeconds == 0) {
+    limits_ = passive_ ? kPassiveTimeLimits : TimeLimits{};
+    transport_.SetTimeLimits(limits_);
+  }
+  Line(passive_ ? "Passive mode On ." : "Passive mode Off .");
 }
 
 void FtpSession::ToggleDebug() {
@@ -340,9 +391,10 @@ void FtpSession::ToggleHash() {
 int FtpSession::Command(const std::string& command) {
   if (!connected_) return 0;
   if (debug_) Line("---> " + (command.compare(0, 5, "PASS ") == 0 ? std::string("PASS XXXX") : command));
+  linesSinceCommand_ = 0;
   IoResult result = transport_.SendControl(command + "\r\n");
   if (result == IoResult::kTimeout) {
-    Disconnect(TimeoutMessage("control connection", "connection abandoned"));
+    Disconnect(TimeoutMessage("control connection", limits_.controlSeconds, "connection abandoned"));
     return 0;
   }
   if (result != IoResult::kOk) {
@@ -358,9 +410,14 @@ int FtpSession::ReadReply() {
   while (connected_) {
     while (incoming_.NextLine(text)) {
       Line(text);
+      if (++linesSinceCommand_ > kMaxReplyLines) {
+        Disconnect("> ftp: reply longer than " + std::to_string(kMaxReplyLines) + " lines; connection abandoned.");
+        return 0;
+      }
       if (!reply.Add(text)) continue;
       // 421: the server is closing the connection; nothing more will come over it.
       if (reply.code() == 421) Disconnect("");
+      lastReplyLine_ = text;
       return reply.code();
     }
     std::string bytes;
@@ -371,7 +428,7 @@ int FtpSession::ReadReply() {
     }
     if (incoming_.TakeUnfinishedLine(text)) Line(text);
     if (result == IoResult::kTimeout) {
-      Disconnect(TimeoutMessage("control connection", "connection abandoned"));
+      Disconnect(TimeoutMessage("control connection", limits_.controlSeconds, "connection abandoned"));
     } else {
       Disconnect(kConnectionClosed);
     }
@@ -392,10 +449,10 @@ void FtpSession::Disconnect(std::string_view message) {
   connected_ = false;
 }
 
-std::string FtpSession::TimeoutMessage(const char* connection, const char* consequence) const {
+std::string FtpSession::TimeoutMessage(const char* connection, unsigned seconds, const char* consequence) const {
   char text[160];
-  std::snprintf(text, sizeof text, "> ftp: no progress on the %s for %u seconds; %s.", connection,
-                settings_.timeoutSeconds, consequence);
+  std::snprintf(text, sizeof text, "> ftp: no progress on the %s for %u seconds; %s.", connection, seconds,
+                consequence);
   return text;
 }
 

@@ -14,10 +14,15 @@
 
 namespace ftpclient {
 
+// The time limits of passive mode, in which this client is shipped rather than standing in for the
+// Windows client: long enough for the slowest restore the host runs while the client waits for its
+// reply, and for a host that pauses while it stores an upload.
+constexpr TimeLimits kPassiveTimeLimits{30, 30 * 60, 5 * 60};
+
 struct SessionSettings {
   std::uint16_t port = 21;  // used when "open" names no port
-  // The transport's limit, quoted in its messages; 0: none, the client waits as long as the
-  // Windows client does (for ever).
+  // One limit for every wait, set by a test; 0: none, the client waits as long as the Windows
+  // client does (for ever), or in passive mode as long as kPassiveTimeLimits allow.
   unsigned timeoutSeconds = 0;
   bool debug = false;
   bool autoLogin = true;
@@ -48,10 +53,16 @@ class FtpSession {
   void Quote(std::string_view text);
   void Put(const std::vector<std::string>& words);
   bool SendFile(LocalFileReader& file, const std::string& localPath, std::uint64_t& bytesSent);
+  std::size_t SendBufferBytes() const;
   void ChangeDirectory(const std::vector<std::string>& words);
   void Close();
   void ToggleDebug();
   void ToggleHash();
+  void SetPassive(const std::vector<std::string>& words);
+  // Sends PORT or PASV and then STOR; true when the server is ready to take the upload, in
+  // passive mode over the data connection made.
+  bool StartUpload(const std::string& remoteName);
+  bool ConnectPassive();
 
   // Sends one command and reads its reply; the reply code, or 0 when the connection was lost.
   int Command(const std::string& command);
@@ -59,7 +70,7 @@ class FtpSession {
   // Reads replies while they are preliminary (1xx).
   int ReadFinalReply(int code);
   void Disconnect(std::string_view message);
-  std::string TimeoutMessage(const char* connection, const char* consequence) const;
+  std::string TimeoutMessage(const char* connection, unsigned seconds, const char* consequence) const;
   void Line(std::string_view text);
 
   Transport& transport_;
@@ -69,7 +80,12 @@ class FtpSession {
   bool connected_ = false;
   bool debug_ = false;
   bool hash_ = false;
+  bool passive_ = false;
+  TimeLimits limits_;
   std::string hostName_;
+  Ipv4Address serverAddress_{};
+  std::string lastReplyLine_;  // the line that completed the last reply
+  int linesSinceCommand_ = 0;  // lines the server sent since the last command
   LineSplitter incoming_;
 };
 

@@ -1,5 +1,6 @@
 // What the client's logic needs from the operating system: one control connection, one data
-// connection at a time (active mode: we listen, the server connects), local files and a clock.
+// connection at a time (active mode: we listen, the server connects; passive mode: we connect),
+// local files and a clock.
 // The Winsock layer implements it; unit tests replace it with a scripted fake server.
 #pragma once
 
@@ -21,6 +22,12 @@ struct Endpoint {
 
 // With a time limit set, every blocking operation gives up after that long without progress and
 // says so with kTimeout. Without one (the default, as with the Windows client) it waits for ever.
+struct TimeLimits {
+  unsigned connectSeconds = 0;  // making a connection, control or data
+  unsigned controlSeconds = 0;  // without a byte of the server's reply, or taken of a command
+  unsigned dataSeconds = 0;     // without progress on the data connection, or waiting for it
+};
+
 // kServerReplied: while the client waited for the server to open the data connection, the server
 // spoke on the control connection instead, which means it has given the transfer up.
 enum class IoResult { kOk, kTimeout, kClosed, kError, kServerReplied };
@@ -31,6 +38,8 @@ class Transport {
 
   // Dotted addresses and host names; on failure `error` says why.
   virtual bool Resolve(const std::string& host, Ipv4Address& address, std::string& error) = 0;
+  // Applies from the next operation on; all zero until set.
+  virtual void SetTimeLimits(const TimeLimits& limits) = 0;
 
   virtual IoResult Connect(const Endpoint& server, std::string& error) = 0;
   virtual IoResult SendControl(std::string_view bytes) = 0;
@@ -44,6 +53,8 @@ class Transport {
   // Waits for the server's data connection, watching the control connection meanwhile. The
   // connection's send buffer is asked to hold `sendBufferBytes`: bytes in it count as sent.
   virtual IoResult AcceptData(std::size_t sendBufferBytes) = 0;
+  // Passive mode: connects to the server's data port, with the same send buffer.
+  virtual IoResult ConnectData(const Endpoint& server, std::size_t sendBufferBytes, std::string& error) = 0;
   virtual IoResult SendData(std::string_view bytes) = 0;
   // Asks the data connection's send buffer to hold `bytes` from now on.
   virtual void ResizeDataSendBuffer(std::size_t bytes) = 0;

@@ -53,6 +53,7 @@ IoResult FakeServer::SendControl(std::string_view bytes) {
   command.resize(command.size() - 2);
   commands.push_back(command);
   std::string reply = ReplyTo(command);
+  if (command.compare(0, 5, "STOR ") == 0) storing_ = !reply.empty() && reply[0] == '1';
   // An empty answer stands for a server that stops talking from here on.
   if (reply.empty()) silent = true;
   if (!silent) toClient_ += reply;
@@ -80,6 +81,13 @@ IoResult FakeServer::AcceptData(std::size_t) {
   return acceptResult;
 }
 
+IoResult FakeServer::ConnectData(const Endpoint& server, std::size_t, std::string& error) {
+  dataConnectedTo = server;
+  dataOpen_ = dataConnectResult == IoResult::kOk;
+  if (!dataOpen_) error = "Connection refused";
+  return dataConnectResult;
+}
+
 IoResult FakeServer::SendData(std::string_view bytes) {
   if (goodDataSends > 0) {
     --goodDataSends;
@@ -94,6 +102,7 @@ IoResult FakeServer::SendData(std::string_view bytes) {
 void FakeServer::FinishData() {
   uploadFinished = true;
   dataOpen_ = false;
+  storing_ = false;
   toClient_ += storeFinished;
 }
 
@@ -102,6 +111,8 @@ void FakeServer::AbortData() {
   listening_ = false;
   if (!dataOpen_) return;
   dataOpen_ = false;
+  if (!storing_) return;  // a data connection never used
+  storing_ = false;
   uploadAborted = true;
   toClient_ += storeAborted;
 }

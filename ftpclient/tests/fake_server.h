@@ -20,6 +20,7 @@ class FakeServer : public Transport, public LocalFiles {
   bool refuseConnection = false;
   bool silent = false;  // accepts, then never sends a byte
   IoResult acceptResult = IoResult::kOk;
+  IoResult dataConnectResult = IoResult::kOk;  // passive mode
   IoResult dataSendResult = IoResult::kOk;
   std::uint64_t dataSendMs = 20;      // how long each send of the data connection takes
   std::size_t goodDataSends = 0;      // sends that succeed before dataSendResult applies
@@ -33,6 +34,7 @@ class FakeServer : public Transport, public LocalFiles {
       {"USER", "331 Enter password.\r\n"},
       {"TYPE", "200 Representation type is binary IMAGE.\r\n"},
       {"PORT", "200 PORT subcommand request successful.\r\n"},
+      {"PASV", "227 Entering Passive Mode (10,9,8,7,4,2).\r\n"},
       {"STOR", "150 Sending file to member QSAVF in file QSAVF in library QTEMP.\r\n"},
       {"CWD", "250 \"KESTLIB\" is current library.\r\n"},
       {"RCMD", "250 Command successful.\r\n"},
@@ -49,6 +51,8 @@ class FakeServer : public Transport, public LocalFiles {
   bool uploadFinished = false;
   bool uploadAborted = false;
   Endpoint connectedTo;
+  Endpoint dataConnectedTo;  // passive mode
+  TimeLimits limits;
 
   bool Resolve(const std::string& host, Ipv4Address& address, std::string& error) override;
   IoResult Connect(const Endpoint& server, std::string& error) override;
@@ -57,6 +61,8 @@ class FakeServer : public Transport, public LocalFiles {
   void CloseControl() override { toClient_.clear(); }
   bool ListenForData(Endpoint& local, std::string& error) override;
   IoResult AcceptData(std::size_t sendBufferBytes) override;
+  IoResult ConnectData(const Endpoint& server, std::size_t sendBufferBytes, std::string& error) override;
+  void SetTimeLimits(const TimeLimits& set) override { limits = set; }
   void ResizeDataSendBuffer(std::size_t) override {}
   IoResult SendData(std::string_view bytes) override;
   void FinishData() override;
@@ -71,6 +77,7 @@ class FakeServer : public Transport, public LocalFiles {
   std::string toClient_;
   bool listening_ = false;
   bool dataOpen_ = false;
+  bool storing_ = false;  // STOR was answered with a preliminary reply
   std::uint64_t clock_ = 1000;
 };
 

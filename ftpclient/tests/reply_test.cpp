@@ -87,5 +87,22 @@ TEST(LeadingReplyCodeTest, OnlyThreeDigitsFollowedByBlankDashOrEnd) {
   EXPECT_EQ(LeadingReplyCode("25x ok"), 0);
 }
 
+TEST(ParsePassivePortTest, SixNumbersAfterTheCode) {
+  const std::pair<const char*, int> cases[] = {
+      {"227 Entering Passive Mode (127,0,0,5,4,2).", 1026},
+      {"227 ENTERING PASSIVE MODE (10,9,8,7,255,255).", 65535},
+      {"227 =127,0,0,1,0,21", 21},  // no parentheses
+      {"227 (1,2,3,4,5)", 0},
+      {"227 (1,2,3,4,5,256)", 0},
+      {"227 (1,2,3,4,0,0)", 0},
+      {"227 (1,2,3,4,00005,1)", 0},
+      {"227 (1, 2,3,4,5,6)", 0},
+      {"227 Entering Passive Mode.", 0},
+      {"200 (1,2,3,4,5,6)", 0},
+      {"227", 0},
+  };
+  for (const auto& [line, port] : cases) EXPECT_EQ(ParsePassivePort(line).value_or(0), port) << line;
+}
+
 }  // namespace
 }  // namespace ftpclient

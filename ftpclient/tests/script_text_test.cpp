@@ -58,6 +58,8 @@ TEST(LookUpCommandTest, CaseAndUniquePrefixes) {
       {"qu", CommandKind::kAmbiguous},
       {"quo", CommandKind::kQuote},
       {"literal", CommandKind::kQuote},
+      {"PASSIVE", CommandKind::kPassive},
+      {"pas", CommandKind::kInvalid},  // as on Windows: only the whole word is this client's own
       {"put", CommandKind::kPut},
       {"send", CommandKind::kPut},
       {"cd", CommandKind::kCd},

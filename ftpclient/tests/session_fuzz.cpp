@@ -37,6 +37,8 @@ class StreamServer : public Transport, public LocalFiles {
     return true;
   }
   IoResult AcceptData(std::size_t) override { return IoResult::kOk; }
+  IoResult ConnectData(const Endpoint&, std::size_t, std::string&) override { return IoResult::kOk; }
+  void SetTimeLimits(const TimeLimits&) override {}
   void ResizeDataSendBuffer(std::size_t) override {}
   IoResult SendData(std::string_view) override { return IoResult::kOk; }
   void FinishData() override {}

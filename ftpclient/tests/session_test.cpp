@@ -427,6 +427,45 @@ INSTANTIATE_TEST_SUITE_P(
             {"ftp> binary", "Not connected.", "ftp> cd X", "Not connected.", "ftp> quote rcmd X", "Not connected.",
              "ftp> put C:\\WORK\\QSAVF.DAT", "Not connected.", "ftp> pwd", "Not connected.", "ftp> close", "ftp> quit"},
             {}},
+        SessionCase{"PassiveUploadRefusedBeforeAnyByte",
+                    "passive\r\n" + std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
+                    [](FakeServer& s) { s.replies["STOR"] = "550 Not allowed.\r\n"; },
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PASV", "STOR QSAVF", "QUIT"},
+                    {"227 Entering Passive Mode (10,9,8,7,4,2).", "550 Not allowed.", "ftp> quit"},
+                    {"bytes sent", "426"}},
+        SessionCase{"PassiveModeRefusedByTheServer",
+                    "passive\r\n" + std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
+                    [](FakeServer& s) { s.replies["PASV"] = "502 Subcommand PASV not supported.\r\n"; },
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PASV", "QUIT"},
+                    {"502 Subcommand PASV not supported.", "ftp> quit"},
+                    {"bytes sent"}},
+        SessionCase{"PassiveReplyWithoutAPort",
+                    "passive\r\n" + std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
+                    [](FakeServer& s) { s.replies["PASV"] = "227 Entering Passive Mode.\r\n"; },
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PASV", "QUIT"},
+                    {"> ftp: the server's passive reply names no data port; transfer abandoned.", "ftp> quit"},
+                    {"bytes sent"}},
+        SessionCase{"PassiveDataConnectionRefused",
+                    "passive\r\n" + std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
+                    [](FakeServer& s) { s.dataConnectResult = IoResult::kError; },
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PASV", "QUIT"},
+                    {"> ftp: data connection: connect :Connection refused", "ftp> quit"},
+                    {"bytes sent"}},
+        SessionCase{"PassiveDataConnectionTimesOut",
+                    "passive\r\n" + std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\nquit\r\n",
+                    [](FakeServer& s) { s.dataConnectResult = IoResult::kTimeout; },
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PASV", "QUIT"},
+                    {"> ftp: data connection: connect :Connection timed out", "ftp> quit"},
+                    {"bytes sent"}},
+        SessionCase{"ServerThatNeverEndsItsAnswer",
+                    std::string(kLogOn) + "quote NOOP\r\nbinary\r\nquit\r\n",
+                    [](FakeServer& s) {
+                      s.controlChunkBytes = 4096;
+                      for (int i = 0; i < 10001; ++i) s.replies["NOOP"] += "150 still working\r\n";
+                    },
+                    {"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "NOOP"},
+                    {"> ftp: reply longer than 10000 lines; connection abandoned.", "ftp> binary", "Not connected."},
+                    {}},
         SessionCase{"BlankLinesAreSkippedQuietly",
                     std::string(kLogOn) + "\r\n   \r\nquit\r\n",
                     nullptr,
@@ -539,6 +578,41 @@ TEST(FtpSessionTest, HashedPiecesGrowOnlyOnAFastLine) {
     EXPECT_EQ(largest, sendMs == 1 ? 256u : 16u) << sendMs << " ms a send";  // 32, 64, 128, 256 marks
     EXPECT_EQ(server.uploaded, big);
   }
+}
+
+// Passive mode: the data connection goes to the host the client talks to (whatever address the
+// 227 names), and the client keeps to its time limits, quoting them when it gives up.
+TEST(FtpSessionTest, PassiveModeUploadsAndKeepsToItsTimeLimits) {
+  Outcome run = RunScript("passive\r\n" + std::string(kLogOn) + "put C:\\WORK\\QSAVF.DAT QSAVF\r\ncd KESTLIB\r\n",
+                          [](FakeServer& s) { s.replies["CWD KESTLIB"] = ""; });
+  EXPECT_EQ(run.server.commands, (std::vector<std::string>{"OPTS UTF8 ON", "USER QUSER", "PASS SECRET", "PASV",
+                                                           "STOR QSAVF", "CWD KESTLIB"}));
+  EXPECT_EQ(FormatAddress(run.server.dataConnectedTo.address), "127.0.0.5");
+  EXPECT_EQ(run.server.dataConnectedTo.port, 1026);
+  EXPECT_EQ(run.server.uploaded, kSaveFileBytes);
+  EXPECT_TRUE(run.server.uploadFinished);
+  EXPECT_EQ(run.server.limits.connectSeconds, 30u);
+  EXPECT_EQ(run.server.limits.controlSeconds, 1800u);
+  EXPECT_EQ(run.server.limits.dataSeconds, 300u);
+  EXPECT_NE(run.transcript.find("ftp> passive\n"
+                                "Passive mode On .\n"
+                                "ftp> open 127.0.0.5\n"),
+            std::string::npos)
+      << run.transcript;
+  EXPECT_NE(run.transcript.find("227 Entering Passive Mode (10,9,8,7,4,2).\n"
+                                "150 Sending file to member QSAVF in file QSAVF in library QTEMP.\n"
+                                "250 File transfer completed successfully.\n"
+                                "ftp: 20 bytes sent in 0.02Seconds 1.00Kbytes/sec.\n"),
+            std::string::npos)
+      << run.transcript;
+  EXPECT_NE(run.transcript.find("> ftp: no progress on the control connection for 1800 seconds; connection abandoned."),
+            std::string::npos)
+      << run.transcript;
+  // A test's own limit wins; "passive off" brings back the wait without limit.
+  SessionSettings limited;
+  limited.timeoutSeconds = 7;
+  EXPECT_EQ(RunScript("passive\r\n", nullptr, limited).server.limits.controlSeconds, 7u);
+  EXPECT_EQ(RunScript("passive\r\npassive off\r\n").server.limits.controlSeconds, 0u);
 }
 
 TEST(FtpSessionTest, HostOnTheCommandLineOpensBeforeTheScript) {

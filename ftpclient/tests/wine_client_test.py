@@ -521,6 +521,39 @@ class AgainstMisbehavingServers(LogChecks):
             absent=["bytes sent", "no progress"], password="SECRETPW")
         self.assertLess(elapsed, ROOMY_TIMEOUT / 2)
 
+    def test_passive_data_connection_refused_sends_no_store(self):
+        folder = test_dir("passive-refused-files")
+        local = os.path.join(folder, "QSAVF.DAT")
+        with open(local, "wb") as f:
+            f.write(b"x" * 1000)
+        nothing_there = free_port(self.ADDRESS)
+
+        def handle(connection):
+            buffered = [b""]
+            connection.sendall(b"220 ready\r\n")
+            answers = dict(SMALL_HOST_ANSWERS, PASV=b"227 Entering Passive Mode (10,1,2,3,%d,%d).\r\n"
+                           % (nothing_there // 256, nothing_there % 256))
+            while True:
+                command = read_command(connection, buffered)
+                if command is None:
+                    return
+                verb = command.split(" ")[0].upper()
+                connection.sendall(answers.get(verb, b"500 no\r\n"))
+                if verb == "QUIT":
+                    return
+
+        server = ScriptedServer(self.ADDRESS, handle)
+        try:
+            job = Job(test_dir("passive-refused"), ["passive"] + self.LOG_ON + [
+                'put "%s" /QSYS.LIB/QTEMP.LIB/QSAVF.FILE (replace' % win_path(local), "quit"])
+            raw, _ = job.run(server.port, timeout=None)
+        finally:
+            server.close()
+        # The data connection goes to the control connection's address, not to the 10.1.2.3 named.
+        self.check_log(raw, [r"Passive mode On \.", r"227 Entering Passive Mode .*",
+                             r"> ftp: data connection: connect :Connection refused", r"ftp> quit",
+                             r"221 QUIT subcommand received\."], absent=["Sending file", "bytes sent"], password="SECRETPW")
+
     def test_refused_connection_keeps_the_answers_out_of_the_log(self):
         folder = test_dir("refused")
         port = free_port(self.ADDRESS)  # nothing listens there
@@ -586,8 +619,8 @@ class AgainstTheSubstituteHost(LogChecks):
     ADDRESS = "127.0.0.63"
     USER, PASSWORD, LIBRARY = "QUSER", "SECRETPW", "KESTLIB"
 
-    def job(self, work, name, commands, password=None, settings=ENGLISH):
-        lines = ["open " + self.ADDRESS, self.USER, password or self.PASSWORD, "binary", "hash", "DEBUG T1 3600"]
+    def job(self, work, name, commands, password=None, settings=ENGLISH, first=()):
+        lines = list(first) + ["open " + self.ADDRESS, self.USER, password or self.PASSWORD, "binary", "hash", "DEBUG T1 3600"]
         folder = os.path.join(work, name)
         os.makedirs(folder)
         for file_name, source in (("QSAVF.DAT", self.host_object), ("PRODUCT.SAVF", self.product)):
@@ -679,6 +712,32 @@ class AgainstTheSubstituteHost(LogChecks):
                        password=self.PASSWORD)
         for raw in (own_line, prompt_line):
             self.assertTrue(log_shows(raw, "LOGGED ON"))
+
+
+    def test_passive_mode_gets_past_a_blocked_active_mode(self):
+        """The host cannot connect back (--block-active): the job fails in active mode and goes
+        through, restore and verification included, when its script starts with "passive"."""
+        folder = test_dir("hostsim-block-active")
+        self.host_object = os.path.join(os.path.dirname(ARGS.install_ftp), "..", "res", "hostobj.savf")
+        self.product = os.path.join(ARGS.native_build, "demo/PRODUCT.SAVF")
+        users = "%s %s crtsavf,restore\n" % (self.USER, self.PASSWORD)
+        check = ["CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)", "PUT HOST OBJECT", HOST_OBJECT_RESTORE,
+                 "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' 'QTEMP' '%s')" % self.USER]
+        with substitute_host(folder, self.ADDRESS, users, extra=["--block-active"]) as port:
+            self.port = port
+            active = self.job(folder, "active", check)
+            passive = self.job(folder, "passive", check, first=["passive"])
+        self.check_log(active, [r"---> PORT .*", r"200 PORT subcommand request successful\.",
+                                r"---> STOR .*", r"425 Cannot open data connection\."],
+                       absent=["bytes sent"], password=self.PASSWORD)
+        self.assertTrue(log_shows(active, "ERROR OCCURRED ON COMMAND CALL"))
+        self.check_log(passive, [r"ftp> passive", r"Passive mode On \.", r"ftp> open 127\.0\.0\.63",
+                                 r"230 QUSER logged on\.", r"---> PASV", r"227 Entering Passive Mode \(.*\)\.",
+                                 r"---> STOR .*", r"150 .*", r"#{113}", r"250 File transfer completed successfully\.",
+                                 r"ftp: 232848 bytes sent in .*", r"250 Command CALL .* successful\.",
+                                 r"221 QUIT subcommand received\."],
+                       absent=["PORT", "425 Cannot"], password=self.PASSWORD)
+        self.assertFalse(log_shows(passive, "ERROR OCCURRED ON COMMAND"))
 
 
 def main():

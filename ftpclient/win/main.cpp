@@ -108,7 +108,7 @@ int RunClient(const ClientOptions& options) {
     return 1;
   }
   SessionSettings settings = SettingsFrom(options);
-  WinsockTransport transport(settings.timeoutSeconds);
+  WinsockTransport transport;
   Win32LocalFiles files;
   FtpSession session(transport, files, out, settings);
   ScriptLines scriptLines(std::move(script));

@@ -90,22 +90,26 @@ bool WinsockTransport::Resolve(const std::string& host, Ipv4Address& address, st
 
 IoResult WinsockTransport::Connect(const Endpoint& server, std::string& error) {
   CloseControl();
-  control_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (control_ == INVALID_SOCKET || !MakeNonBlocking(control_)) {
+  return ConnectSocket(control_, server, error);
+}
+
+IoResult WinsockTransport::ConnectSocket(SOCKET& connection, const Endpoint& server, std::string& error) {
+  connection = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (connection == INVALID_SOCKET || !MakeNonBlocking(connection)) {
     error = WinsockErrorText(WSAGetLastError());
     return IoResult::kError;
   }
   sockaddr_in address = ToSockaddr(server);
-  if (connect(control_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return IoResult::kOk;
+  if (connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return IoResult::kOk;
   if (!WouldBlock()) {
     error = WinsockErrorText(WSAGetLastError());
     return IoResult::kError;
   }
-  IoResult ready = WaitUntilReady(control_, Wait::kWrite);
+  IoResult ready = WaitUntilReady(connection, Wait::kWrite, limits_.connectSeconds);
   if (ready != IoResult::kOk) return ready;
   int failure = 0;
   int length = sizeof failure;
-  getsockopt(control_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&failure), &length);
+  getsockopt(connection, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&failure), &length);
   if (failure != 0) {
     error = WinsockErrorText(failure);
     return IoResult::kError;
@@ -113,11 +117,13 @@ IoResult WinsockTransport::Connect(const Endpoint& server, std::string& error) {
   return IoResult::kOk;
 }
 
-IoResult WinsockTransport::SendControl(std::string_view bytes) { return SendAll(control_, bytes); }
+IoResult WinsockTransport::SendControl(std::string_view bytes) {
+  return SendAll(control_, bytes, limits_.controlSeconds);
+}
 
 IoResult WinsockTransport::ReceiveControl(std::string& appendTo) {
   while (true) {
-    IoResult ready = WaitUntilReady(control_, Wait::kRead);
+    IoResult ready = WaitUntilReady(control_, Wait::kRead, limits_.controlSeconds);
     if (ready != IoResult::kOk) return ready;
     char buffer[4096];
     int count = recv(control_, buffer, sizeof buffer, 0);
@@ -168,12 +174,23 @@ IoResult WinsockTransport::AcceptData(std::size_t sendBufferBytes) {
   return MakeNonBlocking(data_) ? IoResult::kOk : IoResult::kError;
 }
 
+IoResult WinsockTransport::ConnectData(const Endpoint& server, std::size_t sendBufferBytes, std::string& error) {
+  AbortData();
+  IoResult result = ConnectSocket(data_, server, error);
+  if (result != IoResult::kOk) {
+    ResetSocket(data_);
+    return result;
+  }
+  ResizeDataSendBuffer(sendBufferBytes);
+  return IoResult::kOk;
+}
+
 void WinsockTransport::ResizeDataSendBuffer(std::size_t bytes) {
   const int sendBuffer = static_cast<int>(bytes);
   setsockopt(data_, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&sendBuffer), sizeof sendBuffer);
 }
 
-IoResult WinsockTransport::SendData(std::string_view bytes) { return SendAll(data_, bytes); }
+IoResult WinsockTransport::SendData(std::string_view bytes) { return SendAll(data_, bytes, limits_.dataSeconds); }
 
 void WinsockTransport::FinishData() {
   if (data_ != INVALID_SOCKET) shutdown(data_, SD_SEND);
@@ -187,7 +204,7 @@ void WinsockTransport::AbortData() {
 
 std::uint64_t WinsockTransport::NowMilliseconds() { return GetTickCount(); }
 
-IoResult WinsockTransport::WaitUntilReady(SOCKET socket, Wait wait) {
+IoResult WinsockTransport::WaitUntilReady(SOCKET socket, Wait wait, unsigned seconds) {
   if (socket == INVALID_SOCKET) return IoResult::kError;
   fd_set ready;
   FD_ZERO(&ready);
@@ -195,7 +212,7 @@ IoResult WinsockTransport::WaitUntilReady(SOCKET socket, Wait wait) {
   fd_set failed;
   FD_ZERO(&failed);
   FD_SET(socket, &failed);
-  int count = Select(wait == Wait::kRead ? &ready : nullptr, wait == Wait::kWrite ? &ready : nullptr, &failed);
+  int count = Select(wait == Wait::kRead ? &ready : nullptr, wait == Wait::kWrite ? &ready : nullptr, &failed, seconds);
   if (count == 0) return IoResult::kTimeout;
   if (count < 0) return IoResult::kError;
   // A failed non-blocking connect shows in the exception set; SO_ERROR says why.
@@ -208,22 +225,22 @@ IoResult WinsockTransport::WaitForConnectionOrReply() {
   FD_ZERO(&ready);
   FD_SET(listener_, &ready);
   FD_SET(control_, &ready);
-  int count = Select(&ready, nullptr, nullptr);
+  int count = Select(&ready, nullptr, nullptr, limits_.dataSeconds);
   if (count == 0) return IoResult::kTimeout;
   if (count < 0) return IoResult::kError;
   if (FD_ISSET(listener_, &ready)) return IoResult::kOk;
   return IoResult::kServerReplied;
 }
 
-int WinsockTransport::Select(fd_set* read, fd_set* write, fd_set* failed) {
-  timeval limit{static_cast<long>(timeoutSeconds_), 0};
-  return select(0, read, write, failed, timeoutSeconds_ == 0 ? nullptr : &limit);
+int WinsockTransport::Select(fd_set* read, fd_set* write, fd_set* failed, unsigned seconds) {
+  timeval limit{static_cast<long>(seconds), 0};
+  return select(0, read, write, failed, seconds == 0 ? nullptr : &limit);
 }
 
-IoResult WinsockTransport::SendAll(SOCKET socket, std::string_view bytes) {
+IoResult WinsockTransport::SendAll(SOCKET socket, std::string_view bytes, unsigned seconds) {
   constexpr std::size_t kMaxSend = 1024 * 1024;
   while (!bytes.empty()) {
-    IoResult ready = WaitUntilReady(socket, Wait::kWrite);
+    IoResult ready = WaitUntilReady(socket, Wait::kWrite, seconds);
     if (ready != IoResult::kOk) return ready;
     int count = send(socket, bytes.data(), static_cast<int>(bytes.size() > kMaxSend ? kMaxSend : bytes.size()), 0);
     if (count > 0) {

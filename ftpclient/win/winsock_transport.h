@@ -1,5 +1,5 @@
 // The client's connections over Winsock. Every socket is non-blocking and every wait goes
-// through select(), with the configured limit when there is one (0: none).
+// through select(), with the limit for that kind of wait when there is one (0: none).
 #pragma once
 
 #include <winsock2.h>
@@ -10,18 +10,20 @@ namespace ftpclient {
 
 class WinsockTransport : public Transport {
  public:
-  explicit WinsockTransport(unsigned timeoutSeconds) : timeoutSeconds_(timeoutSeconds) {}
+  WinsockTransport() = default;
   ~WinsockTransport() override;
   WinsockTransport(const WinsockTransport&) = delete;
   WinsockTransport& operator=(const WinsockTransport&) = delete;
 
   bool Resolve(const std::string& host, Ipv4Address& address, std::string& error) override;
+  void SetTimeLimits(const TimeLimits& limits) override { limits_ = limits; }
   IoResult Connect(const Endpoint& server, std::string& error) override;
   IoResult SendControl(std::string_view bytes) override;
   IoResult ReceiveControl(std::string& appendTo) override;
   void CloseControl() override;
   bool ListenForData(Endpoint& local, std::string& error) override;
   IoResult AcceptData(std::size_t sendBufferBytes) override;
+  IoResult ConnectData(const Endpoint& server, std::size_t sendBufferBytes, std::string& error) override;
   void ResizeDataSendBuffer(std::size_t bytes) override;
   IoResult SendData(std::string_view bytes) override;
   void FinishData() override;
@@ -30,13 +32,15 @@ class WinsockTransport : public Transport {
 
  private:
   enum class Wait { kRead, kWrite };
-  IoResult WaitUntilReady(SOCKET socket, Wait wait);
+  // A new non-blocking socket connected to `server` within the connect limit.
+  IoResult ConnectSocket(SOCKET& socket, const Endpoint& server, std::string& error);
+  IoResult WaitUntilReady(SOCKET socket, Wait wait, unsigned seconds);
   IoResult WaitForConnectionOrReply();
-  IoResult SendAll(SOCKET socket, std::string_view bytes);
-  // select() on the sets given, for at most the limit when one is set.
-  int Select(fd_set* read, fd_set* write, fd_set* failed);
+  IoResult SendAll(SOCKET socket, std::string_view bytes, unsigned seconds);
+  // select() on the sets given, for at most `seconds` (0: no limit).
+  static int Select(fd_set* read, fd_set* write, fd_set* failed, unsigned seconds);
 
-  unsigned timeoutSeconds_;
+  TimeLimits limits_;
   SOCKET control_ = INVALID_SOCKET;
   SOCKET listener_ = INVALID_SOCKET;
   SOCKET data_ = INVALID_SOCKET;

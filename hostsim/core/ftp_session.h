@@ -66,6 +66,8 @@ class FtpSession {
   reply::Lines PassiveOpened(const std::string& address, std::uint16_t port);
   reply::Lines PassiveFailed();
   reply::Lines DataConnectionFailed();
+  // The host's connection back to the client (PORT) did not go through.
+  reply::Lines ActiveConnectionFailed();
   reply::Lines UploadEnded(std::unique_ptr<UploadSink> upload, UploadEnd how);
   reply::Lines SendEnded(bool complete);
 

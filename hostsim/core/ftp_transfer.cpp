@@ -75,6 +75,12 @@ reply::Lines FtpSession::PassiveFailed() {
   return Styled({"425 Cannot open a passive data connection."});
 }
 
+reply::Lines FtpSession::ActiveConnectionFailed() {
+  mode_ = DataMode::kNone;
+  transferTarget_.clear();
+  return Styled({"425 Cannot open data connection."});
+}
+
 reply::Lines FtpSession::DataConnectionFailed() {
   mode_ = DataMode::kNone;
   transferTarget_.clear();

@@ -95,17 +95,23 @@ void ControlConnection::Execute(LineAssembler::Kind kind, const std::string& lin
   }
   LogTraffic("> " + FtpSession::LoggedForm(line));
   SessionStep step = session_.Handle(line);
-  if (step.next == SessionStep::Next::kTransfer && faulty_ && context_.options.refuseData) RefuseTransfer(step);
+  if (step.next == SessionStep::Next::kTransfer && faulty_) {
+    if (context_.options.refuseData) {
+      RefuseTransfer(step, session_.DataConnectionFailed(), "data connection not accepted (--refuse-data)");
+    } else if (context_.options.blockActive && !session_.passive()) {
+      RefuseTransfer(step, session_.ActiveConnectionFailed(), "connection back to the client blocked (--block-active)");
+    }
+  }
   auto next = std::make_shared<SessionStep>(std::move(step));
   Respond(std::move(next->replies), [this, next] { Continue(std::move(*next)); });
 }
 
-// The host behaves as if a firewall stopped every data connection: nothing is transferred.
-void ControlConnection::RefuseTransfer(SessionStep& step) {
-  Log("fault switch: data connection not accepted (--refuse-data); nothing transferred");
+// The host behaves as if a firewall stopped the data connection: nothing is transferred.
+void ControlConnection::RefuseTransfer(SessionStep& step, reply::Lines replies, const std::string& why) {
+  Log("fault switch: " + why + "; nothing transferred");
   data_.Cancel();                     // a passive listener goes too
   step.transfer = TransferRequest{};  // an upload begun is discarded
-  step.replies = session_.DataConnectionFailed();
+  step.replies = std::move(replies);
   step.next = SessionStep::Next::kContinue;
 }
 

@@ -46,7 +46,8 @@ class ControlConnection : public std::enable_shared_from_this<ControlConnection>
   void Continue(SessionStep step);
   void OpenPassive();
   void Transfer(TransferRequest request);
-  void RefuseTransfer(SessionStep& step);
+  // Answers a transfer with `replies` instead of carrying it out.
+  void RefuseTransfer(SessionStep& step, reply::Lines replies, const std::string& why);
   void UploadDone(std::unique_ptr<UploadSink> upload, DataChannel::Result result, std::uint64_t bytes);
   // Queues replies (after the configured delay), then runs next.
   void Respond(reply::Lines lines, std::function<void()> next);

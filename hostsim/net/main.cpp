@@ -46,7 +46,8 @@ int Usage() {
   std::cerr
       << "usage: hostsim serve --address A --port P --state DIR --users FILE [--log FILE] [--ready-file FILE]\n"
          "                     [--drop-upload-after BYTES] [--fail-command NAME]... [--lose-object NAME]\n"
-         "                     [--refuse-data] [--faults-from-connection N] [--japanese]\n"
+         "                     [--refuse-data] [--block-active] [--faults-from-connection N]\n"
+         "                     [--japanese]\n"
          "                     [--delay-ms N] [--restore-pause-ms N] [--idle-timeout SECONDS] [--host-name NAME]\n"
          "                     [--max-connections N] [--max-rate BYTES_PER_S]\n"
          "       hostsim list --state DIR [LIB]\n";

@@ -25,6 +25,10 @@ std::optional<ServeOptions> ParseServeOptions(const std::vector<std::string>& ar
       options.refuseData = true;
       continue;
     }
+    if (name == "--block-active") {
+      options.blockActive = true;
+      continue;
+    }
     if (name == "--japanese") {
       options.japanese = true;
       continue;

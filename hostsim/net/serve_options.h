@@ -27,8 +27,11 @@ struct ServeOptions {
   // first jobs of a run pass and break a later one.
   unsigned long faultsFromConnection = 1;
   std::string loseObject;
-  bool japanese = false;    // replies as a Japanese host words them
-  bool refuseData = false;  // no data connection is ever accepted: transfers get 425
+  bool japanese = false;  // replies as a Japanese host words them
+  bool refuseData = false;
+  // A transfer after PORT gets 425, as when the PC's firewall drops the host's connection back;
+  // PASV transfers work.
+  bool blockActive = false;  // no data connection is ever accepted: transfers get 425
   int delayMs = 0;
   int restorePauseMs = 0;
 };

@@ -35,9 +35,9 @@ class FtplibTest(unittest.TestCase):
         self.assertEqual(ftp.quit(), "221 QUIT subcommand received.")
 
     def test_japanese_host(self):
-        with harness.HostSim(harness.work_dir("peers-japanese"), "127.0.51.2", extra=("--japanese",)) as host:
+        with harness.HostSim(harness.work_dir("peers-japanese"), "127.0.51.16", extra=("--japanese",)) as host:
             ftp = host.connect(user=None)
-            self.assertEqual(ftp.getwelcome(), "220-QTCP AT 127.0.51.2.\n"
+            self.assertEqual(ftp.getwelcome(), "220-QTCP AT 127.0.51.16.\n"
                              "220 CONNECTION WILL CLOSE IF IDLE MORE THAN 5 MINUTES.")
             self.assertEqual(command(ftp, "OPTS UTF8 ON"),
                              "501 OPTS UNSUCCESSFUL; SPECIFIED SUBCOMMAND NOT RECOGNIZED.")

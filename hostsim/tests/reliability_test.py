@@ -261,6 +261,23 @@ class FaultSwitchTest(unittest.TestCase):
                 ftp.quit()
             self.assertEqual(host.log().count("data connection not accepted (--refuse-data)"), 2)
 
+    def test_block_active_refuses_port_transfers_only(self):
+        host_object = harness.read(harness.HOST_OBJECT)
+        with harness.HostSim(harness.work_dir("block-active"), "127.0.51.15", ["--block-active"]) as host:
+            for passive in (False, True, False):
+                ftp = host.connect(passive=passive)
+                command(ftp, "RCMD " + harness.CREATE)
+                reply = upload(ftp, host_object)
+                if passive:
+                    self.assertEqual(reply, "250 File transfer completed successfully.")
+                    self.assertTrue(command(ftp, "RCMD " + harness.RESTORE_HOST_OBJECT).startswith("250 "))
+                else:
+                    self.assertEqual(reply, "425 Cannot open data connection.")
+                    self.assertIn("CPF3707", command(ftp, "RCMD " + harness.RESTORE_HOST_OBJECT))
+                    self.assertEqual(ftp.sendcmd("NOOP"), "250 NOOP subcommand successful.")
+                ftp.quit()
+            self.assertEqual(host.log().count("connection back to the client blocked (--block-active)"), 2)
+
     def test_max_rate_paces_an_upload(self):
         directory = harness.work_dir("max-rate")
         product = harness.read(harness.make_product(directory, size=1 << 20))
