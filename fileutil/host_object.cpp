@@ -4,10 +4,11 @@
 
 #include "res/resource.h"
 
-int ExtractHostObject(const std::string& destination) {
+namespace {
+
+int ExtractResource(const char* type, int id, const std::string& destination) {
   HMODULE module = GetModuleHandleA(nullptr);
-  HRSRC resource = FindResourceExA(module, "AS400_OBJECT", MAKEINTRESOURCEA(IDR_HOST_OBJECT),
-                                   MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
+  HRSRC resource = FindResourceExA(module, type, MAKEINTRESOURCEA(id), MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
   if (resource == nullptr) return 0;
   const DWORD size = SizeofResource(module, resource);
   HGLOBAL loaded = LoadResource(module, resource);
@@ -25,4 +26,14 @@ int ExtractHostObject(const std::string& destination) {
   if (wrote && closed && written == size) return 1;
   DeleteFileA(destination.c_str());
   return 0;
+}
+
+}  // namespace
+
+int ExtractHostObject(const std::string& destination) {
+  return ExtractResource("AS400_OBJECT", IDR_HOST_OBJECT, destination);
+}
+
+int ExtractPassiveFtpClient(const std::string& destination) {
+  return ExtractResource("FTP_CLIENT", IDR_FTP_CLIENT, destination);
 }

@@ -138,7 +138,7 @@ bool IsWorkDirectoryName(const std::string& name) {
 }
 
 bool IsJobFileName(const std::string& name) {
-  for (const char* job : {"DOSCMD.BAT", "FTPCMD.BAT", "FTPLOG.LOG", "QSAVF.DAT", "PRODUCT.DAT"}) {
+  for (const char* job : {"DOSCMD.BAT", "FTPCMD.BAT", "FTPLOG.LOG", "QSAVF.DAT", "PRODUCT.DAT", "FTPPASV.EXE"}) {
     if (EqualsIgnoringCase(name, job)) return true;
   }
   return false;

@@ -24,5 +24,5 @@ std::string DirectoryOf(const std::string& path);
 bool IsWorkDirectoryName(const std::string& name);
 
 // One of the files the installer keeps in its work folder (DOSCMD.BAT, FTPCMD.BAT, FTPLOG.LOG,
-// QSAVF.DAT, PRODUCT.DAT), in any case, as the file system compares names.
+// QSAVF.DAT, PRODUCT.DAT, FTPPASV.EXE), in any case, as the file system compares names.
 bool IsJobFileName(const std::string& name);

@@ -32,14 +32,18 @@ void FtpJob::RemoveFiles() const {
 
 int FtpJob::WriteLauncher() {
   RemoveFiles();  // no job may read an earlier job's script or log
-  if (WriteText(launcherPath, jobtext::LauncherLine(scriptPath, logPath), JobFileOpening::kFresh)) return 1;
+  if (WriteText(launcherPath, jobtext::LauncherLine(scriptPath, logPath, passiveClient.empty() ? "ftp" : passiveClient),
+                JobFileOpening::kFresh))
+    return 1;
   // A launcher cut short (a full disk) must not run: without it, Run reports the start failure.
   DeleteFileA(launcherPath.c_str());
   return 0;
 }
 
 int FtpJob::BeginScript(const HostAddress& address, const std::string& userId, const std::string& password) {
-  return WriteText(scriptPath, jobtext::ScriptHeader(address, userId, password), JobFileOpening::kFresh);
+  const std::string header = jobtext::ScriptHeader(address, userId, password);
+  return WriteText(scriptPath, passiveClient.empty() ? header : jobtext::PassiveLine() + header,
+                   JobFileOpening::kFresh);
 }
 
 int FtpJob::AddRemoteCommand(const std::string& command) {

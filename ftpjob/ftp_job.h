@@ -42,4 +42,7 @@ class FtpJob {
   std::string launcherPath;
   std::string scriptPath;
   std::string logPath;
+  // Our own ftp client, when the jobs run in passive mode with it; empty: the system's client in
+  // active mode. Set once active mode has proved blocked, for the rest of the run.
+  std::string passiveClient;
 };

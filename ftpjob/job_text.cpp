@@ -32,12 +32,13 @@ std::string QuotedForBatchFile(const std::string& path) {
 
 }  // namespace
 
-std::string LauncherLine(const std::string& scriptPath, const std::string& logPath) {
+std::string LauncherLine(const std::string& scriptPath, const std::string& logPath, const std::string& client) {
   // pushd, unlike cd, also changes the drive, and gives a network folder a drive letter of its own
   // (cmd cannot stand in a \\server\share folder); when it fails, the client does not run.
   std::string folder = DirectoryOf(scriptPath);
   if (folder.size() > 3) folder.pop_back();  // "C:\W\" as "C:\W"; a drive's root keeps its backslash
-  return "pushd " + QuotedForBatchFile(folder) + " && ftp -s:" + QuotedForBatchFile(scriptPath) + " > " +
+  const std::string program = client == "ftp" ? client : QuotedForBatchFile(client);
+  return "pushd " + QuotedForBatchFile(folder) + " && " + program + " -s:" + QuotedForBatchFile(scriptPath) + " > " +
          QuotedForBatchFile(logPath) + "\n";
 }
 
@@ -64,6 +65,8 @@ std::string ScriptHeader(const HostAddress& address, const std::string& userId, 
   // from the log while a job runs, to show how far an upload has come.
   return open + "\n" + userId + "\n" + password + "\nbinary\nhash\nDEBUG T1 3600\n";
 }
+
+std::string PassiveLine() { return "passive\n"; }
 
 std::string RemoteCommandLine(const std::string& command) { return "quote rcmd \"" + command + "\"\n"; }
 

@@ -17,7 +17,8 @@ std::string ToTextMode(const std::string& text);
 // standard output into the log. The command interpreter reads it, so each "%" of a path is doubled
 // to reach the client unchanged. The client runs in the work folder, so that the script can name
 // the files there by their bare (ASCII) names, whatever the folder's path holds.
-std::string LauncherLine(const std::string& scriptPath, const std::string& logPath);
+// client is the program run: "ftp", the system's client, unless the job runs our own.
+std::string LauncherLine(const std::string& scriptPath, const std::string& logPath, const std::string& client = "ftp");
 
 // How a script names a local file: by its bare name when it lies in the script's own folder (the
 // client's current folder, see LauncherLine), else by its path.
@@ -29,6 +30,11 @@ bool IsAscii(const std::string& text);
 
 // The six lines that start every script: open, user, password, binary, hash and the debug line.
 std::string ScriptHeader(const HostAddress& address, const std::string& userId, const std::string& password);
+
+// The first line of a script for our own client in passive mode: the client opens the data
+// connections itself, so a firewall on the PC that blocks the host's connections back to it does
+// not matter. The Windows client would answer it "Invalid command." and go on in active mode.
+std::string PassiveLine();
 
 std::string RemoteCommandLine(const std::string& command);
 std::string PutLine(const std::string& localPath, const std::string& remoteName);

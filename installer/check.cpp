@@ -91,19 +91,24 @@ int InstallerDialog::CheckBeforeInstall() {
   }
   progress.Open();
   progress.SetStatus(msg::kConnecting, true);
-  const bool prepared = PrepareJob([&] { return hostjobs::AddAuthorityTest(job, hostObjectFile, userId); });
-  if (prepared && UserConfirmsCancel()) {  // cancel point 1
-    DeleteFileA(hostObjectFile.c_str());
-    return CloseAndStop();
-  }
   // Nothing permanent happens on the host during the check, so a confirmed Cancel may end a job
   // that the host has stopped answering.
   const auto cancelCheck = [this] { return UserConfirmsCancel(); };
-  const int ran = prepared ? RunJob({hostObjectFile}, cancelCheck) : kRunNotStarted;
-  DeleteFileA(hostObjectFile.c_str());
-  if (ran == kRunStopped) return CloseAndStop();
-  if (ran != kRunEnded) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
-  if (!CarryOut(JudgeAuthorityTest(ReadJobLog(), userId))) return 0;
+  Decision authority;
+  {
+    const FileRemovedAtEnd hostObject{hostObjectFile};
+    // The first upload of a run: where the PC's firewall blocks active mode, it shows here, and
+    // the job runs once more in passive mode.
+    do {
+      const bool prepared = PrepareJob([&] { return hostjobs::AddAuthorityTest(job, hostObjectFile, userId); });
+      if (prepared && UserConfirmsCancel()) return CloseAndStop();  // cancel point 1
+      const int ran = prepared ? RunJob({hostObjectFile}, cancelCheck) : kRunNotStarted;
+      if (ran == kRunStopped) return CloseAndStop();
+      if (ran != kRunEnded) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
+      authority = JudgeAuthorityTest(ReadJobLog(), userId);
+    } while (SwitchToPassive(authority, true));
+  }
+  if (!CarryOut(authority)) return 0;
 
   if (UserConfirmsCancel()) return CloseAndStop();  // cancel point 2
   progress.SetStatus(FormatText(msg::kCheckingLibrary, library), true);

@@ -33,14 +33,6 @@ DWORD CancelAfterMs() {
 // The product save file's name in the work folder, when its own path is not ASCII.
 constexpr char kProductInWorkFolder[] = "PRODUCT.DAT";
 
-// Removes the second name given to the save file when the installation ends, however it ends.
-struct RemovedAtEnd {
-  std::string path;
-  ~RemovedAtEnd() {
-    if (!path.empty()) DeleteFileA(path.c_str());
-  }
-};
-
 }  // namespace
 
 std::string InstallerDialog::ProductFileForScript() const {
@@ -60,29 +52,36 @@ int InstallerDialog::InstallAndVerify() {
   // one verified.
   const std::string library = ReadLibraryName();
   const std::string productFile = ProductFileForScript();
-  const RemovedAtEnd productLink{productFile == saveFilePath ? std::string() : productFile};
+  const FileRemovedAtEnd productLink{productFile == saveFilePath ? std::string() : productFile};
+  if (productFile.empty()) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
 
-  if (productFile.empty() ||
-      !PrepareJob([&] { return hostjobs::AddLibraryRestore(job, productFile, targetLibrary, library); })) {
-    return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
-  }
-  const int restored = RunInstallationJob({productFile}, msg::kInstalling, library);
-  if (restored == kRunStopped) return StopAbandoned(library);
-  if (restored != kRunEnded) return CloseAndStop();  // the user has been told that it could not start
+  // An upload that active mode could not get through restored nothing: the job runs once more,
+  // in passive mode.
+  Decision restore;
+  do {
+    if (!PrepareJob([&] { return hostjobs::AddLibraryRestore(job, productFile, targetLibrary, library); })) {
+      return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
+    }
+    const int restored = RunInstallationJob({productFile}, msg::kInstalling, library);
+    if (restored == kRunStopped) return StopAbandoned(library);
+    if (restored != kRunEnded) return CloseAndStop();  // the user has been told that it could not start
+    restore = JudgeRestore(ReadJobLog());
+  } while (SwitchToPassive(restore, false));
   progress.SetStatus(msg::kVerifying, false);
-  if (!CarryOut(JudgeRestore(ReadJobLog()))) return 0;
+  if (!CarryOut(restore)) return 0;
 
-  const std::string hostObjectFile = workDirectory + "QSAVF.DAT";
-  if (!ExtractHostObject(hostObjectFile)) return StopWithProgressOpen(msg::kResourceLoadFailed, MB_ICONSTOP, nullptr);
-  const bool prepared =
-      PrepareJob([&] { return hostjobs::AddVerification(job, hostObjectFile, productFile, library, userId); });
-  const int verified =
-      prepared ? RunInstallationJob({hostObjectFile, productFile}, msg::kVerifying, library) : kRunNotStarted;
-  DeleteFileA(hostObjectFile.c_str());
-  if (!prepared) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
-  if (verified == kRunStopped) return StopAbandoned(library);
-  if (verified != kRunEnded) return CloseAndStop();
-  const Decision decision = JudgeVerification(ReadJobLog());
+  const FileRemovedAtEnd hostObject{workDirectory + "QSAVF.DAT"};
+  if (!ExtractHostObject(hostObject.path)) return StopWithProgressOpen(msg::kResourceLoadFailed, MB_ICONSTOP, nullptr);
+  Decision decision;
+  do {
+    if (!PrepareJob([&] { return hostjobs::AddVerification(job, hostObject.path, productFile, library, userId); })) {
+      return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
+    }
+    const int verified = RunInstallationJob({hostObject.path, productFile}, msg::kVerifying, library);
+    if (verified == kRunStopped) return StopAbandoned(library);
+    if (verified != kRunEnded) return CloseAndStop();
+    decision = JudgeVerification(ReadJobLog());
+  } while (SwitchToPassive(decision, false));
   job.EvaluateLog(std::string(), LogAfterReading::kDelete);  // the verification's log has been read: delete it
   if (!CarryOut(decision)) return 0;
   progress.Close();

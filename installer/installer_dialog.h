@@ -13,6 +13,17 @@
 #include "ui/controls.h"
 #include "ui/dialog.h"
 
+// Our own ftp client in the work folder, once a job has shown that active mode is blocked.
+inline constexpr char kPassiveClientName[] = "FTPPASV.EXE";
+
+// Deletes a file of the work folder when it goes out of scope, however a workflow ends.
+struct FileRemovedAtEnd {
+  std::string path;
+  ~FileRemovedAtEnd() {
+    if (!path.empty()) DeleteFileA(path.c_str());
+  }
+};
+
 class InstallerDialog : public Dialog {
  public:
   InstallerDialog() : Dialog(IDD_INSTALLER) {}
@@ -91,6 +102,10 @@ class InstallerDialog : public Dialog {
   // cancelCheck is asked at every poll and may end the job.
   int RunJob(const std::vector<std::string>& uploads, const PollHandler& cancelCheck);
   JobLog ReadJobLog();
+  // When the decision says that active mode was blocked and this run is not yet in passive mode:
+  // puts our own client into the work folder, switches every later job to it, shows that the job
+  // is tried again, and says yes. No when the job stands as it is.
+  bool SwitchToPassive(const Decision& decision, bool cancelEnabled);
   // Shows the decision's message and stops, asks its question, or goes on; true: go on.
   bool CarryOut(const Decision& decision);
   const Control* ControlFor(FocusTarget target) const;

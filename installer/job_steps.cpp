@@ -2,7 +2,9 @@
 // decisions of job_decisions.h, and carrying a decision out.
 #include <windows.h>
 
+#include "fileutil/host_object.h"
 #include "installer/host_jobs.h"
+#include "installer/messages.h"
 #include "installer/installer_dialog.h"
 #include "installer/job_progress.h"
 
@@ -39,7 +41,19 @@ JobLog InstallerDialog::ReadJobLog() {
   log.callError = job.EvaluateLog(hostjobs::kCallError, LogAfterReading::kKeep);
   log.currentLibrary = job.EvaluateLog(hostjobs::kCurrentLibrary, LogAfterReading::kKeep);
   log.session = job.ReadSessionFacts();
+  log.passiveMode = !job.passiveClient.empty();
   return log;
+}
+
+bool InstallerDialog::SwitchToPassive(const Decision& decision, bool cancelEnabled) {
+  if (decision.next != Decision::Next::kRetryPassive || !job.passiveClient.empty()) return false;
+  // The firewall will not change during this run: once active mode has failed, every later job
+  // runs in passive mode too.
+  const std::string client = workDirectory + kPassiveClientName;
+  if (!ExtractPassiveFtpClient(client)) return false;  // then the upload-failed message stands
+  job.passiveClient = client;
+  progress.SetStatus(msg::kRetryingPassive, cancelEnabled);
+  return true;
 }
 
 const Control* InstallerDialog::ControlFor(FocusTarget target) const {

@@ -59,6 +59,7 @@ inline constexpr char kUploadFailed[] =
     "ネットワークとファイアウォールの設定を確認して下さい。";
 
 // The installation and its verification
+inline constexpr char kRetryingPassive[] = "パッシブモードで再試行しています...";
 inline constexpr char kInstalling[] = "オブジェクトを iSeries にインストールしています...";
 inline constexpr char kVerifying[] = "インストールの検証をしています...";
 inline constexpr char kLogOnFailedInstall[] = "iSeriesへのログインに失敗しました。";

@@ -109,6 +109,7 @@ void InstallerDialog::OnDestroy() {
   DeleteFileA(job.launcherPath.c_str());
   DeleteFileA(job.scriptPath.c_str());
   DeleteFileA(job.logPath.c_str());
+  if (!job.passiveClient.empty()) DeleteFileA(job.passiveClient.c_str());
   RemoveDirectoryA(workDirectory.c_str());  // stays quietly when something else is inside
 }
 

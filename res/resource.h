@@ -7,6 +7,7 @@
 #define IDI_APPLICATION_ICON 128
 #define IDD_INSTALLER 129
 #define IDR_HOST_OBJECT 131
+#define IDR_FTP_CLIENT 132
 #define IDD_PROGRESS 140
 
 // Controls of the installer dialog (IDD_INSTALLER); OK and Cancel are IDOK and IDCANCEL.

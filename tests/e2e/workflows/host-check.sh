@@ -25,4 +25,17 @@ case "$what" in
     fi ;;
   *) echo "HOST_EXPECT must be installed, empty or absent, not '$what'"; exit 1 ;;
 esac
+# Behind a firewall that blocks active mode, the transcript must show the one failed active upload
+# (the check's first job) and passive uploads from then on: four (job 1 again, job 3, job 4's two).
+if [[ " ${HOST_ARGS:-} " == *" --block-active "* ]]; then
+  log="$E2E_OUTPUT/hostsim.log"
+  grep -qE ' \[1\] < 425 ' "$log" || { echo "the first job's active upload was not refused"; exit 1; }
+  if grep -E '\] > PORT ' "$log" | grep -qvE ' \[1\] > PORT '; then
+    echo "a job after the first used active mode:"
+    grep -E '\] > PORT ' "$log"
+    exit 1
+  fi
+  passive=$(grep -cE '\] > PASV' "$log")
+  [ "$passive" = 4 ] || { echo "$passive passive transfers, not 4"; exit 1; }
+fi
 echo "host check passed: $HOST_EXPECT"
