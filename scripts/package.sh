@@ -191,12 +191,38 @@ build_log="$build_dir/package-build.log"
 # script; copied only when it changed, so an unchanged package is not relinked.
 embedded="$build_dir/host-object.savf"
 cmp -s "$host_object" "$embedded" || cp "$host_object" "$embedded"
+# The password reaches osslsigncode through a pipe that a shell builtin writes, not as an argument.
+sign() { # sign IN OUT LOG
+  local timestamp_args=()
+  [ -z "$timestamp" ] || timestamp_args=(-ts "$timestamp")
+  osslsigncode sign -pkcs12 "$pkcs12" -readpass <(printf '%s' "${!password_variable}") -h sha256 \
+    "${timestamp_args[@]}" -in "$1" -out "$2" > "$3" 2>&1
+}
+
+# KESTRALON.EXE carries our ftp client, which it starts in passive mode when the customer's
+# firewall blocks active mode: every program the installer starts is signed, so that client is
+# signed before it is embedded. It is built first, in the same tree.
 echo "package: building KESTRALON.EXE ($arch) in $build_dir (log: $build_log)"
+client="$build_dir/ftp-client.exe"
 if ! {
   cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DKESTRALON_HOST_OBJECT="$embedded" &&
-    ninja -C "$build_dir" -j "${KESTRALON_JOBS:-2}" kestralon
+    -DCMAKE_BUILD_TYPE=Release -DKESTRALON_HOST_OBJECT="$embedded" -DKESTRALON_FTP_CLIENT="$client" &&
+    ninja -C "$build_dir" -j "${KESTRALON_JOBS:-2}" ftp
 } > "$build_log" 2>&1; then
+  tail -n 20 "$build_log" >&2
+  fail "the build failed (see $build_log)"
+fi
+if [ -n "$pkcs12" ]; then
+  sign "$build_dir/ftpclient/ftp.exe" "$client.new" "$build_dir/sign-client.log" || {
+    cat "$build_dir/sign-client.log" >&2
+    fail "signing the embedded ftp client failed"
+  }
+else
+  cp "$build_dir/ftpclient/ftp.exe" "$client.new"
+fi
+# Replaced only when it changed, so that an unchanged package is not relinked.
+if cmp -s "$client.new" "$client"; then rm -f "$client.new"; else mv -f "$client.new" "$client"; fi
+if ! ninja -C "$build_dir" -j "${KESTRALON_JOBS:-2}" kestralon >> "$build_log" 2>&1; then
   tail -n 20 "$build_log" >&2
   fail "the build failed (see $build_log)"
 fi
@@ -212,12 +238,7 @@ folder="$stage/$base"
 mkdir "$folder"
 
 if [ -n "$pkcs12" ]; then
-  timestamp_args=()
-  [ -z "$timestamp" ] || timestamp_args=(-ts "$timestamp")
-  # The password reaches osslsigncode through a pipe that a shell builtin writes, not as an argument.
-  osslsigncode sign -pkcs12 "$pkcs12" -readpass <(printf '%s' "${!password_variable}") -h sha256 \
-    "${timestamp_args[@]}" -in "$build_dir/bin/KESTRALON.EXE" -out "$folder/KESTRALON.EXE" \
-    > "$stage/sign.log" 2>&1 || {
+  sign "$build_dir/bin/KESTRALON.EXE" "$folder/KESTRALON.EXE" "$stage/sign.log" || {
     cat "$stage/sign.log" >&2
     fail "signing KESTRALON.EXE failed"
   }

@@ -43,7 +43,8 @@ base=SAMPLIB # what the package's names begin with
 [ "$arch" = x86 ] || base=SAMPLIB-X64
 package() { bash "$root/scripts/package.sh" --arch "$arch" --build-dir "$build/package-build" "$@"; }
 
-# What can be checked of an installer without running it: $1 the architecture, $2 the executable.
+# What can be checked of an installer without running it: $1 the architecture, $2 the executable,
+# $3 the package's build tree (where the signed ftp client it embeds was made).
 static_checks() {
   local objdump=i686-w64-mingw32-objdump format=pei-i386 magic='010b (PE32)' manifest=X86
   if [ "$1" = x64 ]; then
@@ -64,6 +65,13 @@ static_checks() {
   osslsigncode verify -in "$2" -CAfile cert.pem > "verify-$1.log" 2>&1
   check "$1: the signature verifies (verify-$1.log)" grep -q 'Signature verification: ok' "verify-$1.log"
   check "$1: the signer is the test certificate" grep -q 'CN=Kestralon Package Test' "verify-$1.log"
+  # The ftp client it starts in passive mode: embedded whole, and signed by the same signer.
+  python3 -c 'import sys; sys.exit(open(sys.argv[1], "rb").read() not in open(sys.argv[2], "rb").read())' \
+    "$3/ftp-client.exe" "$2" > /dev/null 2>&1
+  check "$1: the executable carries the signed ftp client" test $? = 0
+  osslsigncode verify -in "$3/ftp-client.exe" -CAfile cert.pem > "verify-client-$1.log" 2>&1
+  check "$1: the embedded ftp client's signature verifies (verify-client-$1.log)" \
+    grep -q 'Signature verification: ok' "verify-client-$1.log"
 }
 
 head -c $((441 * 528)) /dev/urandom > KV2207.SAVF
@@ -102,7 +110,7 @@ check "KESTRALON.EXE carries the given host object" python3 -c \
 check "the SHA-256 list covers the zip and its files" test "$(awk '{ print $2 }' out/$base.sha256 | tr '\n' ' ')" = \
   "$base.zip $base/KESTRALON.EXE $base/CONFIG.INI $base/PRODUCT.SAVF "
 check "the SHA-256 list matches" bash -c "cd out && sha256sum --quiet -c $base.sha256"
-static_checks "$arch" out/$base/KESTRALON.EXE
+static_checks "$arch" out/$base/KESTRALON.EXE "$build/package-build"
 
 # The installer from the unzipped archive, on an Xvfb of the test's own and the build's prefix.
 # No host is needed to open the form and cancel.
@@ -142,7 +150,7 @@ if [ "$arch" != x86 ]; then
   bash "$root/scripts/package.sh" --arch x86 --build-dir "$build/package-build-x86" --product "$product" \
     --name "$name" --library SAMPLIB --host-object KV2207.SAVF --sign-pkcs12 signer.p12 --out out-x86 > x86.log 2>&1
   check "packaging for x86 (x86.log)" test $? = 0
-  static_checks x86 out-x86/SAMPLIB/KESTRALON.EXE
+  static_checks x86 out-x86/SAMPLIB/KESTRALON.EXE "$build/package-build-x86"
   echo "package-test: the x86 package was built and checked statically; this machine runs no 32-bit programs, so it was not started"
 fi
 
