@@ -20,10 +20,11 @@ mkdir -p "$out/app" "$out/screenshots"
 cp "$KESTRALON_BUILD/bin/KESTRALON.EXE" "$native/demo/PRODUCT.SAVF" "$out/app/"
 iconv -f UTF-8 -t CP932 "$root/demo/CONFIG.INI.utf8" | sed 's/$/\r/' > "$out/app/CONFIG.INI"
 
-# The host takes uploads at 128 KB/s, as over a branch office's line, so the progress bar is seen
-# moving (the demo product is about 860 KB).
+# What Japanese sites have: the host answers as a Japanese IBM i, and our ftp.exe speaks Japanese
+# (the Wine prefix's user interface language). The host takes uploads at 128 KB/s, as over a
+# branch office's line, so the progress bar is seen moving (the demo product is about 860 KB).
 "$native/hostsim/hostsim" serve --address 127.0.0.1 --port 21 --state "$out/host-state" \
-  --users "$root/demo/users.txt" --log "$out/hostsim.log" --ready-file "$out/host.ready" --max-rate 128K \
+  --users "$root/demo/users.txt" --log "$out/hostsim.log" --ready-file "$out/host.ready" --max-rate 128K --japanese \
   > /dev/null 2>&1 &
 host=$!
 source "$root/testbed/xvfb.sh"
