@@ -9,7 +9,7 @@ source "$root/testbed/arch.sh"
 kestralon_arch
 packages=(wine wine64 g++-mingw-w64-i686 xvfb fonts-ipafont-gothic locales imagemagick
   xdotool cmake ninja-build googletest libgtest-dev libasio-dev curl python3 vsftpd clang
-  libclang-rt-14-dev git osslsigncode openssl)
+  libclang-rt-14-dev git osslsigncode openssl iproute2 nftables)
 if [ "$KESTRALON_ARCH" = x86 ]; then
   packages+=(wine32:i386)
 else

@@ -7,12 +7,13 @@
 # run-e2e.sh --name NAME --build WINDOWS_BUILD_DIR --scenario FILE
 #            [--config FILE | --no-config] [--savf FILE | --no-savf] [--savf-name NAME] [--app FOLDER]
 #            [--setup SCRIPT] [--teardown SCRIPT] [--check SCRIPT] [--env NAME=VALUE]... [--no-temp]
-#            [--allow-leftovers] [--time-limit SECONDS] [--temp-name NAME]
+#            [--allow-leftovers] [--time-limit SECONDS] [--temp-name NAME] [--netns NAME]
 #
 # Output: $KESTRALON_TEST_OUTPUT/NAME/ holds driver.log, the screenshots (PNG) and run/ (the
 # installer's folder app/ and its TEMP temp/, or temp/NAME with --temp-name, for names that the
 # command interpreter could misread). --app FOLDER is used as the installer's folder as it is.
-# Exit status 0 passed, 1 failed, 77 skipped (no X display).
+# --netns NAME runs the driver, and so the installer and its ftp client, in that network namespace
+# (made by the setup hook). Exit status 0 passed, 1 failed, 77 skipped (no X display).
 #
 # Hooks run with E2E_NAME, E2E_OUTPUT, E2E_RUN, E2E_APP, E2E_TEMP, E2E_BUILD and E2E_ENV_FILE set;
 # a setup hook may append NAME=VALUE lines to $E2E_ENV_FILE, which reach the driver and the
@@ -24,7 +25,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source_root=$(cd "$here/../.." && pwd)
 
 name='' build='' scenario='' config='' no_config=0 savf='' no_savf=0 savf_name=PRODUCT.SAVF
-app_given='' setup='' teardown='' check='' no_temp=0 allow_leftovers=0 time_limit=75 temp_name=
+app_given='' setup='' teardown='' check='' no_temp=0 allow_leftovers=0 time_limit=75 temp_name= netns=
 extra_env=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -45,6 +46,7 @@ while [ $# -gt 0 ]; do
     --allow-leftovers) allow_leftovers=1; shift ;;
     --time-limit) time_limit=$2; shift 2 ;;
     --temp-name) temp_name=$2; shift 2 ;;
+    --netns) netns=$2; shift 2 ;;
     *) echo "run-e2e: unknown option $1" >&2; exit 1 ;;
   esac
 done
@@ -120,7 +122,9 @@ while IFS= read -r pair; do
   [ -n "$pair" ] && driver_args+=(--env "$pair")
 done < "$E2E_ENV_FILE"
 
-timeout "$time_limit" "$KESTRALON_WINE" "$build/bin/UIDRIVER.EXE" "${driver_args[@]}" > /dev/null 2> "$output/wine.log"
+in_netns=()
+[ -z "$netns" ] || in_netns=(ip netns exec "$netns")
+timeout "$time_limit" "${in_netns[@]}" "$KESTRALON_WINE" "$build/bin/UIDRIVER.EXE" "${driver_args[@]}" > /dev/null 2> "$output/wine.log"
 status=$?
 [ -f "$output/driver.log" ] && cat "$output/driver.log"
 if [ $status = 124 ]; then echo "run-e2e: the driver did not finish within $time_limit s" >&2; fi

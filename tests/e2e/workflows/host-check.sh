@@ -25,9 +25,10 @@ case "$what" in
     fi ;;
   *) echo "HOST_EXPECT must be installed, empty or absent, not '$what'"; exit 1 ;;
 esac
-# Behind a firewall that blocks active mode, the transcript must show the one failed active upload
-# (the check's first job) and passive uploads from then on: four (job 1 again, job 3, job 4's two).
-if [[ " ${HOST_ARGS:-} " == *" --block-active "* ]]; then
+# Behind a firewall that blocks active mode (the host's switch, or a real one: NETNS), the
+# transcript must show the one failed active upload (the check's first job) and passive uploads
+# from then on: four (job 1 again, job 3, job 4's two).
+if [[ " ${HOST_ARGS:-} " == *" --block-active "* ]] || [ -n "${NETNS:-}" ]; then
   log="$E2E_OUTPUT/hostsim.log"
   grep -qE ' \[1\] < 425 ' "$log" || { echo "the first job's active upload was not refused"; exit 1; }
   if grep -E '\] > PORT ' "$log" | grep -qvE ' \[1\] > PORT '; then
