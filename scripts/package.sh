@@ -191,12 +191,28 @@ build_log="$build_dir/package-build.log"
 # script; copied only when it changed, so an unchanged package is not relinked.
 embedded="$build_dir/host-object.savf"
 cmp -s "$host_object" "$embedded" || cp "$host_object" "$embedded"
-# The password reaches osslsigncode through a pipe that a shell builtin writes, not as an argument.
-sign() { # sign IN OUT LOG
+# Signs IN into OUT with --sign-pkcs12, or copies it when there is no certificate; a failed signing
+# shows osslsigncode's log and ends the packaging. The password reaches osslsigncode through a pipe
+# that a shell builtin writes, not as an argument.
+sign_or_copy() { # sign_or_copy IN OUT LOG WHAT
+  if [ -z "$pkcs12" ]; then
+    cp "$1" "$2"
+    return
+  fi
   local timestamp_args=()
   [ -z "$timestamp" ] || timestamp_args=(-ts "$timestamp")
   osslsigncode sign -pkcs12 "$pkcs12" -readpass <(printf '%s' "${!password_variable}") -h sha256 \
-    "${timestamp_args[@]}" -in "$1" -out "$2" > "$3" 2>&1
+    "${timestamp_args[@]}" -in "$1" -out "$2" > "$3" 2>&1 || {
+    cat "$3" >&2
+    fail "signing $4 failed"
+  }
+}
+# Builds the given targets of the package's tree, or ends the packaging with the log's last lines.
+build_targets() {
+  ninja -C "$build_dir" -j "${KESTRALON_JOBS:-2}" "$@" >> "$build_log" 2>&1 || {
+    tail -n 20 "$build_log" >&2
+    fail "the build failed (see $build_log)"
+  }
 }
 
 # KESTRALON.EXE carries our ftp client, which it starts in passive mode when the customer's
@@ -204,28 +220,17 @@ sign() { # sign IN OUT LOG
 # signed before it is embedded. It is built first, in the same tree.
 echo "package: building KESTRALON.EXE ($arch) in $build_dir (log: $build_log)"
 client="$build_dir/ftp-client.exe"
-if ! {
-  cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DKESTRALON_HOST_OBJECT="$embedded" -DKESTRALON_FTP_CLIENT="$client" &&
-    ninja -C "$build_dir" -j "${KESTRALON_JOBS:-2}" ftp
-} > "$build_log" 2>&1; then
+cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DKESTRALON_HOST_OBJECT="$embedded" -DKESTRALON_FTP_CLIENT="$client" \
+  > "$build_log" 2>&1 || {
   tail -n 20 "$build_log" >&2
-  fail "the build failed (see $build_log)"
-fi
-if [ -n "$pkcs12" ]; then
-  sign "$build_dir/ftpclient/ftp.exe" "$client.new" "$build_dir/sign-client.log" || {
-    cat "$build_dir/sign-client.log" >&2
-    fail "signing the embedded ftp client failed"
-  }
-else
-  cp "$build_dir/ftpclient/ftp.exe" "$client.new"
-fi
+  fail "configuring the build failed (see $build_log)"
+}
+build_targets ftp
+sign_or_copy "$build_dir/ftpclient/ftp.exe" "$client.new" "$build_dir/sign-client.log" "the embedded ftp client"
 # Replaced only when it changed, so that an unchanged package is not relinked.
 if cmp -s "$client.new" "$client"; then rm -f "$client.new"; else mv -f "$client.new" "$client"; fi
-if ! ninja -C "$build_dir" -j "${KESTRALON_JOBS:-2}" kestralon >> "$build_log" 2>&1; then
-  tail -n 20 "$build_log" >&2
-  fail "the build failed (see $build_log)"
-fi
+build_targets kestralon
 
 # --- The package, made in a folder of its own inside the output folder and moved into place. ---
 
@@ -237,14 +242,7 @@ trap 'rm -rf "$stage"; [ "$made_out" = 0 ] || rmdir "$out" 2> /dev/null || true'
 folder="$stage/$base"
 mkdir "$folder"
 
-if [ -n "$pkcs12" ]; then
-  sign "$build_dir/bin/KESTRALON.EXE" "$folder/KESTRALON.EXE" "$stage/sign.log" || {
-    cat "$stage/sign.log" >&2
-    fail "signing KESTRALON.EXE failed"
-  }
-else
-  cp "$build_dir/bin/KESTRALON.EXE" "$folder/"
-fi
+sign_or_copy "$build_dir/bin/KESTRALON.EXE" "$folder/KESTRALON.EXE" "$stage/sign.log" KESTRALON.EXE
 cp "$product" "$folder/$product_file"
 {
   printf '[Profile]\r\nExeName=KESTRALON\r\n[Settings]\r\nProductName='
