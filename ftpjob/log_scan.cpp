@@ -11,6 +11,9 @@ namespace {
 constexpr std::string_view kLoggedOn = "LOGGED ON";
 constexpr std::string_view kCommandPrompt = "FTP> ";
 constexpr std::string_view kClientNote = "FTP:";
+// How our own client (never Windows') words giving a connection up.
+constexpr std::string_view kClientGaveUp = "> FTP: ";
+constexpr std::string_view kConnectionAbandoned = "CONNECTION ABANDONED.";
 
 bool IsLead(char byte) { return cp932::IsLeadByte(static_cast<unsigned char>(byte)); }
 
@@ -149,6 +152,10 @@ namespace {
 class SessionReader {
  public:
   void Line(std::string_view upper) {
+    if (StartsWith(upper, kClientGaveUp) && upper.find(kConnectionAbandoned) != std::string_view::npos) {
+      facts_.clientGaveUp = true;
+      return;
+    }
     const Reply reply = ReplyOf(upper);
     if (StartsWith(upper, kCommandPrompt)) {
       EndCommand();

@@ -33,6 +33,9 @@ struct SessionFacts {
   bool activeModeBlocked = false;  // the first upload that failed drew 425 or 426 (the host could not
                                    // open, or lost, the data connection), after the log-on and
                                    // before the host gave the session up: a firewall in the way
+  bool clientGaveUp = false;       // our own client, shipped for passive mode, ended the connection
+                                   // itself ("> ftp: ...; connection abandoned."): the host stopped
+                                   // answering, or never ended an answer. Windows' client never does.
 };
 SessionFacts ReadSession(std::string_view log);
 

@@ -30,6 +30,14 @@ Decision UploadFailedDecision(const JobLog& log, FocusTarget focus = FocusTarget
   return Decision{next, msg::kUploadFailed, MessageIcon::kStop, focus};
 }
 
+// A log without the log-on shows a refused log-on, unless our own client gave the connection up
+// first (a host that never ended its greeting, or went silent): nothing was refused then, and
+// sending the user back to the address and password would mislead.
+Decision LogOnFailed(const JobLog& log, Decision refused) {
+  if (log.session && log.session->clientGaveUp) return Stop(msg::kUnknownError, MessageIcon::kStop);
+  return refused;
+}
+
 bool SessionEnded(const JobLog& log) { return log.session && log.session->sessionEnded; }
 
 // A job's script as the client reads it, written through the job's own definitions, so that what
@@ -81,7 +89,7 @@ Decision JudgeAuthorityTest(const JobLog& log, const std::string& userId) {
   // start on a host where nothing may be possible.
   if (log.crtsavfError == LOG_UNREADABLE) return Stop(msg::kUnknownError, MessageIcon::kStop);
   if (log.crtsavfError == LOG_NOT_LOGGED_ON) {
-    return Stop(msg::kLogOnFailedCheck, MessageIcon::kExclamation, FocusTarget::kAddress);
+    return LogOnFailed(log, Stop(msg::kLogOnFailedCheck, MessageIcon::kExclamation, FocusTarget::kAddress));
   }
   if (Found(log.crtsavfError)) {
     return Stop(FormatText(msg::kNoSaveFileAuthority, userId), MessageIcon::kExclamation, FocusTarget::kUserId);
@@ -99,7 +107,7 @@ Decision JudgeAuthorityTest(const JobLog& log, const std::string& userId) {
 Decision JudgeLibraryProbe(const JobLog& log, const std::string& library) {
   if (log.currentLibrary == LOG_UNREADABLE) return Stop(msg::kUnknownError, MessageIcon::kStop);
   if (log.currentLibrary == LOG_NOT_LOGGED_ON) {
-    return Stop(msg::kLogOnFailedCheck, MessageIcon::kExclamation, FocusTarget::kAddress);
+    return LogOnFailed(log, Stop(msg::kLogOnFailedCheck, MessageIcon::kExclamation, FocusTarget::kAddress));
   }
   if (LibraryExists(log)) {
     return Decision{Decision::Next::kAskOverwrite, FormatText(msg::kLibraryExists, library), MessageIcon::kQuestion,
@@ -113,7 +121,8 @@ Decision JudgeLibraryProbe(const JobLog& log, const std::string& library) {
 }
 
 Decision JudgeRestore(const JobLog& log) {
-  if (log.crtsavfError == LOG_NOT_LOGGED_ON) return Stop(msg::kLogOnFailedInstall, MessageIcon::kStop);
+  if (log.crtsavfError == LOG_NOT_LOGGED_ON)
+    return LogOnFailed(log, Stop(msg::kLogOnFailedInstall, MessageIcon::kStop));
   if (Found(log.crtsavfError)) return Stop(msg::kCrtsavfFailed, MessageIcon::kStop);
   if (UploadFailed(log)) return UploadFailedDecision(log);
   return GoOn();  // a failed restore, or a log that cannot be read: the verification decides

@@ -21,9 +21,6 @@ constexpr std::size_t kHashedSendBufferBytes = 64 * 1024;
 constexpr std::uint64_t kFastAfterBytes = 1024 * 1024;          // judged only after the buffers filled
 constexpr std::uint64_t kFastBytesPerSecond = 8 * 1024 * 1024;  // a LAN, not a branch office's line
 constexpr std::uint64_t kHashMarkBytes = 2048;
-// More lines than any server sends in answer to one command (replies, preliminary ones included):
-// a server that talks on without ending its answer would otherwise fill the disk that holds the log.
-constexpr int kMaxReplyLines = 10000;
 const char kConnectionClosed[] = "Connection closed by remote host.";
 
 bool IsPositive(int code) { return code >= 200 && code < 300; }
@@ -74,6 +71,7 @@ FtpSession::FtpSession(Transport& transport, LocalFiles& files, Transcript& out,
   const unsigned all = settings.timeoutSeconds;
   limits_ = TimeLimits{all, all, all};
   transport_.SetTimeLimits(limits_);
+  answerLimits_ = settings.answerLimits;
 }
 
 void FtpSession::OpenAtStart(const std::string& host, LineSource& commands) { Open({"open", host}, commands); }
@@ -179,7 +177,7 @@ bool FtpSession::Connect(const std::vector<std::string>& words) {
     return false;
   }
   connected_ = true;
-  linesSinceCommand_ = 0;
+  StartAnswer();
   hostName_ = words[1];
   Line(ConnectedLine(settings_.language, hostName_));
   int greeting = ReadFinalReply(ReadReply());
@@ -269,6 +267,7 @@ void FtpSession::Put(const std::vector<std::string>& words) {
   std::uint64_t started = transport_.NowMilliseconds();
   std::uint64_t bytesSent = 0;
   bool whole = SendFile(*file, localPath, bytesSent);
+  StartAnswer();
   int code = ReadFinalReply(ReadReply());
   if (whole && IsPositive(code)) {
     Line(FormatSentStatistics(settings_.language, bytesSent, transport_.NowMilliseconds() - started));
@@ -374,6 +373,8 @@ void FtpSession::SetPassive(const std::vector<std::string>& words) {
     limits_ = passive_ ? kPassiveTimeLimits : TimeLimits{};
     transport_.SetTimeLimits(limits_);
   }
+  const AnswerLimits& own = settings_.answerLimits;
+  if (own.bytes == 0 && own.seconds == 0) answerLimits_ = passive_ ? kPassiveAnswerLimits : AnswerLimits{};
   Line(passive_ ? "Passive mode On ." : "Passive mode Off .");
 }
 
@@ -391,7 +392,7 @@ void FtpSession::ToggleHash() {
 int FtpSession::Command(const std::string& command) {
   if (!connected_) return 0;
   if (debug_) Line("---> " + (command.compare(0, 5, "PASS ") == 0 ? std::string("PASS XXXX") : command));
-  linesSinceCommand_ = 0;
+  StartAnswer();
   IoResult result = transport_.SendControl(command + "\r\n");
   if (result == IoResult::kTimeout) {
     Disconnect(TimeoutMessage("control connection", limits_.controlSeconds, "connection abandoned"));
@@ -410,11 +411,18 @@ int FtpSession::ReadReply() {
   while (connected_) {
     while (incoming_.NextLine(text)) {
       Line(text);
-      if (++linesSinceCommand_ > kMaxReplyLines) {
-        Disconnect("> ftp: reply longer than " + std::to_string(kMaxReplyLines) + " lines; connection abandoned.");
-        return 0;
+      const std::uint64_t now = transport_.NowMilliseconds();
+      if (answerStartedMs_ == 0) answerStartedMs_ = std::max<std::uint64_t>(now, 1);
+      answerBytes_ += text.size() + 1;  // as written to the log
+      const bool complete = reply.Add(text);
+      if (!complete || IsPreliminary(reply.code())) {
+        const std::string passed = AnswerLimitPassed(now);
+        if (!passed.empty()) {
+          Disconnect("> ftp: the server's answer went on for more than " + passed + "; connection abandoned.");
+          return 0;
+        }
       }
-      if (!reply.Add(text)) continue;
+      if (!complete) continue;
       // 421: the server is closing the connection; nothing more will come over it.
       if (reply.code() == 421) Disconnect("");
       lastReplyLine_ = text;
@@ -434,6 +442,21 @@ int FtpSession::ReadReply() {
     }
   }
   return 0;
+}
+
+void FtpSession::StartAnswer() {
+  answerBytes_ = 0;
+  answerStartedMs_ = 0;
+}
+
+std::string FtpSession::AnswerLimitPassed(std::uint64_t nowMs) const {
+  if (answerLimits_.bytes != 0 && answerBytes_ > answerLimits_.bytes) {
+    return std::to_string(answerLimits_.bytes) + " bytes";
+  }
+  if (answerLimits_.seconds != 0 && nowMs - answerStartedMs_ > answerLimits_.seconds * 1000) {
+    return std::to_string(answerLimits_.seconds) + " seconds";
+  }
+  return {};
 }
 
 int FtpSession::ReadFinalReply(int code) {

@@ -19,6 +19,18 @@ namespace ftpclient {
 // reply, and for a host that pauses while it stores an upload.
 constexpr TimeLimits kPassiveTimeLimits{30, 30 * 60, 5 * 60};
 
+// How far one answer of the server (what it says while the client waits for it) may go on before
+// the client gives up: a guard against a server that never stops talking, which would fill the disk
+// that holds the log. The Windows client has none, so as its stand-in (active mode) this client has
+// none either; shipped for passive mode it keeps to kPassiveAnswerLimits, far beyond the longest
+// answer of any real host (a job log of a few MiB). The time counts from the answer's first line
+// until a line that ends it: a host that works in silence before it answers is not talking.
+struct AnswerLimits {
+  std::uint64_t bytes = 0;    // 0: no limit
+  std::uint64_t seconds = 0;  // 0: no limit
+};
+constexpr AnswerLimits kPassiveAnswerLimits{std::uint64_t{1} << 30, 60 * 60};
+
 struct SessionSettings {
   std::uint16_t port = 21;  // used when "open" names no port
   // One limit for every wait, set by a test; 0: none, the client waits as long as the Windows
@@ -31,6 +43,8 @@ struct SessionSettings {
   // instead of starting one of its own. Whether the Windows client ends the prompt's line in a
   // redirected log is not known, so a reader of the log must cope with both.
   bool replyOnPromptLine = false;
+  // A test's own answer limits, in either mode; zero: those of the mode.
+  AnswerLimits answerLimits;
 };
 
 class FtpSession {
@@ -69,6 +83,10 @@ class FtpSession {
   int ReadReply();
   // Reads replies while they are preliminary (1xx).
   int ReadFinalReply(int code);
+  // A new answer begins: what the server says from now on counts against the answer limits.
+  void StartAnswer();
+  // The limit this answer has passed, said as the client gives up; empty while within them.
+  std::string AnswerLimitPassed(std::uint64_t nowMs) const;
   void Disconnect(std::string_view message);
   std::string TimeoutMessage(const char* connection, unsigned seconds, const char* consequence) const;
   void Line(std::string_view text);
@@ -85,7 +103,9 @@ class FtpSession {
   std::string hostName_;
   Ipv4Address serverAddress_{};
   std::string lastReplyLine_;  // the line that completed the last reply
-  int linesSinceCommand_ = 0;  // lines the server sent since the last command
+  AnswerLimits answerLimits_;
+  std::uint64_t answerBytes_ = 0;      // what the server has said of the current answer
+  std::uint64_t answerStartedMs_ = 0;  // when its first line came; 0: none yet
   LineSplitter incoming_;
 };
 

@@ -65,6 +65,7 @@ IoResult FakeServer::ReceiveControl(std::string& appendTo) {
   std::size_t count = std::min(controlChunkBytes, toClient_.size());
   appendTo.append(toClient_, 0, count);
   toClient_.erase(0, count);
+  clock_ += controlChunkMs;
   return IoResult::kOk;
 }
 

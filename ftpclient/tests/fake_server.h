@@ -25,6 +25,7 @@ class FakeServer : public Transport, public LocalFiles {
   std::uint64_t dataSendMs = 20;      // how long each send of the data connection takes
   std::size_t goodDataSends = 0;      // sends that succeed before dataSendResult applies
   std::size_t controlChunkBytes = 5;  // replies arrive in small pieces
+  std::uint64_t controlChunkMs = 0;   // how long each piece takes to arrive
 
   std::string greeting = "220-QTCP at TESTHOST.\r\n220 Connection will close if idle more than 5 minutes.\r\n";
   std::string password = "SECRET";

@@ -197,6 +197,10 @@ std::string Job4(const Client& c, PutEnd put = PutEnd::k226, bool quitAnswered =
          Rcmd(c, kCallOnLibrary, put == PutEnd::k226) + Quit(c, quitAnswered);
 }
 
+// How our own client, shipped for passive mode, gives a connection up.
+const std::string kGaveUp =
+    "> ftp: the server's answer went on for more than 1073741824 bytes; connection abandoned.\r\n";
+
 struct TranscriptRow {
   const char* what;
   int job;
@@ -255,6 +259,9 @@ TEST(JobDecisions, TranscriptsInEveryLanguage) {
                 Host(c, "530 DEMO not logged on.") + Quit(c);
        },
        true, Next::kStop, msg::kLogOnFailedCheck, kWarn, FocusTarget::kAddress},
+      {"job 1: our client gives up on an endless greeting", 1,
+       [](const Client& c) { return Echo("open 192.168.1.20") + Host(c, "220-Much to say.") + kGaveUp + Echo("quit"); },
+       true, Next::kStop, msg::kUnknownError, kStop, kNone},
       {"job 1: save file refused", 1,
        [](const Client& c) {
          return Head(c) + Rcmd(c, kCrtsavf, false) + Put(c, PutEnd::kRefused425) + Rcmd(c, kRstobj, false) +
@@ -283,6 +290,9 @@ TEST(JobDecisions, TranscriptsInEveryLanguage) {
          return Head(c) + Rcmd(c, kCrtsavf) + Put(c, PutEnd::kAborted426) + Rcmd(c, kRstlib, false) + Quit(c);
        },
        true, Next::kRetryPassive, uploadFailed, kStop, kNone},
+      {"job 3: our client gives up on an endless greeting", 3,
+       [](const Client& c) { return Echo("open 192.168.1.20") + Host(c, "220-Much to say.") + kGaveUp + Echo("quit"); },
+       true, Next::kStop, msg::kUnknownError, kStop, kNone},
       {"job 4 verified", 4, [](const Client& c) { return Job4(c); }, true, Next::kGoOn, "", kStop, kNone},
       {"job 4: the 221 lost", 4, [](const Client& c) { return Job4(c, PutEnd::k226, false); }, true, Next::kStop,
        msg::kNotVerified, kWarn, kNone},
