@@ -1,20 +1,13 @@
 #!/usr/bin/env bash
 # Installs what building, testing and packaging need on Debian 12, as root, for the Windows
 # architecture this machine tests (testbed/arch.sh): 32-bit Wine and its i386 packages only where
-# the kernel runs 32-bit programs. The i686 compiler is always installed: the shipped x86 build is
-# built and checked everywhere. Quick when all is there already.
+# the kernel runs 32-bit programs; both compilers everywhere (kestralon_packages). Quick when all is
+# there already.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/testbed/arch.sh"
 kestralon_arch
-packages=(wine wine64 g++-mingw-w64-i686 xvfb fonts-ipafont-gothic locales imagemagick
-  xdotool cmake ninja-build googletest libgtest-dev libasio-dev curl python3 vsftpd clang
-  libclang-rt-14-dev git osslsigncode openssl iproute2 nftables)
-if [ "$KESTRALON_ARCH" = x86 ]; then
-  packages+=(wine32:i386)
-else
-  packages+=(g++-mingw-w64-x86-64)
-fi
+read -r -a packages <<< "$(kestralon_packages "$KESTRALON_ARCH" | tr '\n' ' ')"
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

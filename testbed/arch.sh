@@ -4,7 +4,8 @@
 # Where the kernel runs 32-bit programs the answer is x86; where it does not (its IA-32
 # emulation is off), 32-bit Wine cannot start and Debian's Wine cannot run 32-bit Windows
 # programs any other way, so the answer is x64. KESTRALON_ARCH=x86|x64 forces either.
-# kestralon_arch sets and exports KESTRALON_ARCH, or says in one line why it cannot and fails.
+# kestralon_arch sets and exports KESTRALON_ARCH, and KESTRALON_ARCH_CHOICE (forced or detected),
+# or says in one line why it cannot and fails.
 
 # Whether this kernel starts i386 programs: a 93-byte i386 ELF that only exits with status 42.
 # (The 32-bit Wine loader would tell too, but only once it is installed, and setup must know
@@ -25,6 +26,7 @@ kestralon_runs_i386() {
 }
 
 kestralon_arch() {
+  KESTRALON_ARCH_CHOICE=forced
   case "${KESTRALON_ARCH:-}" in
     x64) ;;
     x86)
@@ -33,13 +35,42 @@ kestralon_arch() {
         return 1
       fi
       ;;
-    '') if kestralon_runs_i386; then KESTRALON_ARCH=x86; else KESTRALON_ARCH=x64; fi ;;
+    '')
+      KESTRALON_ARCH_CHOICE=detected
+      if kestralon_runs_i386; then KESTRALON_ARCH=x86; else KESTRALON_ARCH=x64; fi
+      ;;
     *)
       echo "KESTRALON_ARCH='$KESTRALON_ARCH' is neither x86 nor x64" >&2
       return 1
       ;;
   esac
-  export KESTRALON_ARCH
+  export KESTRALON_ARCH KESTRALON_ARCH_CHOICE
+}
+
+# What a run tested, in words, after kestralon_arch: which build ran, and whether that was this
+# machine's choice or KESTRALON_ARCH's. $1 the Windows tree that was tested.
+kestralon_arch_summary() {
+  if [ "$KESTRALON_ARCH" = x86 ]; then
+    echo "Windows side tested as x86, the shipped 32-bit build"
+  elif [ "$KESTRALON_ARCH_CHOICE" = detected ]; then
+    echo "Windows side tested as x64 ($1), since this kernel runs no 32-bit programs:"
+    echo "the shipped x86 KESTRALON.EXE was built and statically checked (package_end_to_end), but not run"
+  elif kestralon_runs_i386; then
+    echo "Windows side tested as x64 ($1), forced by KESTRALON_ARCH=x64; this kernel runs 32-bit programs"
+    echo "too, so without KESTRALON_ARCH the shipped x86 build is tested"
+  else
+    echo "Windows side tested as x64 ($1), forced by KESTRALON_ARCH=x64 (this kernel runs no 32-bit programs"
+    echo "either): the shipped x86 KESTRALON.EXE was built and statically checked (package_end_to_end), but not run"
+  fi
+}
+
+# What scripts/setup.sh installs for an architecture ($1). Both compilers everywhere: the shipped
+# x86 package is built and checked on every machine, and a maker may package for x64 on any.
+kestralon_packages() {
+  echo wine wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb fonts-ipafont-gothic locales imagemagick \
+    xdotool cmake ninja-build googletest libgtest-dev libasio-dev curl python3 vsftpd clang \
+    libclang-rt-14-dev git osslsigncode openssl iproute2 nftables
+  if [ "$1" = x86 ]; then echo wine32:i386; fi
 }
 
 # The Windows build tree of an architecture, under the source tree.

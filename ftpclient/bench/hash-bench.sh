@@ -67,10 +67,13 @@ for marks in off on; do
   } > "$work/script-$marks.txt"
 done
 
-# Seconds of one upload, from the client's own report.
+# Seconds of one upload, from the client's own report, which it writes in the test bed's language
+# (code page 932 in Japanese): "bytes sent in 1.23Seconds" or "バイトが送信されました 1.23秒". It
+# writes one only after the host's completion reply.
 upload() {
   KESTRALON_FTP_PORT=$port "$KESTRALON_WINE" "$client" -s:"$(wine_path "$work/script-$1.txt")" > "$work/log-$1.txt" 2>/dev/null
-  grep -a -o 'bytes sent in [0-9.]*Seconds' "$work/log-$1.txt" | grep -o '[0-9.]*' ||
+  iconv -c -f CP932 -t UTF-8 "$work/log-$1.txt" | grep -o -E 'bytes sent in [0-9.]+Seconds|バイトが送信されました [0-9.]+秒' |
+    grep -o -E '[0-9]+\.[0-9]+' ||
     { echo "hash-bench: the upload failed; see $work/log-$1.txt" >&2; exit 1; }
 }
 

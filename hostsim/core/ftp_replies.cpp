@@ -71,6 +71,20 @@ Lines Styled(Lines lines, Style style) {
   return lines;
 }
 
+Lines Lengthened(Lines lines, std::uint64_t bytes) {
+  if (lines.empty() || bytes == 0) return lines;
+  std::uint64_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 2;
+  const std::string code = lines.back().substr(0, 3);
+  Lines padding;
+  for (std::uint64_t n = 1; size < bytes; ++n) {
+    padding.push_back(code + "-Job log line " + std::to_string(n) + " of a host that tells everything it did.");
+    size += padding.back().size() + 2;
+  }
+  lines.insert(lines.end() - 1, std::make_move_iterator(padding.begin()), std::make_move_iterator(padding.end()));
+  return lines;
+}
+
 Lines OptsNotValid(Style style) {
   if (style == Style::kJapanese) return {"501 OPTS UNSUCCESSFUL; SPECIFIED SUBCOMMAND NOT RECOGNIZED."};
   return {"501 OPTS subcommand not valid."};

@@ -40,6 +40,10 @@ Lines NotSupported(const std::string& verb);
 Lines InjectedFailure(const std::string& verb);
 Lines LineTooLong(std::size_t limit);
 
+// The reply with lines of padding before its last line, `bytes` long at least in all: the
+// padding says nothing the installer looks for.
+Lines Lengthened(Lines lines, std::uint64_t bytes);
+
 // Text from a client shown in a reply: control bytes become '?', so a reply stays one line.
 std::string Printable(const std::string& text);
 

@@ -72,6 +72,18 @@ std::string EscapeForLog(const std::string& text) {
   return escaped;
 }
 
+// What a long-reply switch names the reply to a line by: the CL command's name for a remote
+// command, CWD for a change of directory, else the verb.
+std::string LongReplyName(const std::string& line) {
+  CommandLine command = SplitCommand(line);
+  if (command.verb == "SITE" && StartsWithIgnoringCase(Trim(command.argument), "RCMD ")) {
+    command = {"RCMD", Trim(command.argument).substr(5)};
+  }
+  if (command.verb == "RCMD") return SplitCommand(WithoutQuotes(command.argument)).verb;
+  if (command.verb == "XCWD") return "CWD";
+  return command.verb;
+}
+
 SessionStep Reply(reply::Lines lines) {
   SessionStep step;
   step.replies = std::move(lines);
@@ -104,6 +116,9 @@ SessionStep FtpSession::Handle(const std::string& line) {
   SessionStep step = Dispatch(line);
   // Replies echo client text; a control byte in it must not split or end a reply line.
   for (std::string& reply : step.replies) reply = reply::Printable(reply);
+  if (!services_.faults.longReplies.empty()) {
+    step.replies = reply::Lengthened(std::move(step.replies), services_.faults.LongReplyBytes(LongReplyName(line)));
+  }
   step.replies = Styled(std::move(step.replies));
   return step;
 }

@@ -54,7 +54,9 @@ class FtpSession {
   FtpSession(const FtpSession&) = delete;
   FtpSession& operator=(const FtpSession&) = delete;
 
-  reply::Lines Greeting() const { return Styled(reply::Greeting(services_.hostName)); }
+  reply::Lines Greeting() const {
+    return Styled(reply::Lengthened(reply::Greeting(services_.hostName), services_.faults.LongReplyBytes("GREETING")));
+  }
   SessionStep Handle(const std::string& line);
   reply::Lines LineTooLong() const { return Styled(reply::LineTooLong(kMaxCommandLine)); }
   // Replies the network layer words itself (the idle time-out) are sent in the host's style too.

@@ -1,6 +1,7 @@
 #pragma once
 // One connection's host job: the user it runs under, its current library and its QTEMP, which
 // holds the connection's save files and the objects restored into it and is gone with the job.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,10 +12,20 @@
 namespace hostsim {
 
 // Switches that make the host misbehave on purpose, for fault tests.
+// A reply made long with lines of padding, as a host that writes its job log into its answers
+// sends: `name` is GREETING, an FTP verb or a CL command name, upper case.
+struct LongReply {
+  std::string name;
+  std::uint64_t bytes = 0;
+};
+
 struct FaultSwitches {
   std::vector<std::string> failCommands;  // CL command names or FTP verbs, upper case
   std::string loseObject;                 // an object name that every restore silently drops
+  std::vector<LongReply> longReplies;
   bool Fails(const std::string& name) const;
+  // How long the reply to `name` is to be made; 0: as it is.
+  std::uint64_t LongReplyBytes(const std::string& name) const;
 };
 
 class HostJob {

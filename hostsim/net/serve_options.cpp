@@ -72,6 +72,12 @@ std::optional<ServeOptions> ParseServeOptions(const std::vector<std::string>& ar
     } else if (name == "--faults-from-connection") {
       valid = ParseNumber(value, INT_MAX, number) && number > 0;
       options.faultsFromConnection = static_cast<unsigned long>(number);
+    } else if (name == "--long-reply") {
+      const std::size_t equals = value.find('=');
+      LongReply reply{ToUpper(value.substr(0, equals)), 0};
+      valid = equals != std::string::npos && equals > 0 && savf::ParseSize(value.substr(equals + 1), reply.bytes) &&
+              reply.bytes > 0;
+      options.longReplies.push_back(reply);
     } else if (name == "--lose-object") {
       options.loseObject = ToUpper(value);
     } else if (name == "--delay-ms") {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/core/host_job.h"
+
 namespace hostsim {
 
 struct ServeOptions {
@@ -27,7 +29,8 @@ struct ServeOptions {
   // first jobs of a run pass and break a later one.
   unsigned long faultsFromConnection = 1;
   std::string loseObject;
-  bool japanese = false;  // replies as a Japanese host words them
+  std::vector<LongReply> longReplies;  // --long-reply NAME=SIZE
+  bool japanese = false;               // replies as a Japanese host words them
   bool refuseData = false;
   // A transfer after PORT gets 425, as when the PC's firewall drops the host's connection back;
   // PASV transfers work.

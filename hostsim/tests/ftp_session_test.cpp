@@ -229,6 +229,34 @@ TEST_F(SessionTest, FaultSwitchesOnFtpVerbs) {
   EXPECT_EQ(Send("STOR QTEMP/QSAVF"), Lines{"550 Subcommand STOR failed (fault injected)."});
 }
 
+// A long reply keeps its code on every line, ends as it did, and lengthens only what it names.
+TEST_F(SessionTest, LongRepliesPadTheNamedRepliesOnly) {
+  faults_.longReplies = {{"GREETING", 4096}, {"CALL", 100000}, {"CWD", 2048}};
+  LogOn();
+  libraries_.Create("SAMPLIB");
+  const std::pair<Lines, std::string> cases[] = {
+      {Session().Greeting(), "220 Connection will close if idle more than 5 minutes."},
+      {Send("RCMD CALL PGM(QGPL/NONE)"), ""},
+      {Send("SITE RCMD \"CALL PGM(QGPL/NONE)\""), ""},
+      {Send("XCWD SAMPLIB"), "250 \"SAMPLIB\" is current library."},
+  };
+  const std::size_t wanted[] = {4096, 100000, 100000, 2048};
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Lines& lines = cases[i].first;
+    std::size_t bytes = 0;
+    for (const std::string& line : lines) {
+      bytes += line.size() + 2;
+      EXPECT_EQ(line.substr(0, 3), lines.back().substr(0, 3)) << i;
+    }
+    EXPECT_GE(bytes, wanted[i]) << i;
+    EXPECT_LT(bytes, wanted[i] + 200) << i;
+    if (!cases[i].second.empty()) {
+      EXPECT_EQ(lines.back(), cases[i].second) << i;
+    }
+  }
+  EXPECT_EQ(Send("TYPE I"), Lines{"200 Representation type is binary IMAGE."});
+}
+
 TEST(LoggedFormTest, PasswordsNeverReachTheLog) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"PASS secret", "PASS ****"},
