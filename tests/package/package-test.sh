@@ -5,8 +5,8 @@
 # list, the signature, and that the installer unzipped from the archive starts under Wine. Then:
 # a signing that fails after the build leaves the output folder as it was, and packaging with the
 # test host object says so in its names. The package is made for the architecture of the build
-# tree, which this machine runs; where that is not x86, the shipped x86 package is made as well
-# and checked without running it (PE32, GUI subsystem, system DLLs only, manifest, signature).
+# tree, which this machine runs; the other architecture's package is made as well and checked
+# without running it (PE format, GUI subsystem, system DLLs only, manifest, signature).
 #
 # package-test.sh --build WINDOWS_BUILD_DIR --native NATIVE_BUILD_DIR
 # Exit status 0 passed, 1 failed, 77 skipped (no native build for the demo product).
@@ -144,15 +144,16 @@ check "the test host object's package is named so" test -f out/$base-TEST-HOST-O
   -d out/$base-TEST-HOST-OBJECT -a -f out/$base-TEST-HOST-OBJECT.sha256
 check "the earlier package is untouched" bash -c "cd out && sha256sum --quiet -c $base.sha256"
 
-# The shipped architecture is x86. Where this machine cannot run it, it is built and signed all the
-# same, and checked as far as that is possible without running it.
-if [ "$arch" != x86 ]; then
-  bash "$root/scripts/package.sh" --arch x86 --build-dir "$build/package-build-x86" --product "$product" \
-    --name "$name" --library SAMPLIB --host-object KV2207.SAVF --sign-pkcs12 signer.p12 --out out-x86 > x86.log 2>&1
-  check "packaging for x86 (x86.log)" test $? = 0
-  static_checks x86 out-x86/SAMPLIB/KESTRALON.EXE "$build/package-build-x86"
-  echo "package-test: the x86 package was built and checked statically; this machine runs no 32-bit programs, so it was not started"
-fi
+# The other architecture's package is built, signed and checked as far as that is possible without
+# running it, whichever kind of machine this is: the shipped x86 one where this machine runs no
+# 32-bit programs, the x64 one that a maker may build anywhere where it does.
+other=x64 other_base=SAMPLIB-X64
+[ "$arch" = x86 ] || other=x86 other_base=SAMPLIB
+bash "$root/scripts/package.sh" --arch $other --build-dir "$build/package-build-$other" --product "$product" \
+  --name "$name" --library SAMPLIB --host-object KV2207.SAVF --sign-pkcs12 signer.p12 --out out-$other > $other.log 2>&1
+check "packaging for $other ($other.log)" test $? = 0
+static_checks $other out-$other/$other_base/KESTRALON.EXE "$build/package-build-$other"
+echo "package-test: the $other package was built and checked statically, not started"
 
 [ "$failed" = 0 ] && echo "package-test: passed" || echo "package-test: $failed checks failed (output in $work)"
 [ "$failed" = 0 ]

@@ -82,6 +82,14 @@ row 2 "--arch 'arm64' is neither x86 nor x64" --arch arm64
 row 1 "/dev/null" --arch x64
 mkdir x86-tree && echo x86 > x86-tree/kestralon-arch
 row 2 "x86-tree was configured for x86, not x64" --arch x64 --build-dir x86-tree
+# A machine without a compiler for the architecture asked (setup installs both): the packaging ends
+# before it builds anything, and says what to do. Played with a PATH that lacks the x86-64 compiler,
+# so that the row does not depend on what this machine has.
+mkdir without-x64
+for tool in /usr/local/bin/* /usr/bin/*; do
+  [ "${tool##*/}" = x86_64-w64-mingw32-g++-posix ] || ln -sf "$tool" without-x64/ 2> /dev/null
+done
+PATH="$PWD/without-x64" row 1 "x86_64-w64-mingw32-g++-posix is missing; run scripts/setup.sh" --arch x64
 row 2 "unknown argument --sign-password" --sign-pkcs12 signer.p12 --sign-password right
 KESTRALON_SIGN_PASSWORD=wrong row 2 "cannot be opened with the password" --sign-pkcs12 signer.p12
 unset KESTRALON_SIGN_PASSWORD
