@@ -43,11 +43,6 @@ run_ctest() {
 run_ctest "$native"
 run_ctest "$win"
 echo "screenshots and logs: $native/test-output and $win/test-output"
-if [ "$KESTRALON_ARCH" = x86 ]; then
-  echo "test: Windows side tested as x86, the shipped 32-bit build"
-else
-  echo "test: Windows side tested as x64 ($win), since this kernel runs no 32-bit programs:"
-  echo "test: the shipped x86 KESTRALON.EXE was built and statically checked (package_end_to_end), but not run"
-fi
+kestralon_arch_summary "$win" | sed 's/^/test: /'
 echo "ctest: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
