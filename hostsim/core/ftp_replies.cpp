@@ -71,6 +71,12 @@ Lines Styled(Lines lines, Style style) {
   return lines;
 }
 
+namespace {
+const char kPadding[] = "Job log line ";
+}
+
+bool IsPadding(const std::string& line) { return line.size() > 4 && StartsWithIgnoringCase(line.substr(4), kPadding); }
+
 Lines Lengthened(Lines lines, std::uint64_t bytes) {
   if (lines.empty() || bytes == 0) return lines;
   std::uint64_t size = 0;
@@ -78,7 +84,7 @@ Lines Lengthened(Lines lines, std::uint64_t bytes) {
   const std::string code = lines.back().substr(0, 3);
   Lines padding;
   for (std::uint64_t n = 1; size < bytes; ++n) {
-    padding.push_back(code + "-Job log line " + std::to_string(n) + " of a host that tells everything it did.");
+    padding.push_back(code + "-" + kPadding + std::to_string(n) + " of a host that tells everything it did.");
     size += padding.back().size() + 2;
   }
   lines.insert(lines.end() - 1, std::make_move_iterator(padding.begin()), std::make_move_iterator(padding.end()));

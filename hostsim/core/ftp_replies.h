@@ -43,6 +43,8 @@ Lines LineTooLong(std::size_t limit);
 // The reply with lines of padding before its last line, `bytes` long at least in all: the
 // padding says nothing the installer looks for.
 Lines Lengthened(Lines lines, std::uint64_t bytes);
+// Whether a reply line is such padding (in either style).
+bool IsPadding(const std::string& line);
 
 // Text from a client shown in a reply: control bytes become '?', so a reply stays one line.
 std::string Printable(const std::string& text);

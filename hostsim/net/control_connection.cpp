@@ -206,7 +206,17 @@ void ControlConnection::Respond(reply::Lines lines, std::function<void()> next) 
 }
 
 void ControlConnection::Queue(const reply::Lines& lines) {
-  for (const std::string& line : lines) LogTraffic("< " + FtpSession::LoggedForm(line));
+  // The padding of a long reply is counted, not logged: it would crowd out the lines that matter.
+  std::size_t padding = 0;
+  for (const std::string& line : lines) {
+    if (reply::IsPadding(line)) {
+      ++padding;
+      continue;
+    }
+    if (padding > 0) LogTraffic("< (" + std::to_string(padding) + " lines of padding: --long-reply)");
+    padding = 0;
+    LogTraffic("< " + FtpSession::LoggedForm(line));
+  }
   flow_.Queue(lines);
   Write();
 }

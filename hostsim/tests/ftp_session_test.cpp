@@ -250,6 +250,8 @@ TEST_F(SessionTest, LongRepliesPadTheNamedRepliesOnly) {
     }
     EXPECT_GE(bytes, wanted[i]) << i;
     EXPECT_LT(bytes, wanted[i] + 200) << i;
+    EXPECT_TRUE(reply::IsPadding(lines[lines.size() - 2])) << i;
+    EXPECT_FALSE(reply::IsPadding(lines.back())) << i;
     if (!cases[i].second.empty()) {
       EXPECT_EQ(lines.back(), cases[i].second) << i;
     }
