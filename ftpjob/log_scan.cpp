@@ -35,6 +35,7 @@ std::string UpperCased(std::string_view line) {
 // is judged. The server's replies start with their reply code, so a text at the very start of a
 // line is not a reply, and such a line does not count even if the text comes again later.
 bool FirstOccurrenceAfterLineStart(std::string_view line, std::string_view text) {
+  if (line.find(text) == std::string_view::npos) return false;  // most lines: a quick look is enough
   for (std::size_t i = 0; i < line.size(); i += IsLead(line[i]) ? 2 : 1) {
     if (line.substr(i, text.size()) == text) return i > 0;
   }
@@ -113,20 +114,16 @@ bool IsLogOnLine(std::string_view upper) {
 
 // Calls onLine with each complete line, upper-cased and without its line feed. A line feed right
 // after a lead byte is that character's trail byte and ends no line; a log that ends after a lead
-// byte, or without a line feed, ends in an unfinished line that is never looked at.
+// byte, or without a line feed, ends in an unfinished line that is never looked at. A CR before
+// the line feed is kept: it only ever follows the texts looked for.
 void ForEachLine(std::string_view log, const std::function<void(std::string_view)>& onLine) {
-  std::string line;
+  std::size_t start = 0;
   for (std::size_t i = 0; i < log.size(); ++i) {
-    const char byte = log[i];
-    if (IsLead(byte)) {
-      if (i + 1 == log.size()) break;
-      line += byte;
-      line += log[++i];
-    } else if (byte == '\n') {
-      onLine(UpperCased(line));
-      line.clear();
-    } else {
-      line += byte;  // a CR too: it only ever follows the texts looked for
+    if (IsLead(log[i])) {
+      ++i;
+    } else if (log[i] == '\n') {
+      onLine(UpperCased(log.substr(start, i - start)));
+      start = i + 1;
     }
   }
 }
