@@ -614,6 +614,28 @@ class Checker:
                 self.fail(BUILDER, '%s must run in the default activation group, where the '
                           'caller\'s overrides apply' % name)
 
+        self.check_self_test()
+
+    def check_self_test(self):
+        """After saving, the build calls what it built twice: on its own save file, where any
+        escape message fails the build, and on an empty library, where only CPF9898 is the right
+        answer and no answer at all fails the build."""
+        statements = [s for s in self.cl[BUILDER] if not s.nested]
+        save = next(i for i, s in enumerate(statements) if s.command == 'SAVOBJ')
+        calls = [i for i, s in enumerate(statements) if s.command == 'CALL' and
+                 s.params['PGM'] == 'QTEMP/' + VERIFIER]
+        if len(calls) != 2 or min(calls, default=0) < save:
+            self.fail(BUILDER, 'the self-test must call QTEMP/%s twice after saving' % VERIFIER)
+            return
+        if statements[calls[0] + 1].command == 'MONMSG':
+            self.fail(BUILDER, 'the self-test must let its own save file\'s check fail the build')
+        after = statements[calls[1] + 1:calls[1] + 3]
+        if [s.command for s in after] != ['MONMSG', 'IF'] or \
+                after[0].params.get('MSGID') != 'CPF9898' or \
+                'GOTO CMDLBL(FAIL)' not in after[1].params.get('THEN', ''):
+            self.fail(BUILDER, 'the self-test must accept only CPF9898 from the empty library, '
+                      'and fail the build when the check passes it')
+
     # --- other parts of the project ----------------------------------------------------------
     def check_manifest(self):
         text = self.files.get('res/hostobj.manifest')
@@ -744,6 +766,8 @@ FAULTS = [
      'SRCMBR(KV2207R2) DFTACTGRP(*YES) +\n                          TGTRLS(*CURRENT)',
      'KV2207R2 is not compiled for the target release'),
     ('KV2207BLD.clp', 'KV2207F1 KV2207F2) LIB(QTEMP)', 'KV2207F1) LIB(QTEMP)', 'saves'),
+    ('KV2207BLD.clp', 'MONMSG     MSGID(CPF9898) EXEC(CHGVAR VAR(&REFUSED)',
+     'MONMSG     MSGID(CPF0000) EXEC(CHGVAR VAR(&REFUSED)', 'accept only CPF9898'),
 ]
 
 
