@@ -14,8 +14,26 @@ struct CommandDefinition {
   ClOutcome (*run)(CommandContext&);
 };
 
+// The commands of an acceptance run: printed listings and deleting one object.
+void AddListingCommands(std::map<std::string, CommandDefinition>& commands) {
+  commands["OVRPRTF"] = {{{"FILE"},
+                          {"TOFILE", "OUTQ", "HOLD", "MAXRCDS", "USRDTA", "OVRSCOPE", "SPLFOWN", "SAVE", "FORMTYPE",
+                           "COPIES", "SHARE"},
+                          {"FILE"}},
+                         OverridePrinterFile};
+  commands["DLTOVR"] = {{{"FILE", "LVL"}, {}, {"FILE"}}, DeleteOverride};
+  commands["DSPSAVF"] = {{{"FILE", "OUTPUT"}, {}, {"FILE"}}, DisplaySaveFile};
+  commands["DSPLIB"] = {{{"LIB", "OUTPUT"}, {}, {"LIB"}}, DisplayLibrary};
+  commands["DLTSPLF"] = {{{"FILE", "JOB", "SPLNBR"}, {"SELECT"}, {"FILE"}}, DeleteSpooledFile};
+  for (const std::string& name : DeleteCommandNames()) {
+    const std::string keyword = DeleteCommandKeyword(name);
+    commands[name] = {{{keyword}, {}, {keyword}}, DeleteObject};
+  }
+}
+
 const std::map<std::string, CommandDefinition>& Commands() {
-  static const std::map<std::string, CommandDefinition> commands = {
+  static const std::map<std::string, CommandDefinition> commands = [] {
+    std::map<std::string, CommandDefinition> all = {
       {"CRTSAVF", {{{"FILE"}, {"TEXT", "AUT", "MAXRCDS", "ASP", "WAITFILE", "SHARE"}, {"FILE"}}, CreateSaveFile}},
       {"CLRSAVF", {{{"FILE"}, {}, {"FILE"}}, ClearSaveFile}},
       {"RSTOBJ",
@@ -31,7 +49,10 @@ const std::map<std::string, CommandDefinition>& Commands() {
       {"CALL", {{{"PGM", "PARM"}, {}, {"PGM"}}, CallProgram}},
       {"CRTLIB", {{{"LIB", "TYPE"}, {"TEXT", "AUT", "ASP", "CRTAUT"}, {"LIB"}}, CreateLibrary}},
       {"DLTLIB", {{{"LIB"}, {}, {"LIB"}}, DeleteLibrary}},
-  };
+    };
+    AddListingCommands(all);
+    return all;
+  }();
   return commands;
 }
 
