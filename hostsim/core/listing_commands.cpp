@@ -30,9 +30,9 @@ struct DeleteCommand {
 };
 const std::map<std::string, DeleteCommand>& DeleteCommands() {
   static const std::map<std::string, DeleteCommand> commands = {
-      {"DLTPGM", {"PGM", "*PGM"}},       {"DLTSRVPGM", {"SRVPGM", "*SRVPGM"}}, {"DLTF", {"FILE", "*FILE"}},
-      {"DLTDTAARA", {"DTAARA", "*DTAARA"}}, {"DLTMSGF", {"MSGF", "*MSGF"}},     {"DLTCMD", {"CMD", "*CMD"}},
-      {"DLTMOD", {"MODULE", "*MODULE"}}, {"DLTDTAQ", {"DTAQ", "*DTAQ"}}};
+      {"DLTPGM", {"PGM", "*PGM"}},          {"DLTSRVPGM", {"SRVPGM", "*SRVPGM"}}, {"DLTF", {"FILE", "*FILE"}},
+      {"DLTDTAARA", {"DTAARA", "*DTAARA"}}, {"DLTMSGF", {"MSGF", "*MSGF"}},       {"DLTCMD", {"CMD", "*CMD"}},
+      {"DLTMOD", {"MODULE", "*MODULE"}},    {"DLTDTAQ", {"DTAQ", "*DTAQ"}}};
   return commands;
 }
 
@@ -88,7 +88,8 @@ ClOutcome DeleteSpooledFile(CommandContext& context) {
   const std::string file = context.parameters.Single("FILE");
   const std::string number = context.parameters.Single("SPLNBR", "*LAST");
   std::vector<SpooledListing>& spool = context.job.spool();
-  const auto newest = std::find_if(spool.rbegin(), spool.rend(), [&](const SpooledListing& l) { return l.file == file; });
+  const auto newest =
+      std::find_if(spool.rbegin(), spool.rend(), [&](const SpooledListing& l) { return l.file == file; });
   if (number != "*LAST" || newest == spool.rend()) {
     return ClOutcome::Failure("CPF3309", "No spooled files named " + file + " number " + number + " found.");
   }

@@ -34,9 +34,13 @@ std::string ObjectLine(const savf::SavedObject& object) {
 }  // namespace
 
 std::vector<std::string> LibraryListing(const std::string& library, const std::vector<savf::SavedObject>& objects) {
-  std::vector<std::string> lines = {PageHeading("Display Library"), "", Label("Library", library),
-                                    Label("Type", "PROD"), Label("Number of objects", std::to_string(objects.size())),
-                                    "", "   Object      Type      Attribute             Size  Description"};
+  std::vector<std::string> lines = {PageHeading("Display Library"),
+                                    "",
+                                    Label("Library", library),
+                                    Label("Type", "PROD"),
+                                    Label("Number of objects", std::to_string(objects.size())),
+                                    "",
+                                    "   Object      Type      Attribute             Size  Description"};
   std::uint64_t total = 0;
   for (const savf::SavedObject& object : objects) {
     lines.push_back(ObjectLine(object));

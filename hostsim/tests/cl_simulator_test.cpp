@@ -350,7 +350,9 @@ TEST(ClSimulatorTest, OtherCommandsAndFaults) {
       {"library commands need restore authority", [](Host& h) { h.SetUser(true, false); }, "CRTLIB LIB(NEWLIB)",
        "CPF2189", nullptr},
       {"delete one object", [](Host& h) { h.ProductRestored(); }, "DLTPGM PGM(MYLIB/ORDENTC)", nullptr,
-       [](Host& h) { EXPECT_EQ(h.LibraryNames("MYLIB"), (std::vector<std::string>{"ORDENTR", "ORDHDR"})); }},
+       [](Host& h) {
+         EXPECT_EQ(h.LibraryNames("MYLIB"), (std::vector<std::string>{"ORDENTR", "ORDHDR"}));
+       }},
       {"delete an object by the wrong type", [](Host& h) { h.ProductRestored(); }, "DLTF FILE(MYLIB/ORDENTC)",
        "CPF2105", [](Host& h) { EXPECT_EQ(h.LibraryNames("MYLIB").size(), 3u); }},
       {"delete the newest listing of a file",
