@@ -65,6 +65,9 @@ class Host:
     def __init__(self, options, password):
         self.options = options
         self.ftp = ftplib.FTP()
+        # Byte for byte: a listing of a Japanese host arrives in its ASCII code page (double-byte
+        # text in headings), which is no UTF-8; it is kept as it came.
+        self.ftp.encoding = 'latin-1'
         self.ftp.connect(options.host, options.port, timeout=options.timeout)
         self.ftp.login(options.user, password)
         self.ftp.set_pasv(not options.active)
@@ -217,8 +220,9 @@ class Run:
             except StepFailed as error:
                 self.notes.append('listing not brought home: %s' % error)
                 continue
-            path = os.path.join(self.options.out, '%s-%s-%s.txt' % (self.options.host, self.release, kind))
-            with open(path, 'w', encoding='utf-8', newline='\n') as listing:
+            host_name = re.sub(r'[^A-Za-z0-9.-]', '_', self.options.host)
+            path = os.path.join(self.options.out, '%s-%s-%s.txt' % (host_name, self.release, kind))
+            with open(path, 'w', encoding='latin-1', newline='\n') as listing:
                 listing.write('\n'.join(lines) + '\n')
             self.notes.append('%s listing kept in %s' % (kind.upper(), path))
             if kind == 'dsplib' and self.victim is None:
