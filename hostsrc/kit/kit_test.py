@@ -53,22 +53,26 @@ class KitTest(unittest.TestCase):
         return host, directory
 
     def test_every_case_as_expected_on_a_sound_host(self):
-        host, directory = self.host('sound', '127.0.0.160')
-        result, out = run_kit(host, directory)
-        self.assertEqual(result.returncode, 0, result.stdout)
-        rows = table(result.stdout)
-        self.assertEqual(len(rows), 6, result.stdout)
-        for case, (expected, got, mark) in rows.items():
-            self.assertEqual((expected, got, mark), (expected, expected, None), case)
-        self.assertIn('one object deleted (ORDCTL *DTAARA)', result.stdout)
-        self.assertEqual(os.listdir(os.path.join(directory, 'state', 'libraries')), [])
-        listings = {name: text(os.path.join(out, name)) for name in os.listdir(out)
-                    if name.endswith('.txt') and not name.startswith('report')}
-        self.assertEqual(sorted(listings), ['127.0.0.160-V7R5M0-dsplib.txt', '127.0.0.160-V7R5M0-dspsavf.txt'])
-        self.assertEqual(len(kit.objects_in_listing(listings['127.0.0.160-V7R5M0-dsplib.txt'].splitlines())), 13)
-        for name in os.listdir(out):
-            self.assertNotIn(PASSWORD, text(os.path.join(out, name)), name)
-        self.assertNotIn(PASSWORD, result.stdout)
+        # a Japanese host answers in upper case and ends transfers with 226
+        for name, address, switches in (('sound', '127.0.0.160', []), ('japanese', '127.0.0.164', ['--japanese'])):
+            with self.subTest(name):
+                host, directory = self.host(name, address, *switches)
+                result, out = run_kit(host, directory)
+                self.assertEqual(result.returncode, 0, result.stdout)
+                rows = table(result.stdout)
+                self.assertEqual(len(rows), 6, result.stdout)
+                for case, (expected, got, mark) in rows.items():
+                    self.assertEqual((expected, got, mark), (expected, expected, None), case)
+                self.assertIn('one object deleted (ORDCTL *DTAARA)', result.stdout)
+                self.assertEqual(os.listdir(os.path.join(directory, 'state', 'libraries')), [])
+                prefix = address + '-V7R5M0-'
+                listings = {name: text(os.path.join(out, name)) for name in os.listdir(out)
+                            if name.endswith('.txt') and not name.startswith('report')}
+                self.assertEqual(sorted(listings), [prefix + 'dsplib.txt', prefix + 'dspsavf.txt'])
+                self.assertEqual(len(kit.objects_in_listing(listings[prefix + 'dsplib.txt'].splitlines())), 13)
+                for name in os.listdir(out):
+                    self.assertNotIn(PASSWORD, text(os.path.join(out, name)), name)
+                self.assertNotIn(PASSWORD, result.stdout)
 
     def test_mismatches_fail_the_run_and_everything_is_still_removed(self):
         damaged = 'one object deleted (ORDCTL *DTAARA)'
