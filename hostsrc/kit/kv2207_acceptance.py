@@ -38,8 +38,6 @@ CALL_ERROR = 'ERROR OCCURRED ON COMMAND CALL'
 # Where KV2207C leaves the listings it read: one member each of its work file in QTEMP.
 LISTING_MEMBERS = [('dspsavf', '/QSYS.LIB/QTEMP.LIB/KV2207W.FILE/SAVFLIST.MBR'),
                    ('dsplib', '/QSYS.LIB/QTEMP.LIB/KV2207W.FILE/LIBLIST.MBR')]
-# A second save file in QTEMP whose listing is planted as a stale one.
-STALE_SAVE_FILE = 'KVSTALE'
 PRINTER_FILES = {'DSPSAVF': 'QPSRODSP', 'DSPLIB': 'QPDSPLIB'}
 
 # How to delete one object of a type, in the order an object is picked: types that nothing else
@@ -237,15 +235,15 @@ class Run:
 
     def with_stale_listings(self):
         """Plants listings the way the program prints its own (held on QGPL/QPRINT, in the FTP
-        server's QPRTJOB): of another save file, and of the library while it is complete. A
-        program that read the first would fail the complete library; one that read the second
-        would pass the damaged one."""
+        server's QPRTJOB), as earlier calls would have left them: of QTEMP/QSAVF while it holds
+        the host object (the check job's), and of the library while it is complete. Both name
+        what the program is asked for. A program that read the first would fail the complete
+        library; one that read the second would pass the damaged one."""
         with self.connect() as host:
-            self.verification_prepared(host)
-            host.must_rcmd('CRTSAVF FILE(QTEMP/%s)' % STALE_SAVE_FILE)
-            host.must(host.put(self.options.host_object, '/QSYS.LIB/QTEMP.LIB/%s.FILE' % STALE_SAVE_FILE),
-                      'upload into ' + STALE_SAVE_FILE)
-            self.plant(host, 'DSPSAVF', 'DSPSAVF FILE(QTEMP/%s) OUTPUT(*PRINT)' % STALE_SAVE_FILE)
+            self.host_object_restored(host)
+            self.plant(host, 'DSPSAVF', 'DSPSAVF FILE(QTEMP/QSAVF) OUTPUT(*PRINT)')
+            host.must_rcmd(CLEAR_SAVE_FILE)
+            host.must(host.put(self.options.product), 'upload of the product')
             self.plant(host, 'DSPLIB', 'DSPLIB LIB(%s) OUTPUT(*PRINT)' % self.options.scratch_library)
             self.case('complete library, stale listings planted', 'pass',
                       lambda: self.call(host, self.options.scratch_library))
