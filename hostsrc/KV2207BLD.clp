@@ -9,7 +9,9 @@
 /*                                                                        */
 /*   CALL PGM(MYLIB/KV2207BLD) PARM(MYLIB V4R4M0)                         */
 /*                                                                        */
-/* ENDS WITH CPF9898 WHEN A STEP FAILS; THE JOB LOG HAS THE CAUSE.        */
+/* THEN IT TESTS WHAT IT BUILT, ON THIS SYSTEM: KV2207C MUST PASS ITS     */
+/* OWN SAVE FILE AND FAIL AN EMPTY LIBRARY. ENDS WITH CPF9898 WHEN A      */
+/* STEP OR THE SELF-TEST FAILS; THE JOB LOG HAS THE CAUSE.                */
 
              PGM        PARM(&LIB &TGTRLS)
 
@@ -19,6 +21,12 @@
              DCL        VAR(&FAILED) TYPE(*LGL) VALUE('0')
              DCL        VAR(&STEP) TYPE(*CHAR) LEN(40)
              DCL        VAR(&MSGDTA) TYPE(*CHAR) LEN(132)
+             DCL        VAR(&ME) TYPE(*CHAR) LEN(10)
+             DCL        VAR(&SAVFNAM) TYPE(*CHAR) LEN(10) VALUE('KV2207SV')
+             DCL        VAR(&HERE) TYPE(*CHAR) LEN(10) VALUE('QTEMP')
+             DCL        VAR(&EMPTY) TYPE(*CHAR) LEN(10) VALUE('KV2207E')
+             DCL        VAR(&EMPTYMADE) TYPE(*LGL) VALUE('0')
+             DCL        VAR(&REFUSED) TYPE(*LGL) VALUE('0')
 
              MONMSG     MSGID(CPF0000 MCH0000) EXEC(GOTO CMDLBL(FAIL))
 
@@ -102,15 +110,47 @@
                           KV2207F1 KV2207F2) LIB(QTEMP) DEV(*SAVF) +
                           OBJTYPE(*PGM *FILE) SAVF(&LIB/KV2207SV) +
                           TGTRLS(&TGTRLS)
+
+/* THE SELF-TEST. THE CHECK READS PRINTED LISTINGS WHOSE LAYOUT DEPENDS  */
+/* ON THE RELEASE AND THE LANGUAGE OF THE SYSTEM; HERE IT MEETS THOSE OF */
+/* THIS ONE. THE COPIES IN QTEMP MUST PASS THEIR OWN SAVE FILE (THE      */
+/* LISTINGS ARE FOUND AND READ), AND AN EMPTY LIBRARY MUST FAIL IT (THE  */
+/* CHECK CAN SAY NO). EITHER WRONG ANSWER FAILS THE BUILD: A HOST OBJECT */
+/* THAT CANNOT READ ITS LISTINGS MUST NOT BE SHIPPED.                    */
+             CHGVAR     VAR(&STEP) +
+                          VALUE('SELF-TESTING: OWN SAVE FILE MUST PASS')
+             RTVJOBA    USER(&ME)
+             CALL       PGM(QTEMP/KV2207C) PARM(&SAVFNAM &LIB &HERE &ME)
+
+/* THE EMPTY LIBRARY IS NEW: A LIBRARY OF THAT NAME THAT IS THERE        */
+/* ALREADY IS NOT OURS, AND STOPS THE BUILD RATHER THAN BE DELETED.      */
+             CHGVAR     VAR(&STEP) +
+                          VALUE('SELF-TESTING: CREATING LIBRARY KV2207E')
+             CRTLIB     LIB(&EMPTY) TEXT('EMPTY LIBRARY OF THE HOST +
+                          OBJECT SELF-TEST')
+             CHGVAR     VAR(&EMPTYMADE) VALUE('1')
+             CHGVAR     VAR(&STEP) +
+                          VALUE('SELF-TESTING: EMPTY LIBRARY MUST FAIL')
+             CALL       PGM(QTEMP/KV2207C) PARM(&SAVFNAM &LIB &EMPTY &ME)
+             MONMSG     MSGID(CPF9898) EXEC(CHGVAR VAR(&REFUSED) +
+                          VALUE('1'))
+             IF         COND(*NOT &REFUSED) THEN(GOTO CMDLBL(FAIL))
+
              CHGVAR     VAR(&MSGDTA) VALUE('HOST OBJECT SAVED IN' *BCAT +
-                          &LIB *TCAT '/KV2207SV FOR' *BCAT &TGTRLS)
+                          &LIB *TCAT '/KV2207SV FOR' *BCAT &TGTRLS +
+                          *TCAT '; SELF-TEST PASSED')
              GOTO       CMDLBL(CLEANUP)
 
  FAIL:       CHGVAR     VAR(&FAILED) VALUE('1')
              CHGVAR     VAR(&MSGDTA) VALUE('KV2207BLD: FAILED WHILE' +
                           *BCAT &STEP *TCAT '; SEE THE JOB LOG')
 
- CLEANUP:    IF         COND(&LIBADDED) THEN(DO)
+ CLEANUP:    IF         COND(&EMPTYMADE) THEN(DO)
+             DLTLIB     LIB(&EMPTY)
+             MONMSG     MSGID(CPF0000)
+             CHGVAR     VAR(&EMPTYMADE) VALUE('0')
+             ENDDO
+             IF         COND(&LIBADDED) THEN(DO)
              RMVLIBLE   LIB(&LIB)
              MONMSG     MSGID(CPF0000)
              CHGVAR     VAR(&LIBADDED) VALUE('0')

@@ -8,7 +8,10 @@
 /* LIBRARY (DSPLIB) ARE COPIED INTO A WORK FILE, KV2207R1 AND KV2207R2    */
 /* TURN THEM INTO THE LISTS KV2207F1 AND KV2207F2, AND KV2207R3 LOOKS     */
 /* UP EVERY OBJECT OF THE FIRST LIST, BY NAME AND TYPE, IN THE SECOND.    */
-/* THE COMPANIONS COME FROM THE LIBRARY THAT HOLDS THIS PROGRAM.          */
+/* THE COMPANIONS COME FROM THE LIBRARY THAT HOLDS THIS PROGRAM. ONLY THE */
+/* LISTINGS THIS CALL PRINTED ARE EVER READ: THEY CARRY A TAG OF THEIR    */
+/* OWN AND ARE FOUND BY IT, AND A LISTING THAT CANNOT BE SHOWN TO BE THIS */
+/* CALL'S FAILS THE CHECK.                                                */
 /*                                                                        */
 /* THE SOURCE IS IN UPPER CASE ON PURPOSE: JAPANESE KATAKANA CCSIDS HAVE  */
 /* NO LOWER-CASE LETTERS, AND THE SOURCE MUST SURVIVE AN UPLOAD TO ANY    */
@@ -27,14 +30,45 @@
              DCL        VAR(&OWNLIB) TYPE(*CHAR) LEN(10)
              DCL        VAR(&OWNADDED) TYPE(*LGL) VALUE('0')
              DCL        VAR(&TGTADDED) TYPE(*LGL) VALUE('0')
-             DCL        VAR(&JOBUSER) TYPE(*CHAR) LEN(10)
-             DCL        VAR(&INOWNJOB) TYPE(*LGL) VALUE('1')
              DCL        VAR(&RELEASE) TYPE(*CHAR) LEN(6)
              DCL        VAR(&READOK) TYPE(*CHAR) LEN(1)
              DCL        VAR(&MATCH) TYPE(*CHAR) LEN(1) VALUE('0')
              DCL        VAR(&FAILED) TYPE(*LGL) VALUE('0')
              DCL        VAR(&STEP) TYPE(*CHAR) LEN(40)
              DCL        VAR(&MSGDTA) TYPE(*CHAR) LEN(132)
+
+/* THIS CALL'S TAG, THE USER DATA OF ITS LISTINGS: THE JOB NUMBER, SO   */
+/* THAT NO OTHER JOB'S CALL SHARES IT, AND THE MINUTE AND SECOND, SO     */
+/* THAT A LISTING LEFT BY AN EARLIER CALL OF THIS JOB RARELY DOES (AND   */
+/* WHEN ONE DOES, THE CALL FAILS; IT NEVER READS IT).                    */
+             DCL        VAR(&TAG) TYPE(*CHAR) LEN(10)
+             DCL        VAR(&JOBNBR) TYPE(*CHAR) LEN(6)
+             DCL        VAR(&MINUTE) TYPE(*CHAR) LEN(2)
+             DCL        VAR(&SECOND) TYPE(*CHAR) LEN(2)
+
+/* THE LISTING FINDER: QUSLSPL LISTS SPOOLED FILES INTO A USER SPACE IN  */
+/* QTEMP, QUSRTVUS READS ITS HEADER AND ENTRIES. &SPLFILE IS THE FILE    */
+/* LOOKED FOR, &PHASE WHERE TO GO BACK TO; THE REST IS WHAT WAS FOUND.   */
+             DCL        VAR(&SPACE) TYPE(*CHAR) LEN(20) +
+                          VALUE('KV2207S   QTEMP')
+             DCL        VAR(&SPCSIZE) TYPE(*CHAR) LEN(4)
+             DCL        VAR(&SPCTEXT) TYPE(*CHAR) LEN(50) +
+                          VALUE('KV2207C: LISTS OF SPOOLED FILES')
+             DCL        VAR(&HEADER) TYPE(*CHAR) LEN(140)
+             DCL        VAR(&ENTRY) TYPE(*CHAR) LEN(100)
+             DCL        VAR(&RTVPOS) TYPE(*CHAR) LEN(4)
+             DCL        VAR(&RTVLEN) TYPE(*CHAR) LEN(4)
+             DCL        VAR(&LSTOFS) TYPE(*DEC) LEN(9 0)
+             DCL        VAR(&LSTCNT) TYPE(*DEC) LEN(9 0)
+             DCL        VAR(&ENTLEN) TYPE(*DEC) LEN(9 0)
+             DCL        VAR(&IDX) TYPE(*DEC) LEN(9 0)
+             DCL        VAR(&NFOUND) TYPE(*DEC) LEN(5 0)
+             DCL        VAR(&SPLFILE) TYPE(*CHAR) LEN(10)
+             DCL        VAR(&PHASE) TYPE(*CHAR) LEN(6)
+             DCL        VAR(&SPLJOB) TYPE(*CHAR) LEN(10)
+             DCL        VAR(&SPLUSR) TYPE(*CHAR) LEN(10)
+             DCL        VAR(&SPLJNB) TYPE(*CHAR) LEN(6)
+             DCL        VAR(&SPLNBR) TYPE(*DEC) LEN(6 0)
 
 /* QSZRTVPR: RECEIVER, ITS LENGTH, FORMAT, PRODUCT AND ERROR CODE. THE   */
 /* PRODUCT IS 7 + 6 + 4 + 10 BYTES: *OPSYS, *CUR, OPTION 0000, *CODE.    */
@@ -88,53 +122,71 @@
 
 /* 3. THE LISTING WORK FILE, NEW AT EVERY CALL: 4 BYTES OF PRINT         */
 /* CONTROL AND A 132-BYTE PRINT LINE, WHICH MAY HOLD DOUBLE-BYTE TEXT.   */
+/* ONE MEMBER PER LISTING, SO THAT BOTH STAY FOR WHOEVER WANTS TO SEE    */
+/* WHAT THIS HOST PRINTS. THEN THIS CALL'S TAG AND THE USER SPACE THAT   */
+/* RECEIVES THE LISTS OF SPOOLED FILES.                                  */
              CHGVAR     VAR(&STEP) VALUE('PREPARING THE WORK FILES')
              DLTF       FILE(QTEMP/KV2207W)
              MONMSG     MSGID(CPF2105)
              CRTPF      FILE(QTEMP/KV2207W) RCDLEN(136) SIZE(*NOMAX) +
-                          IGCDTA(*YES) LVLCHK(*NO) AUT(*ALL)
+                          IGCDTA(*YES) LVLCHK(*NO) AUT(*ALL) +
+                          MBR(SAVFLIST) MAXMBRS(2)
+             ADDPFM     FILE(QTEMP/KV2207W) MBR(LIBLIST)
              CLRPFM     FILE(&OWNLIB/KV2207F1)
              CLRPFM     FILE(&OWNLIB/KV2207F2)
+             RTVJOBA    NBR(&JOBNBR)
+             RTVSYSVAL  SYSVAL(QMINUTE) RTNVAR(&MINUTE)
+             RTVSYSVAL  SYSVAL(QSECOND) RTNVAR(&SECOND)
+             CHGVAR     VAR(&TAG) VALUE(&JOBNBR *CAT &MINUTE *CAT +
+                          &SECOND)
+             CHGVAR     VAR(%BIN(&SPCSIZE)) VALUE(65536)
+             CALL       PGM(QSYS/QUSCRTUS) PARM(&SPACE 'KV2207' +
+                          &SPCSIZE ' ' '*ALL' &SPCTEXT '*YES' &ERRCODE)
 
-/* WHERE THE SPOOLED LISTINGS GO. A SERVER JOB (THE FTP SERVER) RUNS     */
-/* UNDER ITS OWN USER AND SWAPS TO THE SIGNED-ON USER; WHAT IT PRINTS    */
-/* THEN GOES TO THE JOB QPRTJOB OF THAT USER, NOT TO THE JOB ITSELF.     */
-             RTVJOBA    USER(&JOBUSER)
-             IF         COND(&JOBUSER *NE &USER) THEN(CHGVAR +
-                          VAR(&INOWNJOB) VALUE('0'))
-
-/* 4. THE SAVE FILE'S CONTENTS, PRINTED HELD ON QPRINT, EVERY RECORD.    */
+/* 4. THE SAVE FILE'S CONTENTS, PRINTED HELD ON QPRINT, EVERY RECORD,    */
+/* WITH THIS CALL'S TAG AS USER DATA. WHERE THE LISTING LANDS DEPENDS ON */
+/* THE CALLER: A SERVER JOB (THE FTP SERVER) RUNS UNDER ITS OWN USER AND */
+/* SWAPS TO THE SIGNED-ON USER, AND WHAT IT PRINTS GOES TO A JOB QPRTJOB */
+/* OF THAT USER, OF WHICH THERE CAN BE MORE THAN ONE, HOLDING LISTINGS   */
+/* OF EARLIER CALLS. "THE NEWEST LISTING" IS THEREFORE NOT PROOF OF      */
+/* ANYTHING: THE LISTING IS FOUND BY ITS TAG WHEREVER IT IS, AND IT MUST */
+/* BE THE ONLY ONE. A TAGGED LISTING THAT WAS THERE BEFORE PRINTING      */
+/* MAKES THE CALL FAIL RATHER THAN GUESS WHICH IS WHICH.                 */
              CHGVAR     VAR(&STEP) VALUE('LISTING THE SAVE FILE')
+             CHGVAR     VAR(&SPLFILE) VALUE('QPSRODSP')
+             CHGVAR     VAR(&PHASE) VALUE('SAVBEF')
+             GOTO       CMDLBL(LISTSPL)
+ SAVPRT:     IF         COND(&NFOUND *NE 0) THEN(GOTO CMDLBL(FAIL))
              OVRPRTF    FILE(QPSRODSP) OUTQ(QGPL/QPRINT) +
-                          MAXRCDS(*NOMAX) HOLD(*YES)
+                          MAXRCDS(*NOMAX) HOLD(*YES) USRDTA(&TAG)
              DSPSAVF    FILE(&SAVFLIB/&SAVF) OUTPUT(*PRINT)
              DLTOVR     FILE(QPSRODSP)
 
-/* 5. THE NEWEST SUCH LISTING IS THE ONE JUST PRINTED. IT IS DELETED     */
-/* ONCE COPIED; A LISTING THAT CANNOT BE DELETED DOES NOT CHANGE THE     */
-/* RESULT.                                                               */
+/* 5. EXACTLY ONE LISTING WITH THE TAG: THIS CALL'S. IT IS COPIED BY ITS */
+/* FULL IDENTITY AND DELETED; A LISTING THAT CANNOT BE DELETED DOES NOT  */
+/* CHANGE THE RESULT, AS NO LATER CALL USES THE SAME TAG UNCHECKED.      */
+             CHGVAR     VAR(&STEP) VALUE('FINDING THE SAVE FILE LISTING')
+             CHGVAR     VAR(&PHASE) VALUE('SAVAFT')
+             GOTO       CMDLBL(LISTSPL)
+ SAVCPY:     IF         COND(&NFOUND *NE 1) THEN(GOTO CMDLBL(FAIL))
              CHGVAR     VAR(&STEP) VALUE('COPYING THE SAVE FILE LISTING')
-             IF         COND(&INOWNJOB) THEN(DO)
-             CPYSPLF    FILE(QPSRODSP) TOFILE(QTEMP/KV2207W) JOB(*) +
-                          SPLNBR(*LAST) MBROPT(*REPLACE) +
-                          CTLCHAR(*PRTCTL)
-             DLTSPLF    FILE(QPSRODSP) JOB(*) SPLNBR(*LAST)
-             MONMSG     MSGID(CPF0000)
-             ENDDO
-             ELSE       CMD(DO)
              CPYSPLF    FILE(QPSRODSP) TOFILE(QTEMP/KV2207W) +
-                          JOB(&USER/QPRTJOB) SPLNBR(*LAST) +
-                          MBROPT(*REPLACE) CTLCHAR(*PRTCTL)
-             DLTSPLF    FILE(QPSRODSP) JOB(&USER/QPRTJOB) SPLNBR(*LAST)
+                          JOB(&SPLJNB/&SPLUSR/&SPLJOB) SPLNBR(&SPLNBR) +
+                          TOMBR(SAVFLIST) MBROPT(*REPLACE) +
+                          CTLCHAR(*PRTCTL)
+             DLTSPLF    FILE(QPSRODSP) JOB(&SPLJNB/&SPLUSR/&SPLJOB) +
+                          SPLNBR(&SPLNBR)
              MONMSG     MSGID(CPF0000)
-             ENDDO
 
-/* 6. THE SAVE-FILE LIST, FROM THE LISTING.                              */
+/* 6. THE SAVE-FILE LIST, FROM THE LISTING. THE READER ALSO CONFIRMS     */
+/* FROM THE LISTING'S HEADING THAT IT IS OF THIS SAVE FILE.              */
              CHGVAR     VAR(&STEP) VALUE('READING THE SAVE FILE LISTING')
-             OVRDBF     FILE(KV2207W) TOFILE(QTEMP/KV2207W)
+             OVRDBF     FILE(KV2207W) TOFILE(QTEMP/KV2207W) +
+                          MBR(SAVFLIST)
              OVRDBF     FILE(KV2207F1) TOFILE(&OWNLIB/KV2207F1)
              CHGVAR     VAR(&READOK) VALUE('0')
-             CALL       PGM(&OWNLIB/KV2207R1) PARM(&RELEASE &READOK)
+             CALL       PGM(&OWNLIB/KV2207R1) PARM(&RELEASE &SAVF +
+                          &SAVFLIB &READOK)
              DLTOVR     FILE(KV2207W)
              DLTOVR     FILE(KV2207F1)
              IF         COND(&READOK *NE '1') THEN(GOTO CMDLBL(FAIL))
@@ -155,35 +207,38 @@
              ENDDO
              CHGVAR     VAR(&TGTADDED) VALUE('1')
 
-/* 8. THE TARGET LIBRARY'S CONTENTS, PRINTED, COPIED AND READ AS THE     */
-/* SAVE FILE'S WERE.                                                     */
+/* 8. THE TARGET LIBRARY'S CONTENTS, PRINTED, FOUND, COPIED AND READ AS  */
+/* THE SAVE FILE'S WERE.                                                 */
  LISTLIB:    CHGVAR     VAR(&STEP) VALUE('LISTING THE LIBRARY')
+             CHGVAR     VAR(&SPLFILE) VALUE('QPDSPLIB')
+             CHGVAR     VAR(&PHASE) VALUE('LIBBEF')
+             GOTO       CMDLBL(LISTSPL)
+ LIBPRT:     IF         COND(&NFOUND *NE 0) THEN(GOTO CMDLBL(FAIL))
              OVRPRTF    FILE(QPDSPLIB) OUTQ(QGPL/QPRINT) +
-                          MAXRCDS(*NOMAX) HOLD(*YES)
+                          MAXRCDS(*NOMAX) HOLD(*YES) USRDTA(&TAG)
              DSPLIB     LIB(&TGTLIB) OUTPUT(*PRINT)
              DLTOVR     FILE(QPDSPLIB)
 
+             CHGVAR     VAR(&STEP) VALUE('FINDING THE LIBRARY LISTING')
+             CHGVAR     VAR(&PHASE) VALUE('LIBAFT')
+             GOTO       CMDLBL(LISTSPL)
+ LIBCPY:     IF         COND(&NFOUND *NE 1) THEN(GOTO CMDLBL(FAIL))
              CHGVAR     VAR(&STEP) VALUE('COPYING THE LIBRARY LISTING')
-             IF         COND(&INOWNJOB) THEN(DO)
-             CPYSPLF    FILE(QPDSPLIB) TOFILE(QTEMP/KV2207W) JOB(*) +
-                          SPLNBR(*LAST) MBROPT(*REPLACE) +
-                          CTLCHAR(*PRTCTL)
-             DLTSPLF    FILE(QPDSPLIB) JOB(*) SPLNBR(*LAST)
-             MONMSG     MSGID(CPF0000)
-             ENDDO
-             ELSE       CMD(DO)
              CPYSPLF    FILE(QPDSPLIB) TOFILE(QTEMP/KV2207W) +
-                          JOB(&USER/QPRTJOB) SPLNBR(*LAST) +
-                          MBROPT(*REPLACE) CTLCHAR(*PRTCTL)
-             DLTSPLF    FILE(QPDSPLIB) JOB(&USER/QPRTJOB) SPLNBR(*LAST)
+                          JOB(&SPLJNB/&SPLUSR/&SPLJOB) SPLNBR(&SPLNBR) +
+                          TOMBR(LIBLIST) MBROPT(*REPLACE) +
+                          CTLCHAR(*PRTCTL)
+             DLTSPLF    FILE(QPDSPLIB) JOB(&SPLJNB/&SPLUSR/&SPLJOB) +
+                          SPLNBR(&SPLNBR)
              MONMSG     MSGID(CPF0000)
-             ENDDO
 
              CHGVAR     VAR(&STEP) VALUE('READING THE LIBRARY LISTING')
-             OVRDBF     FILE(KV2207W) TOFILE(QTEMP/KV2207W)
+             OVRDBF     FILE(KV2207W) TOFILE(QTEMP/KV2207W) +
+                          MBR(LIBLIST)
              OVRDBF     FILE(KV2207F2) TOFILE(&OWNLIB/KV2207F2)
              CHGVAR     VAR(&READOK) VALUE('0')
-             CALL       PGM(&OWNLIB/KV2207R2) PARM(&RELEASE &READOK)
+             CALL       PGM(&OWNLIB/KV2207R2) PARM(&RELEASE &TGTLIB +
+                          &READOK)
              DLTOVR     FILE(KV2207W)
              DLTOVR     FILE(KV2207F2)
              IF         COND(&READOK *NE '1') THEN(GOTO CMDLBL(FAIL))
@@ -204,6 +259,54 @@
                           &SAVF *BCAT 'IS IN LIBRARY' *BCAT &TGTLIB)
              ENDDO
              GOTO       CMDLBL(CLEANUP)
+
+/* THE LISTING FINDER: COUNTS THE SPOOLED FILES &SPLFILE OF &USER ON     */
+/* QGPL/QPRINT WHOSE USER DATA IS THIS CALL'S TAG, IN WHATEVER JOB THEY  */
+/* ARE, AND KEEPS THE IDENTITY OF THE LAST ONE. OPM CL HAS NO            */
+/* SUBROUTINES: &PHASE SAYS WHERE TO GO BACK TO.                         */
+ LISTSPL:    CALL       PGM(QSYS/QUSLSPL) PARM(&SPACE 'SPLF0100' &USER +
+                          'QPRINT    QGPL' '*ALL' &TAG &ERRCODE)
+             CHGVAR     VAR(%BIN(&RTVPOS)) VALUE(1)
+             CHGVAR     VAR(%BIN(&RTVLEN)) VALUE(140)
+             CALL       PGM(QSYS/QUSRTVUS) PARM(&SPACE &RTVPOS &RTVLEN +
+                          &HEADER)
+/* A LIST THE API COULD NOT COMPLETE (STATUS OTHER THAN C) PROVES        */
+/* NOTHING.                                                              */
+             IF         COND(%SST(&HEADER 104 1) *NE 'C') THEN(GOTO +
+                          CMDLBL(FAIL))
+             CHGVAR     VAR(&LSTOFS) VALUE(%BIN(&HEADER 125 4))
+             CHGVAR     VAR(&LSTCNT) VALUE(%BIN(&HEADER 133 4))
+             CHGVAR     VAR(&ENTLEN) VALUE(%BIN(&HEADER 137 4))
+             CHGVAR     VAR(&NFOUND) VALUE(0)
+             CHGVAR     VAR(&IDX) VALUE(0)
+             CHGVAR     VAR(%BIN(&RTVLEN)) VALUE(100)
+ NEXTSPL:    IF         COND(&IDX *GE &LSTCNT) THEN(GOTO CMDLBL(BACK))
+             CHGVAR     VAR(%BIN(&RTVPOS)) VALUE(&LSTOFS + &IDX * +
+                          &ENTLEN + 1)
+             CALL       PGM(QSYS/QUSRTVUS) PARM(&SPACE &RTVPOS &RTVLEN +
+                          &ENTRY)
+/* SPLF0100: USER DATA AT 41, FILE AT 61, JOB NAME, USER AND NUMBER AT   */
+/* 71, 81 AND 91, SPOOLED FILE NUMBER AT 97. THE TAG IS COMPARED HERE    */
+/* TOO, SO THAT NOTHING RESTS ON HOW THE API FILTERS.                    */
+             IF         COND((%SST(&ENTRY 61 10) *EQ &SPLFILE) *AND +
+                          (%SST(&ENTRY 41 10) *EQ &TAG)) THEN(DO)
+             CHGVAR     VAR(&NFOUND) VALUE(&NFOUND + 1)
+             CHGVAR     VAR(&SPLJOB) VALUE(%SST(&ENTRY 71 10))
+             CHGVAR     VAR(&SPLUSR) VALUE(%SST(&ENTRY 81 10))
+             CHGVAR     VAR(&SPLJNB) VALUE(%SST(&ENTRY 91 6))
+             CHGVAR     VAR(&SPLNBR) VALUE(%BIN(&ENTRY 97 4))
+             ENDDO
+             CHGVAR     VAR(&IDX) VALUE(&IDX + 1)
+             GOTO       CMDLBL(NEXTSPL)
+ BACK:       IF         COND(&PHASE *EQ 'SAVBEF') THEN(GOTO +
+                          CMDLBL(SAVPRT))
+             IF         COND(&PHASE *EQ 'SAVAFT') THEN(GOTO +
+                          CMDLBL(SAVCPY))
+             IF         COND(&PHASE *EQ 'LIBBEF') THEN(GOTO +
+                          CMDLBL(LIBPRT))
+             IF         COND(&PHASE *EQ 'LIBAFT') THEN(GOTO +
+                          CMDLBL(LIBCPY))
+             GOTO       CMDLBL(FAIL)
 
 /* AN ERROR ON THE WAY. NO COMMAND FROM HERE TO THE END CAN COME BACK    */
 /* TO THIS LABEL: EVERY ONE THAT MAY FAIL MONITORS ITS OWN MESSAGES.     */

@@ -5,8 +5,9 @@
       *      OUTPUT(*PRINT) COPIED BY CPYSPLF CTLCHAR(*PRTCTL), SO EVERY
       *      RECORD IS 4 BYTES OF PRINT CONTROL AND A 132-BYTE PRINT LINE.
       * OUT: KV2207F2, ONE RECORD PER OBJECT: NAME, TYPE, SIZE IN BYTES.
-      * PARAMETERS: THE RELEASE, VXRYMZ (IN, 6); THE RESULT (OUT, 1):
-      *      '1' WHEN THE WHOLE LISTING WAS READ AND WRITTEN, '0' OTHERWISE.
+      * PARAMETERS: THE RELEASE, VXRYMZ (IN, 6); THE LIBRARY (IN, 10);
+      *      THE RESULT (OUT, 1): '1' WHEN THE WHOLE LISTING WAS READ AND
+      *      WRITTEN AND ITS HEADING NAMES THE LIBRARY, '0' OTHERWISE.
       *
       * OBJECT LINES ARE RECOGNISED AS IN KV2207R1. THE SIZE IS THE FIRST
       * OF THE NEXT FOUR WORDS AFTER THE TYPE THAT IS ALL DIGITS (AND
@@ -14,11 +15,22 @@
       * PRINT A FREED COLUMN BEFORE THE SIZE. THE SIZE IS KEPT FOR THE
       * RECORD AND NOT USED IN THE COMPARISON; WITHOUT ONE IT IS 0.
       *
+      * THE HEADING, WHAT COMES BEFORE THE FIRST OBJECT LINE, MUST HOLD
+      * THE LIBRARY'S NAME AS A WORD: OTHERWISE THE LISTING IS NOT SHOWN
+      * TO BE OF THIS LIBRARY. AN OBJECT OF A TYPE THE TABLE DOES NOT
+      * KNOW GETS NO RECORD AND DOES NOT FAIL THE READ HERE: NOTHING CAN
+      * ASK FOR IT, AS KV2207R1 FAILS ON SUCH A TYPE IN THE SAVE FILE.
+      *
      FKV2207W   IF   F  136        DISK    USROPN
      FKV2207F2  O    E             DISK    USROPN
       * PARAMETERS
      DPRELEASE         S              6A
+     DPLIB             S             10A
      DPRESULT          S              1A
+      * WHAT THE LISTING SHOWED: AN OBJECT LINE YET, THE LIBRARY'S NAME IN
+      * THE HEADING
+     DSEENOB           S              1A
+     DHAVLIB           S              1A
       * THE PRINT LINE, WITH ONE BLANK AFTER IT SO THAT A SCAN MAY
       * LOOK ONE POSITION PAST THE END
      DLINE             S            133A
@@ -33,6 +45,13 @@
      DTYPLEN           S              5P 0
      DNAMCHR           S              1A
      DTYPE7            S              7A
+     DTYPE10           S             10A
+     DTYPCHR           S              1A
+     DUNKTYP           S              1A
+      * THE HEADING: HASWRD LOOKS FOR WANTED AMONG THE WORDS OF A LINE
+     DWANTED           S             10A
+     DWORD             S             10A
+     DHASIT            S              1A
      DISOBJ            S              1A
      DOBJNAM           S             10A
      DOBJTYP           S             10A
@@ -56,6 +75,7 @@
      I                                  1  136  LISTREC
      C     *ENTRY        PLIST
      C                   PARM                    PRELEASE
+     C                   PARM                    PLIB
      C                   PARM                    PRESULT
       *
      C                   EVAL      PRESULT = '0'
@@ -82,9 +102,12 @@
       *
       * EVERY RECORD OF THE LISTING; ONE RECORD WRITTEN PER OBJECT LINE.
       * THE RESULT IS 1 ONLY WHEN THE END OF THE LISTING WAS REACHED
-      * WITHOUT A READ OR WRITE ERROR.
+      * WITHOUT A READ OR WRITE ERROR AND THE HEADING NAMED THE LIBRARY.
      C     READALL       BEGSR
      C                   EVAL      FAILED = '0'
+     C                   EVAL      SEENOB = '0'
+     C                   EVAL      HAVLIB = '0'
+     C                   EVAL      WANTED = PLIB
      C                   READ(E)   KV2207W
      C                   IF        %ERROR
      C                   EVAL      FAILED = '1'
@@ -92,7 +115,14 @@
      C                   DOW       FAILED = '0' AND NOT %EOF(KV2207W)
      C                   EVAL      LINE = %SUBST(LISTREC:5:132)
      C                   EXSR      PARSE
+     C                   IF        ISOBJ = '0' AND SEENOB = '0'
+     C                   EXSR      HASWRD
+     C                   IF        HASIT = '1'
+     C                   EVAL      HAVLIB = '1'
+     C                   ENDIF
+     C                   ENDIF
      C                   IF        ISOBJ = '1'
+     C                   EVAL      SEENOB = '1'
      C                   EVAL      LBNAME = OBJNAM
      C                   EVAL      LBTYPE = OBJTYP
      C                   EVAL      LBSIZE = OBJSIZ
@@ -108,7 +138,7 @@
      C                   ENDIF
      C                   ENDIF
      C                   ENDDO
-     C                   IF        FAILED = '0'
+     C                   IF        FAILED = '0' AND HAVLIB = '1'
      C                   EVAL      PRESULT = '1'
      C                   ENDIF
      C                   ENDSR
@@ -167,8 +197,17 @@
       * OBJLIN: IS LINE AN OBJECT LINE? A NAME OF 1 TO 10 CHARACTERS,
       * THEN AN OBJECT TYPE FROM THE TABLE. SETS ISOBJ, OBJNAM, OBJTYP
       * AND TYPBEG, AND LEAVES POS AFTER THE TYPE.
+      * A LINE OF THAT SHAPE WHOSE SECOND WORD LOOKS LIKE A TYPE (AN
+      * ASTERISK AND 1 TO 9 MORE CHARACTERS) BUT IS NOT IN THE TABLE SETS
+      * UNKTYP INSTEAD: AN OBJECT OF A TYPE THE TABLE DOES NOT KNOW (ONE
+      * A LATER RELEASE ADDS, OR ONE IT FORGOT) WOULD OTHERWISE NEVER BE
+      * COMPARED, AND A LIBRARY THAT LACKS IT WOULD PASS.
+      * *LIB IS THE ONE TYPE LEFT OUT ON PURPOSE, AND NOT UNKNOWN: A
+      * LIBRARY SAVE LISTS THE SAVED LIBRARY ITSELF, WHICH IS NO OBJECT
+      * OF IT AND NEVER INSIDE THE TARGET LIBRARY.
      C     OBJLIN        BEGSR
      C                   EVAL      ISOBJ = '0'
+     C                   EVAL      UNKTYP = '0'
      C                   EVAL      OBJNAM = *BLANKS
      C                   EVAL      OBJTYP = *BLANKS
      C                   EVAL      POS = 1
@@ -179,16 +218,44 @@
      C                   EVAL      TYPBEG = TKBEG
      C                   EVAL      TYPLEN = TKLEN
      C                   IF        NAMLEN >= 1 AND NAMLEN <= 10 AND
-     C                             TYPLEN >= 2 AND TYPLEN <= 7
+     C                             TYPLEN >= 2 AND TYPLEN <= 10
      C                   EVAL      NAMCHR = %SUBST(LINE:NAMBEG:1)
+     C                   EVAL      TYPCHR = %SUBST(LINE:TYPBEG:1)
+     C                   IF        TYPCHR = '*' AND NAMCHR <> '*' AND
+     C                             NAMCHR <> '.'
+     C                   EVAL      TYPE10 = %SUBST(LINE:TYPBEG:TYPLEN)
+     C                   EVAL      *IN50 = *OFF
+     C                   IF        TYPLEN <= 7
      C                   EVAL      TYPE7 = %SUBST(LINE:TYPBEG:TYPLEN)
      C     TYPE7         LOOKUP    TYPES                                  50
-     C                   IF        *IN50 AND NAMCHR <> '*' AND NAMCHR <> '.'
+     C                   ENDIF
+     C                   IF        *IN50
      C                   EVAL      ISOBJ = '1'
      C                   EVAL      OBJNAM = %SUBST(LINE:NAMBEG:NAMLEN)
      C                   EVAL      OBJTYP = TYPE7
+     C                   ELSE
+     C                   IF        TYPE10 <> '*LIB'
+     C                   EVAL      UNKTYP = '1'
      C                   ENDIF
      C                   ENDIF
+     C                   ENDIF
+     C                   ENDIF
+     C                   ENDSR
+      *
+      * HASWRD: IS WANTED ONE OF THE WORDS OF LINE? SETS HASIT.
+     C     HASWRD        BEGSR
+     C                   EVAL      HASIT = '0'
+     C                   EVAL      POS = 1
+     C                   EXSR      NEXTTK
+     C                   DOW       TKLEN > 0 AND HASIT = '0'
+     C                   IF        TKLEN <= 10
+     C                   EVAL      WORD = %SUBST(LINE:TKBEG:TKLEN)
+     C                   IF        WORD = WANTED
+     C                   EVAL      HASIT = '1'
+     C                   ENDIF
+     C                   ENDIF
+     C                   EXSR      NEXTTK
+     C                   ENDDO
      C                   ENDSR
       *
       * NEXTTK: THE NEXT WORD OF LINE FROM POS ON. TKLEN IS 0 WHEN THERE

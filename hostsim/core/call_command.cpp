@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "hostsim/core/cl_handlers.h"
+#include "hostsim/core/listings.h"
 #include "hostsim/core/object_names.h"
 #include "savf/image_reader.h"
 
@@ -11,6 +12,9 @@ namespace hostsim {
 namespace {
 
 constexpr char kVerificationProgram[] = "KV2207C";
+// The program keeps each listing it read in a member of its work file QTEMP/KV2207W.
+constexpr char kSaveFileListingMember[] = "KV2207W.SAVFLIST";
+constexpr char kLibraryListingMember[] = "KV2207W.LIBLIST";
 
 // What KV2207C calls and reads from its own library. Without them it cannot run.
 const std::vector<savf::SavedObject>& Companions() {
@@ -30,6 +34,14 @@ bool Holds(const std::vector<savf::SavedObject>& objects, const std::string& nam
 std::optional<std::vector<savf::SavedObject>> LibraryObjects(CommandContext& context, const std::string& library) {
   if (library == kTempLibrary) return context.job.TempLibraryObjects();
   return context.libraries.Objects(library);
+}
+
+// The objects of the newest library listing still held for the job, whichever library it shows.
+std::optional<std::vector<savf::SavedObject>> NewestLibraryListing(HostJob& job) {
+  for (auto listing = job.spool().rbegin(); listing != job.spool().rend(); ++listing) {
+    if (listing->file == "QPDSPLIB") return listing->objects;
+  }
+  return std::nullopt;
 }
 
 ClOutcome Escape(const std::string& text) { return ClOutcome::Failure("CPF9898", text); }
@@ -70,8 +82,11 @@ ClOutcome Verify(CommandContext& context, const std::string& programLibrary) {
   if (!read.ok) return Escape("Save file " + file + " in " + fileLibrary + " cannot be listed.");
   // A listing without objects proves nothing: the program fails it rather than pass it.
   if (read.info.objects.empty()) return Escape("Save file " + file + " in " + fileLibrary + " lists no objects.");
-  const std::optional<std::vector<savf::SavedObject>> present = LibraryObjects(context, target);
+  context.job.members()[kSaveFileListingMember] = WithPrintControl(SaveFileListing(file, fileLibrary, read.info));
+  std::optional<std::vector<savf::SavedObject>> present = LibraryObjects(context, target);
   if (!present) return Escape("Library " + target + " cannot be listed.");
+  context.job.members()[kLibraryListingMember] = WithPrintControl(LibraryListing(target, *present));
+  if (context.faults.verifierReadsStaleListings) present = NewestLibraryListing(context.job).value_or(*present);
   std::size_t missing = 0;
   std::string firstMissing;
   for (const savf::ImageObject& item : read.info.objects) {

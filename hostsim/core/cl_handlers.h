@@ -2,6 +2,7 @@
 // The commands the simulation knows. Internal to the CL simulation.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "hostsim/core/cl_binding.h"
 #include "hostsim/core/host_job.h"
@@ -25,6 +26,15 @@ ClOutcome RestoreLibrary(CommandContext& context);
 ClOutcome CallProgram(CommandContext& context);
 ClOutcome CreateLibrary(CommandContext& context);
 ClOutcome DeleteLibrary(CommandContext& context);
+ClOutcome OverridePrinterFile(CommandContext& context);
+ClOutcome DeleteOverride(CommandContext& context);
+ClOutcome DisplaySaveFile(CommandContext& context);
+ClOutcome DisplayLibrary(CommandContext& context);
+ClOutcome DeleteSpooledFile(CommandContext& context);
+// DLTPGM, DLTF, DLTDTAARA, ...: one command per object type, each naming its object by a keyword.
+ClOutcome DeleteObject(CommandContext& context);
+const std::vector<std::string>& DeleteCommandNames();
+std::string DeleteCommandKeyword(const std::string& command);
 
 // A save file named by a parameter, found where the job can reach it. Save files exist only in
 // QTEMP here; a qualified name elsewhere reports the library or the file as missing.

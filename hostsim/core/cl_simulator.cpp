@@ -35,6 +35,38 @@ const std::map<std::string, CommandDefinition>& Commands() {
   return commands;
 }
 
+// The commands of an acceptance run of the host object: printed listings and deleting one object.
+const std::map<std::string, CommandDefinition>& ListingCommands() {
+  static const std::map<std::string, CommandDefinition> commands = [] {
+    std::map<std::string, CommandDefinition> all = {
+        {"OVRPRTF",
+         {{{"FILE"},
+           {"TOFILE", "OUTQ", "HOLD", "MAXRCDS", "USRDTA", "OVRSCOPE", "SPLFOWN", "SAVE", "FORMTYPE", "COPIES",
+            "SHARE"},
+           {"FILE"}},
+          OverridePrinterFile}},
+        {"DLTOVR", {{{"FILE", "LVL"}, {}, {"FILE"}}, DeleteOverride}},
+        {"DSPSAVF", {{{"FILE", "OUTPUT"}, {}, {"FILE"}}, DisplaySaveFile}},
+        {"DSPLIB", {{{"LIB", "OUTPUT"}, {}, {"LIB"}}, DisplayLibrary}},
+        {"DLTSPLF", {{{"FILE", "JOB", "SPLNBR"}, {"SELECT"}, {"FILE"}}, DeleteSpooledFile}},
+    };
+    for (const std::string& name : DeleteCommandNames()) {
+      const std::string keyword = DeleteCommandKeyword(name);
+      all[name] = {{{keyword}, {}, {keyword}}, DeleteObject};
+    }
+    return all;
+  }();
+  return commands;
+}
+
+const CommandDefinition* FindCommand(const std::string& name) {
+  for (const auto* commands : {&Commands(), &ListingCommands()}) {
+    const auto found = commands->find(name);
+    if (found != commands->end()) return &found->second;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 ClOutcome ClSimulator::Run(HostJob& job, const std::string& commandText) {
@@ -43,12 +75,12 @@ ClOutcome ClSimulator::Run(HostJob& job, const std::string& commandText) {
   if (!parsed.ok) return ClOutcome::Failure(parsed.messageId, parsed.message);
   const std::string& name = parsed.command.name;
   if (faults_.Fails(name)) return ClOutcome::Failure({msg::InjectedFailure(name)});
-  const auto found = Commands().find(name);
-  if (found == Commands().end()) return ClOutcome::Failure({msg::CommandNotFound(name)});
-  BindResult bound = BindParameters(parsed.command, found->second.parameters);
+  const CommandDefinition* found = FindCommand(name);
+  if (found == nullptr) return ClOutcome::Failure({msg::CommandNotFound(name)});
+  BindResult bound = BindParameters(parsed.command, found->parameters);
   if (!bound.parameters) return ClOutcome::Failure(bound.errors);
   CommandContext context{name, *bound.parameters, job, libraries_, faults_};
-  return found->second.run(context);
+  return found->run(context);
 }
 
 SaveFileLookup FindSaveFile(CommandContext& context, const std::string& keyword) {

@@ -54,6 +54,8 @@ class LibraryStore {
   // All or nothing: afterwards the library is either as before or holds every object.
   virtual bool Restore(const std::string& library, savf::ByteSource& image,
                        const std::vector<savf::ImageObject>& objects) = 0;
+  // Deletes one object of the library, found by name and type; false when it is not there.
+  virtual bool DeleteObject(const std::string& library, const std::string& name, const std::string& type) = 0;
   // Why the last operation failed.
   virtual std::string problem() const = 0;
 };

@@ -129,6 +129,30 @@ bool FileLibraries::Restore(const std::string& library, savf::ByteSource& image,
   return Write(library, merged, contents);
 }
 
+// The library is written again without the object, as a restore writes it with new ones.
+bool FileLibraries::DeleteObject(const std::string& library, const std::string& name, const std::string& type) {
+  std::unique_ptr<savf::FileSource> old = savf::FileSource::Open(PathOf(library));
+  const savf::ReadResult current = old ? savf::VerifyImage(*old) : savf::ReadResult{};
+  if (!current.ok) {
+    problem_ = "library " + library + " cannot be read";
+    return false;
+  }
+  std::vector<savf::SavedObject> kept;
+  std::vector<std::unique_ptr<savf::ByteSource>> sources;
+  for (const savf::ImageObject& item : current.info.objects) {
+    if (item.object.name == name && item.object.type == type) continue;
+    kept.push_back(item.object);
+    sources.push_back(std::make_unique<savf::SliceSource>(*old, item.contentOffset, item.object.size));
+  }
+  if (kept.size() == current.info.objects.size()) {
+    problem_ = "no such object";
+    return false;
+  }
+  std::vector<savf::ByteSource*> contents;
+  for (auto& source : sources) contents.push_back(source.get());
+  return Write(library, kept, contents);
+}
+
 bool FileLibraries::Write(const std::string& library, const std::vector<savf::SavedObject>& objects,
                           const std::vector<savf::ByteSource*>& contents) {
   std::unique_ptr<savf::AtomicFileSink> sink = savf::AtomicFileSink::Create(PathOf(library));

@@ -26,6 +26,7 @@ class FileLibraries : public LibraryStore {
   bool Delete(const std::string& library) override;
   bool Restore(const std::string& library, savf::ByteSource& image,
                const std::vector<savf::ImageObject>& objects) override;
+  bool DeleteObject(const std::string& library, const std::string& name, const std::string& type) override;
   std::string problem() const override { return problem_; }
 
   std::vector<std::string> Libraries() const;

@@ -15,12 +15,20 @@ bool ParseNumber(const std::string& text, long long maximum, long long& value) {
   return value <= maximum;
 }
 
+// The switches about the verification program, kept apart from the others.
+bool ParseVerifierSwitch(const std::string& name, ServeOptions& options) {
+  if (name != "--verifier-reads-stale-listings") return false;
+  options.verifierReadsStaleListings = true;
+  return true;
+}
+
 }  // namespace
 
 std::optional<ServeOptions> ParseServeOptions(const std::vector<std::string>& args, std::string& error) {
   ServeOptions options;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& name = args[i];
+    if (ParseVerifierSwitch(name, options)) continue;
     if (name == "--refuse-data") {
       options.refuseData = true;
       continue;

@@ -291,6 +291,30 @@ TEST(ClSimulatorTest, VerificationProgram) {
          h.saveFiles_.Clear("QSAVF");
        },
        kCallOnMylib, "CPF9898", nullptr},
+      {"the listings it read stay in its work file", product, kCallOnMylib, nullptr,
+       [](Host& h) {
+         const std::vector<std::string>& library = h.job_->members().at("KV2207W.LIBLIST");
+         EXPECT_EQ(library.size(), 12u);
+         // print control, then the object at print position 4, the type at 16, the size ending at 51
+         EXPECT_EQ(library[7], "   1   ORDENTC     *PGM      CLP                    300");
+         EXPECT_NE(h.job_->members().at("KV2207W.SAVFLIST")[9].find("SAMPLIB     *LIB"), std::string::npos);
+       }},
+      // A listing of the library while it was complete, left behind; then an object goes.
+      {"a stale listing does not hide a missing object",
+       [](Host& h) {
+         h.ProductRestored();
+         h.Must("DSPLIB LIB(MYLIB) OUTPUT(*PRINT)");
+         h.Must("DLTPGM PGM(MYLIB/ORDENTC)");
+       },
+       kCallOnMylib, "CPF9898", nullptr},
+      {"unless the program is broken to read it",
+       [](Host& h) {
+         h.ProductRestored();
+         h.Must("DSPLIB LIB(MYLIB) OUTPUT(*PRINT)");
+         h.Must("DLTPGM PGM(MYLIB/ORDENTC)");
+         h.faults_.verifierReadsStaleListings = true;
+       },
+       kCallOnMylib, nullptr, nullptr},
       {"three parameters", hostObject, "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' 'QTEMP')", "MCH0802", nullptr},
       {"found through the library list", hostObject, "CALL KV2207C PARM('QSAVF' 'QTEMP' 'QTEMP' 'KSUSER')", nullptr,
        nullptr},
@@ -311,7 +335,7 @@ TEST(ClSimulatorTest, VerificationProgram) {
 
 TEST(ClSimulatorTest, OtherCommandsAndFaults) {
   RunCases({
-      {"unknown command", Nothing, "DSPLIB LIB(QGPL)", "CPD0030", nullptr},
+      {"unknown command", Nothing, "WRKSPLF", "CPD0030", nullptr},
       {"no command", Nothing, "   ", "CPD0020", nullptr},
       {"too long", Nothing, "CRTSAVF FILE(QTEMP/QSAVF) TEXT('" + std::string(1000, 'x') + "')", "CPD0006", nullptr},
       {"injected failure", [](Host& h) { h.faults_.failCommands = {"CRTSAVF"}; }, kCreate, "CPF9898",
@@ -325,6 +349,21 @@ TEST(ClSimulatorTest, OtherCommandsAndFaults) {
       {"delete missing library", Nothing, "DLTLIB NOLIB", "CPF2110", nullptr},
       {"library commands need restore authority", [](Host& h) { h.SetUser(true, false); }, "CRTLIB LIB(NEWLIB)",
        "CPF2189", nullptr},
+      {"delete one object", [](Host& h) { h.ProductRestored(); }, "DLTPGM PGM(MYLIB/ORDENTC)", nullptr,
+       [](Host& h) {
+         EXPECT_EQ(h.LibraryNames("MYLIB"), (std::vector<std::string>{"ORDENTR", "ORDHDR"}));
+       }},
+      {"delete an object by the wrong type", [](Host& h) { h.ProductRestored(); }, "DLTF FILE(MYLIB/ORDENTC)",
+       "CPF2105", [](Host& h) { EXPECT_EQ(h.LibraryNames("MYLIB").size(), 3u); }},
+      {"delete the newest listing of a file",
+       [](Host& h) {
+         h.ProductRestored();
+         h.Must("DSPLIB LIB(MYLIB) OUTPUT(*PRINT)");
+       },
+       "DLTSPLF FILE(QPDSPLIB) JOB(KSUSER/QPRTJOB) SPLNBR(*LAST)", nullptr,
+       [](Host& h) { EXPECT_TRUE(h.job_->spool().empty()); }},
+      {"delete a listing nobody printed", Nothing, "DLTSPLF FILE(QPSRODSP)", "CPF3309", nullptr},
+      {"list a missing save file", Nothing, "DSPSAVF FILE(QTEMP/NOSAVF) OUTPUT(*PRINT)", "CPF9812", nullptr},
   });
 }
 

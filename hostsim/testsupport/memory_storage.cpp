@@ -99,6 +99,17 @@ bool MemoryLibraries::Restore(const std::string& library, savf::ByteSource& imag
   return true;
 }
 
+bool MemoryLibraries::DeleteObject(const std::string& library, const std::string& name, const std::string& type) {
+  const auto found = libraries_.find(library);
+  if (found == libraries_.end()) return false;
+  std::vector<Object>& objects = found->second;
+  const auto object = std::find_if(objects.begin(), objects.end(),
+                                   [&](const Object& o) { return o.info.name == name && o.info.type == type; });
+  if (object == objects.end()) return false;
+  objects.erase(object);
+  return true;
+}
+
 std::vector<std::uint8_t> MemoryLibraries::Content(const std::string& library, const std::string& name) const {
   for (const Object& object : libraries_.at(library)) {
     if (object.info.name == name) return object.content;

@@ -37,6 +37,7 @@ class MemoryLibraries : public LibraryStore {
   bool Delete(const std::string& library) override;
   bool Restore(const std::string& library, savf::ByteSource& image,
                const std::vector<savf::ImageObject>& objects) override;
+  bool DeleteObject(const std::string& library, const std::string& name, const std::string& type) override;
   std::string problem() const override { return failRestores ? "disk full" : ""; }
 
   // The content a restore copied for an object, to check that the right bytes arrived.

@@ -35,7 +35,19 @@ CL_COMMANDS = {'PGM', 'ENDPGM', 'DCL', 'MONMSG', 'CHGVAR', 'IF', 'ELSE', 'DO', '
                'CALL', 'ADDLIBLE', 'RMVLIBLE', 'RTVJOBA', 'RTVOBJD', 'CHKOBJ', 'DLTF', 'CRTPF',
                'CLRPFM', 'OVRPRTF', 'OVRDBF', 'DLTOVR', 'DSPSAVF', 'DSPLIB', 'CPYSPLF',
                'DLTSPLF', 'SNDPGMMSG', 'CRTBNDRPG', 'CRTCLPGM', 'CRTDUPOBJ', 'DLTPGM',
-               'CRTSAVF', 'CLRSAVF', 'SAVOBJ'}
+               'CRTSAVF', 'CLRSAVF', 'SAVOBJ', 'RTVSYSVAL', 'ADDPFM', 'CRTLIB', 'DLTLIB'}
+# System programs the verifier calls; everything else it calls is a companion from its own library.
+SYSTEM_APIS = {'QSYS/QSZRTVPR', 'QSYS/QUSCRTUS', 'QSYS/QUSLSPL', 'QSYS/QUSRTVUS'}
+# Every object type a library can hold (*LIB aside), independent of the readers' own table: an
+# entry dropped from that table would let objects of the type go uncompared.
+OBJECT_TYPES = '''
+*ALRTBL *AUTL *BNDDIR *CFGL *CHTFMT *CLD *CLS *CMD *CNNL *COSD *CRG *CRQD *CSI *CSPMAP *CSPTBL
+*CTLD *DEVD *DOC *DTAARA *DTADCT *DTAQ *EDTD *EXITRG *FCT *FILE *FLR *FNTRSC *FNTTBL *FORMDF
+*FTR *GSS *IGCDCT *IGCSRT *IGCTBL *IMGCLG *IPXD *JOBD *JOBQ *JOBSCD *JRN *JRNRCV *LIND *LOCALE
+*MEDDFN *MENU *MGTCOL *MODD *MODULE *MSGF *MSGQ *M36 *M36CFG *NODGRP *NODL *NTBD *NWID *NWSCFG
+*NWSD *OUTQ *OVL *PAGDFN *PAGSEG *PDFMAP *PDG *PGM *PNLGRP *PRDAVL *PRDDFN *PRDLOD *PSFCFG
+*QMFORM *QMQRY *QRYDFN *RCT *SBSD *SCHIDX *SPADCT *SQLPKG *SQLUDT *SQLXSR *SRVPGM *SSND *SVRSTG
+*S36 *TBL *TIMZON *USRIDX *USRPRF *USRQ *USRSPC *VLDL *WSCST'''.split()
 CL_BUILTINS = {'%SST', '%SUBSTRING', '%BIN', '%BINARY', '%SWITCH'}
 RPG_OPCODES = {'EVAL', 'IF', 'ELSE', 'ENDIF', 'DOW', 'ENDDO', 'EXSR', 'BEGSR', 'ENDSR', 'OPEN',
                'CLOSE', 'READ', 'WRITE', 'CHAIN', 'LOOKUP', 'RETURN', 'PLIST', 'PARM', 'KLIST',
@@ -106,7 +118,7 @@ class Checker:
         result = {}
         for s in self.statements(program, 'DCL'):
             name = s.params['VAR'].lstrip('&')
-            length = int(s.params.get('LEN', '1'))
+            length = int(s.params.get('LEN', '1').split()[0])  # LEN(9 0): digits, decimals
             result[name] = (s.params['TYPE'], length)
         return result
 
@@ -244,7 +256,7 @@ class Checker:
         for call in self.statements(VERIFIER, 'CALL'):
             m = re.match(r'&OWNLIB/(KV2207R\d)$', call.params['PGM'])
             if not m:
-                if call.params['PGM'] != 'QSYS/QSZRTVPR':
+                if call.params['PGM'] not in SYSTEM_APIS:
                     self.fail(VERIFIER, 'line %d: a companion must be called from the own '
                               'library' % call.line)
                 continue
@@ -295,7 +307,9 @@ class Checker:
         record_length = int(work[0].params.get('RCDLEN', '0'))
         if not work_file.startswith('QTEMP/'):
             self.fail(VERIFIER, 'the listing work file must be in QTEMP')
-        printer, database, printed = {}, {}, None
+        printer, database, printed, copied_member = {}, {}, None, None
+        tag, entry_fields, count = self.listing_finder()
+        last_if = None
         for s in self.cl[VERIFIER]:
             if s.label == 'FAIL':
                 if database or printer:
@@ -303,12 +317,23 @@ class Checker:
                               % sorted(list(database) + list(printer)))
                 break
             p = s.params
+            if s.command == 'IF':
+                last_if = s
             if s.command == 'OVRPRTF':
                 if p.get('HOLD') != '*YES' or p.get('MAXRCDS') != '*NOMAX':
                     self.fail(VERIFIER, 'line %d: the listing must be held and complete' % s.line)
+                if tag is None or p.get('USRDTA') != tag:
+                    self.fail(VERIFIER, 'line %d: the listing must carry this call\'s tag as its '
+                              'user data, the one the listing finder looks for' % s.line)
+                if not self.demands(last_if, count, 0):
+                    self.fail(VERIFIER, 'line %d: prints without first making sure that no '
+                              'listing carries the tag yet' % s.line)
                 printer[p['FILE']] = p
             elif s.command == 'OVRDBF':
                 database[p['FILE']] = p['TOFILE']
+                if p['TOFILE'] == work_file and p.get('MBR') != copied_member:
+                    self.fail(VERIFIER, 'line %d: reads member %s of the work file, the listing '
+                              'was copied into %s' % (s.line, p.get('MBR'), copied_member))
             elif s.command == 'DLTOVR':
                 printer.pop(p['FILE'], None)
                 database.pop(p['FILE'], None)
@@ -321,12 +346,20 @@ class Checker:
                 if p['FILE'] != printed:
                     self.fail(VERIFIER, 'line %d: %s of %s, but the last listing was %s'
                               % (s.line, s.command, p['FILE'], printed))
-                if p.get('SPLNBR') != '*LAST':
-                    self.fail(VERIFIER, 'line %d: must take the newest listing' % s.line)
-                if s.command == 'CPYSPLF' and (p.get('TOFILE') != work_file or
-                                               p.get('CTLCHAR') != '*PRTCTL'):
-                    self.fail(VERIFIER, 'line %d: the listing goes into %s with *PRTCTL'
-                              % (s.line, work_file))
+                job = re.match(r'&([A-Z0-9]+)/&([A-Z0-9]+)/&([A-Z0-9]+)$', p.get('JOB', ''))
+                number = re.match(r'&([A-Z0-9]+)$', p.get('SPLNBR', ''))
+                if not job or not number or \
+                        not set(job.groups() + (number.group(1),)) <= entry_fields:
+                    self.fail(VERIFIER, 'line %d: %s cannot tell this call\'s listing: it must '
+                              'name the job and number the listing finder found' % (s.line, s.command))
+                if s.command == 'CPYSPLF':
+                    if not self.demands(last_if, count, 1):
+                        self.fail(VERIFIER, 'line %d: copies a listing without making sure that it '
+                                  'is the only one with the tag' % s.line)
+                    if p.get('TOFILE') != work_file or p.get('CTLCHAR') != '*PRTCTL':
+                        self.fail(VERIFIER, 'line %d: the listing goes into %s with *PRTCTL'
+                                  % (s.line, work_file))
+                    copied_member = p.get('TOMBR')
             elif s.command == 'CALL' and p['PGM'].startswith('&OWNLIB/'):
                 program = p['PGM'].split('/')[1]
                 for f in self.rpg[program].files:
@@ -339,6 +372,34 @@ class Checker:
                                   '%d' % (program, f.name, f.record_length, record_length))
                     if f.described == 'F':
                         self.check_print_line(program, record_length)
+
+    def listing_finder(self):
+        """The tag the verifier passes to QUSLSPL as user data, the variables it fills from the
+        list entries, and the variable that counts the entries found."""
+        calls = [s for s in self.statements(VERIFIER, 'CALL') if s.params['PGM'] == 'QSYS/QUSLSPL']
+        if len(calls) != 1:
+            self.fail(VERIFIER, 'must find its listings with one QUSLSPL call, by their user data')
+            return None, set(), None
+        values = cl_list(calls[0].params.get('PARM', ''))
+        tag = values[5] if len(values) > 5 and values[5].startswith('&') else None
+        fields, count, previous = set(), None, None
+        for s in self.cl[VERIFIER]:
+            target, value = s.params.get('VAR', ''), s.params.get('VALUE', '')
+            if s.command == 'CHGVAR' and '&ENTRY' in value and target.startswith('&'):
+                fields.add(target[1:])
+            # the count: what the first statement of the block for a matching entry increments
+            if s.command == 'CHGVAR' and value == target + ' + 1' and previous is not None and \
+                    previous.command == 'IF' and '&ENTRY' in previous.params.get('COND', ''):
+                count = target
+            previous = s
+        return tag, fields, count
+
+    @staticmethod
+    def demands(statement, count, wanted):
+        """Whether statement is IF COND(count *NE wanted) THEN(GOTO CMDLBL(FAIL))."""
+        return statement is not None and count is not None and \
+            statement.params.get('COND') == '%s *NE %d' % (count, wanted) and \
+            re.match(r'GOTO CMDLBL\(FAIL\)$', statement.params.get('THEN', '')) is not None
 
     def check_print_line(self, program, record_length):
         """A reader must take the print line from after the print control, whole."""
@@ -420,6 +481,10 @@ class Checker:
         for t in types:
             if not re.match(r'\*[A-Z][A-Z0-9]{1,5}\Z', t):
                 self.fail('KV2207R1', 'bad entry %r in the object-type table' % t)
+        for kind in sorted(set(OBJECT_TYPES) - set(types)):
+            self.fail('KV2207R1', 'the type table lacks %s: objects of that type would never be '
+                      'compared' % kind)
+        self.check_readers_results(blocks[0])
         if '*LIB' in types:
             self.fail('KV2207R1', '*LIB in the type table: a save file\'s own library would '
                       'count as one of its objects')
@@ -429,6 +494,34 @@ class Checker:
                 used |= {kind for _, kind, _ in parse_manifest(self.files[manifest])['objects']}
         for kind in sorted(used - set(types)):
             self.fail('KV2207R1', 'the readers would not see objects of type %s' % kind)
+
+    def check_readers_results(self, shared):
+        """What each reader must have seen before it answers '1': the whole listing, a heading
+        that names what was asked for and, in the save file's listing, no object line of a type
+        the table does not know."""
+        flat = re.sub(r'\s+', ' ', shared)
+        if not re.search(r"IF TYPE10 <> '\*LIB' C EVAL UNKTYP = '1'", flat):
+            self.fail('KV2207R1/KV2207R2', 'an object line of an unknown type must be flagged, '
+                      '*LIB alone excepted')
+        required = {'KV2207R1': ["FAILED = '0'", "BADTYP = '0'", "HAVSAV = '1'", "HAVLIB = '1'"],
+                    'KV2207R2': ["FAILED = '0'", "HAVLIB = '1'"]}
+        for program, conditions in required.items():
+            calcs = self.rpg[program].calcs
+            answer = [i for i, c in enumerate(calcs)
+                      if c.opcode == 'EVAL' and c.factor2 == "PRESULT = '1'"]
+            guard = calcs[answer[0] - 1].factor2 if len(answer) == 1 and answer[0] > 0 else ''
+            for condition in conditions:
+                if condition not in guard:
+                    self.fail(program, 'answers 1 without %s' % condition)
+        calcs = self.rpg['KV2207R1'].calcs
+        flags = [i for i, c in enumerate(calcs) if c.opcode == 'IF' and c.factor2 == "UNKTYP = '1'"]
+        if not flags or calcs[flags[0] + 1].factor2 != "BADTYP = '1'":
+            self.fail('KV2207R1', 'an object line of an unknown type must fail the read')
+        for program, names in (('KV2207R1', ['PSAVF', 'PSVLIB']), ('KV2207R2', ['PLIB'])):
+            wanted = [c.factor2 for c in self.rpg[program].calcs
+                      if c.opcode == 'EVAL' and c.factor2.startswith('WANTED = ')]
+            if sorted(wanted) != sorted('WANTED = ' + n for n in names):
+                self.fail(program, 'the heading must be searched for %s, found %s' % (names, wanted))
 
     def check_record_layouts(self):
         fields, texts = {}, {}
@@ -521,6 +614,28 @@ class Checker:
                 self.fail(BUILDER, '%s must run in the default activation group, where the '
                           'caller\'s overrides apply' % name)
 
+        self.check_self_test()
+
+    def check_self_test(self):
+        """After saving, the build calls what it built twice: on its own save file, where any
+        escape message fails the build, and on an empty library, where only CPF9898 is the right
+        answer and no answer at all fails the build."""
+        statements = [s for s in self.cl[BUILDER] if not s.nested]
+        save = next(i for i, s in enumerate(statements) if s.command == 'SAVOBJ')
+        calls = [i for i, s in enumerate(statements) if s.command == 'CALL' and
+                 s.params['PGM'] == 'QTEMP/' + VERIFIER]
+        if len(calls) != 2 or min(calls, default=0) < save:
+            self.fail(BUILDER, 'the self-test must call QTEMP/%s twice after saving' % VERIFIER)
+            return
+        if statements[calls[0] + 1].command == 'MONMSG':
+            self.fail(BUILDER, 'the self-test must let its own save file\'s check fail the build')
+        after = statements[calls[1] + 1:calls[1] + 3]
+        if [s.command for s in after] != ['MONMSG', 'IF'] or \
+                after[0].params.get('MSGID') != 'CPF9898' or \
+                'GOTO CMDLBL(FAIL)' not in after[1].params.get('THEN', ''):
+            self.fail(BUILDER, 'the self-test must accept only CPF9898 from the empty library, '
+                      'and fail the build when the check passes it')
+
     # --- other parts of the project ----------------------------------------------------------
     def check_manifest(self):
         text = self.files.get('res/hostobj.manifest')
@@ -589,18 +704,28 @@ FAULTS = [
      'VAR(&READOK)', 'CHGVAR     VAR(&READOK)', 'KV2207F2, which is not overridden'),
     ('KV2207C.clp', 'DLTOVR     FILE(KV2207F1)\n             DLTOVR     FILE(KV2207F2)',
      'DLTOVR     FILE(KV2207F2)', 'still in effect'),
-    ('KV2207C.clp', 'CPYSPLF    FILE(QPDSPLIB) TOFILE(QTEMP/KV2207W) JOB(*)',
-     'CPYSPLF    FILE(QPSRODSP) TOFILE(QTEMP/KV2207W) JOB(*)', 'the last listing was QPDSPLIB'),
+    ('KV2207C.clp', 'CPYSPLF    FILE(QPDSPLIB) TOFILE(QTEMP/KV2207W)',
+     'CPYSPLF    FILE(QPSRODSP) TOFILE(QTEMP/KV2207W)', 'the last listing was QPDSPLIB'),
+    # the newest listing of a QPRTJOB may be an earlier call's: only this call's tag tells
+    ('KV2207C.clp', 'JOB(&SPLJNB/&SPLUSR/&SPLJOB) SPLNBR(&SPLNBR) +\n                          '
+     'TOMBR(LIBLIST)', 'JOB(&USER/QPRTJOB) SPLNBR(*LAST) +\n                          '
+     'TOMBR(LIBLIST)', 'cannot tell this call\'s listing'),
+    ('KV2207C.clp', 'HOLD(*YES) USRDTA(&TAG)\n             DSPLIB', 'HOLD(*YES)\n             DSPLIB',
+     'this call\'s tag'),
+    ('KV2207C.clp', 'LIBCPY:     IF         COND(&NFOUND *NE 1)', 'LIBCPY:     IF         COND(&NFOUND *LT 1)',
+     'the only one with the tag'),
+    ('KV2207C.clp', 'SAVPRT:     IF         COND(&NFOUND *NE 0) THEN(GOTO CMDLBL(FAIL))\n',
+     'SAVPRT:     CHGVAR     VAR(&NFOUND) VALUE(0)\n', 'no listing carries the tag yet'),
+    ('KV2207C.clp', 'TOFILE(QTEMP/KV2207W) +\n                          MBR(LIBLIST)',
+     'TOFILE(QTEMP/KV2207W) +\n                          MBR(SAVFLIST)', 'reads member SAVFLIST'),
     ('KV2207C.clp', 'RCDLEN(136)', 'RCDLEN(132)', 'records of 136'),
     ('KV2207C.clp', 'CALL       PGM(&OWNLIB/KV2207R3) PARM(&MATCH)',
      'CALL       PGM(&OWNLIB/KV2207R3) PARM(&MATCH &READOK)', 'KV2207R3 gets'),
     ('KV2207C.clp', 'EXEC(GOTO CMDLBL(GETRLS))', 'EXEC(GOTO CMDLBL(GETRL))', 'missing label'),
-    ('KV2207C.clp', 'PARM(&RELEASE &READOK)\n             DLTOVR     FILE(KV2207W)\n'
-     '             DLTOVR     FILE(KV2207F1)', 'PARM(&RELEASE &READ0K)\n             DLTOVR     '
-     'FILE(KV2207W)\n             DLTOVR     FILE(KV2207F1)', 'not declared'),
+    ('KV2207C.clp', '&SAVFLIB &READOK)', '&SAVFLIB &READ0K)', 'not declared'),
     ('KV2207C.clp', "VALUE(%SST(&PRDRCV 20 6))", "VALUE(%TRIM(&PRDRCV))", '%TRIM'),
     ('KV2207C.clp', 'CHKOBJ     OBJ(&OWNLIB/KV2207F2) OBJTYPE(*FILE)\n', '', 'checks for'),
-    ('KV2207C.clp', 'RTVJOBA    USER(&JOBUSER)', 'DOUNTIL    COND(&INOWNJOB)', 'DOUNTIL'),
+    ('KV2207C.clp', 'RTVJOBA    NBR(&JOBNBR)', 'DOUNTIL    COND(&OWNADDED)', 'DOUNTIL'),
     ('KV2207C.clp', 'PGM        PARM', 'pgm        PARM', 'invariant'),
     ('KV2207R1.rpgle', '     C                   EXSR      OBJLIN\n     C                   EVAL      OBJATR',
      '     C                    EXSR      OBJLIN\n     C                   EVAL      OBJATR',
@@ -615,7 +740,18 @@ FAULTS = [
      '             DOW', 'without (E)'),
     ('KV2207R1.rpgle', '     C                   ENDSR     \'*CANCL\'', '     C                   ENDSR',
      '*PSSR'),
-    ('KV2207R2.rpgle', "NAMCHR <> '*' AND NAMCHR <> '.'", "NAMCHR <> '*'", 'shared'),
+    ('KV2207R2.rpgle', "NAMCHR <> '*' AND\n     C                             NAMCHR <> '.'",
+     "NAMCHR <> '*' AND\n     C                             NAMCHR <> '-'", 'shared'),
+    # a type dropped from both tables alike: objects of it would never be compared
+    ('KV2207R1.rpgle', '*DTAARA*DTADCT', '*DTADCT', 'lacks *DTAARA'),
+    ('KV2207R1.rpgle', "IF        FAILED = '0' AND BADTYP = '0' AND",
+     "IF        FAILED = '0' AND", "without BADTYP"),
+    ('KV2207R2.rpgle', "IF        FAILED = '0' AND HAVLIB = '1'", "IF        FAILED = '0'",
+     'without HAVLIB'),
+    ('KV2207R1.rpgle', "     C                   IF        TYPE10 <> '*LIB'\n     C                   "
+     "EVAL      UNKTYP = '1'", "     C                   IF        TYPE10 <> '*LIB'\n     C      "
+     "             EVAL      UNKTYP = '0'", 'unknown type must be flagged'),
+    ('KV2207R1.rpgle', 'EVAL      WANTED = PSVLIB', 'EVAL      WANTED = PSAVF', 'searched for'),
     ('KV2207R2.rpgle', 'DPRESULT          S              1A', 'DPRESULT          S              2A',
      'KV2207R2 gets'),
     ('KV2207R2.rpgle', '*PGM   *PNLGRP', '*PNLGRP*PRDAVL', 'differ'),
@@ -630,6 +766,8 @@ FAULTS = [
      'SRCMBR(KV2207R2) DFTACTGRP(*YES) +\n                          TGTRLS(*CURRENT)',
      'KV2207R2 is not compiled for the target release'),
     ('KV2207BLD.clp', 'KV2207F1 KV2207F2) LIB(QTEMP)', 'KV2207F1) LIB(QTEMP)', 'saves'),
+    ('KV2207BLD.clp', 'MONMSG     MSGID(CPF9898) EXEC(CHGVAR VAR(&REFUSED)',
+     'MONMSG     MSGID(CPF0000) EXEC(CHGVAR VAR(&REFUSED)', 'accept only CPF9898'),
 ]
 
 
