@@ -123,7 +123,16 @@ while IFS= read -r pair; do
 done < "$E2E_ENV_FILE"
 
 in_netns=()
-[ -z "$netns" ] || in_netns=(ip netns exec "$netns")
+if [ -n "$netns" ]; then
+  in_netns=(ip netns exec "$netns")
+  # Wine makes a program's sockets in the prefix's wineserver, so the server must live in the
+  # namespace too: the one an earlier test left (it lingers a few seconds) is ended first, so that
+  # the driver starts a new one inside, and that one is ended with the test, before the namespace
+  # goes and before a later test could reach the host through it. E2E tests run one at a time.
+  end_wineserver() { "$KESTRALON_WINESERVER" -k > /dev/null 2>&1; "$KESTRALON_WINESERVER" -w > /dev/null 2>&1; }
+  end_wineserver
+  trap 'end_wineserver; run_teardown' EXIT
+fi
 timeout "$time_limit" "${in_netns[@]}" "$KESTRALON_WINE" "$build/bin/UIDRIVER.EXE" "${driver_args[@]}" > /dev/null 2> "$output/wine.log"
 status=$?
 [ -f "$output/driver.log" ] && cat "$output/driver.log"
