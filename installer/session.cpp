@@ -13,6 +13,7 @@
 #include "installer/settings.h"
 #include "installer/text_rules.h"
 #include "ui/main_window.h"
+#include "ui/text_fit.h"
 
 namespace {
 
@@ -73,6 +74,7 @@ BOOL InstallerDialog::InitializeSession() {
   job.scriptPath = workDirectory + "FTPCMD.BAT";
   job.logPath = workDirectory + "FTPLOG.LOG";
   ResetControls();
+  FitStaticTextHeight(hwnd(), IDC_DESCRIPTION);  // the maker's product name may need more lines
   return TRUE;
 }
 
