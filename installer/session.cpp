@@ -13,6 +13,7 @@
 #include "installer/settings.h"
 #include "installer/text_rules.h"
 #include "ui/main_window.h"
+#include "ui/open_file_dialog.h"
 #include "ui/text_fit.h"
 
 namespace {
@@ -101,7 +102,7 @@ bool InstallerDialog::AskForSaveFile() {
   request.lpstrTitle = msg::kSaveFileDialogTitle;
   request.lpstrDefExt = msg::kSaveFileExtension;
   request.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
-  if (!GetOpenFileNameA(&request)) return false;
+  if (!ShowOpenFileDialog(request)) return false;
   saveFilePath = chosen;
   return true;
 }
