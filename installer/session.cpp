@@ -13,6 +13,8 @@
 #include "installer/settings.h"
 #include "installer/text_rules.h"
 #include "ui/main_window.h"
+#include "ui/open_file_dialog.h"
+#include "ui/text_fit.h"
 
 namespace {
 
@@ -73,6 +75,7 @@ BOOL InstallerDialog::InitializeSession() {
   job.scriptPath = workDirectory + "FTPCMD.BAT";
   job.logPath = workDirectory + "FTPLOG.LOG";
   ResetControls();
+  FitStaticTextHeight(hwnd(), IDC_DESCRIPTION);  // the maker's product name may need more lines
   return TRUE;
 }
 
@@ -99,7 +102,7 @@ bool InstallerDialog::AskForSaveFile() {
   request.lpstrTitle = msg::kSaveFileDialogTitle;
   request.lpstrDefExt = msg::kSaveFileExtension;
   request.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
-  if (!GetOpenFileNameA(&request)) return false;
+  if (!ShowOpenFileDialog(request)) return false;
   saveFilePath = chosen;
   return true;
 }

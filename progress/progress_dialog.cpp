@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include "progress/progress_text.h"
 #include "ui/main_window.h"
 #include "ui/message_pump.h"
+#include "ui/text_fit.h"
 
 namespace {
 constexpr char kDefaultCaption[] = "進行状況...";
@@ -24,6 +26,7 @@ int ProgressDialog::OpenWithCaption(const char* caption) {
   if (!CreateModeless(parent)) return 0;
   SetWindowTextA(hwnd(), caption != nullptr ? caption : kDefaultCaption);
   if (parent != nullptr) EnableWindow(parent, FALSE);
+  FitStaticTextHeight(hwnd(), IDC_PROGRESS_LINE, progresstext::WidestLine().c_str());
   CenterWindow();
   statusText.SetText("");
   marquee_ = false;

@@ -130,4 +130,11 @@ std::string ElapsedLine(std::uint64_t elapsedMilliseconds) {
   return Format(kElapsedSecondsFormat, rest);
 }
 
+std::string WidestLine() {
+  constexpr double kWidestAmount = 1023.9 * 1024 * 1024;  // "1023.9 MB": four digits, and M is wider than K or G
+  constexpr double kLongestTimeLeft = 99 * 3600 + 50 * 60;
+  return FormatAmount(kWidestAmount) + " / " + FormatAmount(kWidestAmount) + Format(kPercentFormat, 99u) + " " +
+         FormatRate(kWidestAmount) + " " + FormatTimeLeft(kLongestTimeLeft);
+}
+
 }  // namespace progresstext

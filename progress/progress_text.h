@@ -55,5 +55,9 @@ std::string FormatTimeLeft(double seconds);
 std::string UploadLine(std::uint64_t sent, std::uint64_t total, const RateMeter& meter);
 // "経過時間 5秒", "経過時間 1分05秒", "経過時間 1時間02分05秒": whole seconds, rounded down.
 std::string ElapsedLine(std::uint64_t elapsedMilliseconds);
+// The widest line the two above give for a product under 10,000 GB sent at under 1 GB/s
+// ("1023.9 MB / 1023.9 MB（99%） 1023.9 MB/s 残り 約99時間50分"): the window makes room for it
+// once, so that no line is cut and the window never changes size while a job runs.
+std::string WidestLine();
 
 }  // namespace progresstext

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 
+#include "fileutil/dll_search.h"
 #include "ftpclient/core/command_line.h"
 #include "ftpclient/core/session.h"
 #include "ftpclient/win/local_files.h"
@@ -122,6 +123,7 @@ int RunClient(const ClientOptions& options) {
 }  // namespace
 
 int main() {
+  RestrictDllSearchToSystemFolder();  // before anything can load a DLL by name
   WSADATA winsock;
   if (WSAStartup(MAKEWORD(2, 2), &winsock) != 0) {
     std::fprintf(stderr, "ftp: Windows Sockets could not be started\n");

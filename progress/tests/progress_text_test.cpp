@@ -156,5 +156,26 @@ TEST(ProgressTextTest, UploadLine) {
   for (const auto& c : cases) EXPECT_EQ(UploadLine(c.sent, c.total, c.meter), c.text) << c.text;
 }
 
+// The window is sized once for WidestLine(); a line longer than it would be cut. Bytes stand for
+// width: digits are equally wide, and a double-byte character is two bytes and about twice as wide.
+TEST(ProgressTextTest, NoLineIsWiderThanTheWidest) {
+  const std::size_t widest = WidestLine().size();
+  const std::uint64_t sizes[] = {0, 1023, 1048524, 1073636966, 999 * kGiB + 1023 * kMiB, 9999 * kGiB};
+  const double rates[] = {0, 1023.4, 1048524, 1073636966};
+  for (std::uint64_t total : sizes) {
+    for (std::uint64_t sent : sizes) {
+      for (double rate : rates) {
+        RateMeter meter;
+        Feed(meter, 0, 5000, rate, 0);
+        const std::string line = UploadLine(sent, total, meter);
+        EXPECT_LE(line.size(), widest) << line;
+      }
+    }
+  }
+  for (std::uint64_t hours : {0ull, 9ull, 99ull, 999ull}) {
+    EXPECT_LE(ElapsedLine((hours * 3600 + 59 * 60 + 59) * 1000).size(), widest);
+  }
+}
+
 }  // namespace
 }  // namespace progresstext

@@ -13,7 +13,7 @@ declare -A allowed=(
   [ftpjob]="ftpjob fileutil ui res"
   [progress]="progress ui res"
   [installer]="installer ftpjob progress fileutil ui res"
-  [app]="app installer ui res"
+  [app]="app installer ui fileutil res"
 )
 
 status=0
