@@ -2,8 +2,7 @@
 
 #include "app/installer_app.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
   InstallerApp app;
-  app.InitInstance();
-  return 0;
+  return app.Run(arguments != nullptr ? arguments : "");
 }
