@@ -14,10 +14,12 @@ else
   logs=("$E2E_RUN"/localappdata/KESTRALON/logs/*.log)
 fi
 [ "${#logs[@]}" = 1 ] && [ -f "${logs[0]}" ] || fail "not one support log: ${logs[*]}"
-log=${logs[0]}
-iconv -f CP932 -t UTF-8 "$log" > "$E2E_OUTPUT/support-log.txt" 2>/dev/null || cp "$log" "$E2E_OUTPUT/support-log.txt"
+# Lines end in CR LF; the checks read them without the CR.
+log="$E2E_RUN/support-log.lf"
+tr -d '\r' < "${logs[0]}" > "$log"
+iconv -f CP932 -t UTF-8 "${logs[0]}" > "$E2E_OUTPUT/support-log.txt" 2>/dev/null || cp "${logs[0]}" "$E2E_OUTPUT/support-log.txt"
 
-if [ -n "${LOG_PASSWORD:-}" ] && grep -qiF -- "$LOG_PASSWORD" "$log"; then
+if [ -n "${LOG_PASSWORD:-}" ] && grep -qiF -- "$LOG_PASSWORD" "${logs[0]}"; then
   fail "the password is in the log"
 fi
 grep -qE '^\[[0-9:.]+\] installer [0-9.]+ \((x86|x64)\)' "$log" || fail "no version line"
@@ -51,4 +53,4 @@ else
     grep -qE "\] run ended: exit code $LOG_OUTCOME \(" "$log" || fail "the outcome $LOG_OUTCOME is not named"
   fi
 fi
-echo "log check passed: $log"
+echo "log check passed: ${logs[0]}"
