@@ -37,9 +37,9 @@ int InstallerApp::Run(const std::string& arguments) {
   // Out of the environment before anything is started, in either mode.
   password_ = TakePassword(line_.silent && line_.error.empty() && !line_.help);
   StartSupportLog(line_);
-  if (AnswerCommandLine(line_)) return static_cast<int>(exitCode_);
+  if (AnswerCommandLine(line_)) return exitCode_;
   InitInstance();
-  return static_cast<int>(exitCode_);
+  return exitCode_;
 }
 
 void InstallerApp::StartSupportLog(const CommandLine& line) {
@@ -69,11 +69,14 @@ bool InstallerApp::AnswerCommandLine(const CommandLine& line) {
   return true;
 }
 
-int InstallerApp::Ended(ExitCode code) {
-  exitCode_ = code;
-  TheSupportLog().Write("run ended: exit code " + std::to_string(static_cast<int>(code)) + " (" +
-                        OutcomeName(code) + ")");
-  return static_cast<int>(code);
+void InstallerApp::Ended(ExitCode outcome) {
+  const int code = static_cast<int>(outcome);
+  Ended(line_.silent || outcome == ExitCode::kBadInput ? code : 0, OutcomeName(outcome));
+}
+
+void InstallerApp::Ended(int exitCode, const std::string& how) {
+  exitCode_ = exitCode;
+  TheSupportLog().Write("run ended: exit code " + std::to_string(exitCode) + " (" + how + ")");
 }
 
 bool InstallerApp::StartSockets() {
@@ -104,11 +107,11 @@ bool InstallerApp::TakeSingleInstanceMutex() {
 
 bool InstallerApp::InitInstance() {
   if (!StartSockets()) {
-    Ended(line_.silent ? ExitCode::kUnknownError : ExitCode::kSuccess);
+    Ended(ExitCode::kUnknownError);
     return false;
   }
   if (!TakeSingleInstanceMutex()) {
-    Ended(line_.silent ? ExitCode::kAlreadyRunning : ExitCode::kSuccess);
+    Ended(ExitCode::kAlreadyRunning);
     return false;
   }
   if (line_.silent) {
@@ -122,8 +125,6 @@ bool InstallerApp::InitInstance() {
   const INT_PTR result = dialog->DoModal(nullptr);
   SetAppMainWindow(nullptr);
   dialog.reset();
-  TheSupportLog().Write(result == IDOK ? "the dialog ended after the installation"
-                                       : "the dialog ended without an installation");
-  Ended(ExitCode::kSuccess);
+  Ended(0, result == IDOK ? "installed" : "the dialog closed without an installation");
   return false;
 }

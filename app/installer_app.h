@@ -25,11 +25,14 @@ class InstallerApp {
   // Bad switches, or /?: told in a box (bad switches with /silent: only in the log); true when
   // the run ends here.
   bool AnswerCommandLine(const CommandLine& line);
-  int Ended(ExitCode code);
+  // Records how the run ended: outcome, and the exit code (the dialog's run ends with 0 whatever
+  // happened, as it always has).
+  void Ended(ExitCode outcome);
+  void Ended(int exitCode, const std::string& how);
 
   CommandLine line_;
   std::string password_;
-  ExitCode exitCode_ = ExitCode::kSuccess;
+  int exitCode_ = 0;
   // Held until the process ends; the system closes it then.
   HANDLE instanceMutex_ = nullptr;
 };

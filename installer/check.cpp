@@ -55,7 +55,7 @@ bool Installation::CheckBeforeInstall() {
   }
   frontEnd_.ShowStatus(msg::kConnecting, true);
   if (!RunAuthorityTest(hostObject.path)) return false;
-  DeleteFileA(hostObject.path.c_str());  // needed by job 1 only
+  DeleteFileA(hostObject.path.c_str());           // needed by job 1 only
   if (CancelConfirmed()) return StopCancelled();  // cancel point 2
   frontEnd_.ShowStatus(FormatText(msg::kCheckingLibrary, input_.library), true);
   if (!ProbeLibrary()) return false;

@@ -57,10 +57,12 @@ std::string TakeSwitch(const std::string& argument, CommandLine& line, std::vect
   // A word that is no switch may be a password typed in the wrong place: it is not repeated.
   if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) return Refused(msg::kNotASwitch);
   const std::size_t separator = argument.find_first_of("=:", 1);
-  const std::string name = LowerAscii(argument.substr(1, separator == std::string::npos ? std::string::npos : separator - 1));
+  const std::string name =
+      LowerAscii(argument.substr(1, separator == std::string::npos ? std::string::npos : separator - 1));
   const bool hasValue = separator != std::string::npos;
   const std::string value = hasValue ? argument.substr(separator + 1) : std::string();
-  if (name == "password" || name == "pass" || name == "pwd" || name == "p") return Refused(msg::kPasswordNotOnCommandLine);
+  if (name == "password" || name == "pass" || name == "pwd" || name == "p")
+    return Refused(msg::kPasswordNotOnCommandLine);
   for (const std::string& earlier : seen) {
     if (earlier == name) return Refused(FormatText(msg::kSwitchTwice, argument));
   }
@@ -161,8 +163,10 @@ CommandLine ParseCommandLine(const std::string& arguments) {
     if (!line.error.empty()) return line;
   }
   if (line.help) return line;
-  if (line.silent && !line.host) line.error = Refused(msg::kSilentNeedsHost);
-  else if (line.silent && line.userId.empty()) line.error = Refused(msg::kSilentNeedsUser);
+  if (line.silent && !line.host)
+    line.error = Refused(msg::kSilentNeedsHost);
+  else if (line.silent && line.userId.empty())
+    line.error = Refused(msg::kSilentNeedsUser);
   return line;
 }
 

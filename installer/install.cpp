@@ -57,16 +57,17 @@ bool Installation::RestoreLibrary(const std::string& productFile) {
   // in passive mode.
   Decision restore;
   do {
-    if (!PrepareJob([&] {
-          return hostjobs::AddLibraryRestore(job_, productFile, session_.targetLibrary, input_.library);
-        })) {
+    if (!PrepareJob(
+            [&] { return hostjobs::AddLibraryRestore(job_, productFile, session_.targetLibrary, input_.library); })) {
       return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
     }
     const int restored = RunJob("3 (restore)", {productFile}, JobPhase::kInstallation, msg::kInstalling);
     if (restored == kRunStopped) {
-      return Stop(ExitCode::kUnknownError, FormatText(msg::kInstallAbandoned, input_.library), MessageIcon::kExclamation);
+      return Stop(ExitCode::kUnknownError, FormatText(msg::kInstallAbandoned, input_.library),
+                  MessageIcon::kExclamation);
     }
-    if (restored != kRunEnded) return Stop(ExitCode::kUnknownError, std::string(), MessageIcon::kStop);  // the user has been told
+    if (restored != kRunEnded)
+      return Stop(ExitCode::kUnknownError, std::string(), MessageIcon::kStop);  // the user has been told
     restore = JudgeRestore(ReadJobLog());
   } while (SwitchToPassive(restore, false));
   frontEnd_.ShowStatus(msg::kVerifying, false);
@@ -81,10 +82,11 @@ bool Installation::Verify(const std::string& hostObjectFile, const std::string& 
         })) {
       return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
     }
-    const int verified = RunJob("4 (verification)", {hostObjectFile, productFile}, JobPhase::kInstallation,
-                                msg::kVerifying);
+    const int verified =
+        RunJob("4 (verification)", {hostObjectFile, productFile}, JobPhase::kInstallation, msg::kVerifying);
     if (verified == kRunStopped) {
-      return Stop(ExitCode::kUnknownError, FormatText(msg::kInstallAbandoned, input_.library), MessageIcon::kExclamation);
+      return Stop(ExitCode::kUnknownError, FormatText(msg::kInstallAbandoned, input_.library),
+                  MessageIcon::kExclamation);
     }
     if (verified != kRunEnded) return Stop(ExitCode::kUnknownError, std::string(), MessageIcon::kStop);
     decision = JudgeVerification(ReadJobLog());

@@ -72,18 +72,21 @@ JobLog Installation::ReadJobLog() {
 }
 
 bool Installation::SwitchToPassive(const Decision& decision, bool cancelEnabled) {
-  log_.Write(std::string("decision: ") + NextStep(decision.next));
   if (decision.next != Decision::Next::kRetryPassive || !job_.passiveClient.empty()) return false;
   // The firewall will not change during this run: once active mode has failed, every later job
   // runs in passive mode too.
   const std::string client = session_.workDirectory + kPassiveClientName;
   if (!ExtractPassiveFtpClient(client)) return false;  // then the upload-failed message stands
   job_.passiveClient = client;
+  log_.Write(std::string("decision: ") + NextStep(decision.next));
   frontEnd_.ShowStatus(msg::kRetryingPassive, cancelEnabled);
   return true;
 }
 
 bool Installation::CarryOut(const Decision& decision) {
+  // A retry that could not be made stands as a stop.
+  const bool stops = decision.next == Decision::Next::kRetryPassive;
+  log_.Write(std::string("decision: ") + NextStep(stops ? Decision::Next::kStop : decision.next));
   switch (decision.next) {
     case Decision::Next::kGoOn:
       return true;

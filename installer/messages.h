@@ -76,7 +76,8 @@ inline constexpr char kInstallAbandoned[] =
     "もう一度インストーラーを実行して下さい。";
 
 // The command line (KESTRALON.EXE /silent /host=... and the rest)
-inline constexpr char kBadCommandLine[] = "コマンドラインの指定が正しくありません。\n\n%s\n\n/? で指定方法を表示します。";
+inline constexpr char kBadCommandLine[] =
+    "コマンドラインの指定が正しくありません。\n\n%s\n\n/? で指定方法を表示します。";
 inline constexpr char kUnknownSwitch[] = "不明な指定です: %s";
 inline constexpr char kNotASwitch[] = "/ で始まらない指定があります。";
 inline constexpr char kSwitchWithoutValue[] = "値がありません: %s";

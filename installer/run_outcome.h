@@ -5,10 +5,10 @@
 
 enum class ExitCode : int {
   kSuccess = 0,
-  kBadInput = 1,        // the switches, the password, the settings or the product file
+  kBadInput = 1,  // the switches, the password, the settings or the product file
   kLogOnFailed = 2,
-  kNoAuthority = 3,     // to work with or to restore save files
-  kLibraryExists = 4,   // and overwriting it was not allowed
+  kNoAuthority = 3,    // to work with or to restore save files
+  kLibraryExists = 4,  // and overwriting it was not allowed
   kUploadFailed = 5,
   kHostStepFailed = 6,  // a command on the host ended in error during the installation
   kNotVerified = 7,     // the verification could not prove that every object arrived

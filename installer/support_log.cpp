@@ -19,8 +19,7 @@ constexpr const char* kArchitecture = sizeof(void*) == 4 ? "x86" : "x64";
 supportlog::Clock Now() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  return supportlog::Clock{now.wYear, now.wMonth,  now.wDay,         now.wHour,
-                           now.wMinute, now.wSecond, now.wMilliseconds};
+  return supportlog::Clock{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
 std::string LocalAppData() {

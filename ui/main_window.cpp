@@ -6,7 +6,7 @@ namespace {
 HWND g_mainWindow = nullptr;
 MessageObserver g_observer = nullptr;
 bool g_unattended = false;
-}
+}  // namespace
 
 HWND GetAppMainWindow() { return g_mainWindow; }
 

@@ -55,7 +55,7 @@ bool Runner::StartProcess(const std::string& name, const std::string& folder, co
   }
   PROCESS_INFORMATION created = {};
   const BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, input != nullptr, 0, nullptr,
-                                     folder.c_str(), &startup, &created);
+                                      folder.c_str(), &startup, &created);
   if (readEnd != nullptr) CloseHandle(readEnd);
   if (writeEnd != nullptr) {
     DWORD written = 0;
@@ -78,7 +78,8 @@ bool Runner::Kill(const Step& step) {
   if (!step.args.empty() && !Use(step)) return false;
   Process process;
   if (!CurrentProcess(process)) return false;
-  if (!TerminateProcess(process.handle, 255)) return Fail("cannot end the process, error " + std::to_string(GetLastError()));
+  if (!TerminateProcess(process.handle, 255))
+    return Fail("cannot end the process, error " + std::to_string(GetLastError()));
   WaitForSingleObject(process.handle, 5000);
   return true;
 }

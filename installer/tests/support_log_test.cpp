@@ -22,12 +22,16 @@ TEST(MaskSecret, NoFormOfThePasswordSurvives) {
   const std::vector<Row> rows = {
       {"user DEMO\r\nPASS1234\r\n", "PASS1234", "user DEMO\r\n****\r\n"},
       {"331 pass1234 echoed, Pass1234 again", "PASS1234", "331 **** echoed, **** again"},
-      {"A B%C\"D^E&F", "B%C\"D^E&", "A ****F"},         // the characters a command interpreter reads
-      {"x%TEMP%y", "%TEMP%", "x****y"},                  // never expanded on the way
-      {"PWPWPW", "PWPW", "****PW"},                      // what is left is no longer the password
-      {"no password here", "", "no password here"},      // an empty password masks nothing
-      {"\x95\x5C" "AB", "\x5C" "AB", "\x95****"},        // even inside a double-byte character
-      {"\x8E\x84\x8E\x84X", "\x8E\x84", "********X"},    // a Japanese password
+      {"A B%C\"D^E&F", "B%C\"D^E&", "A ****F"},      // the characters a command interpreter reads
+      {"x%TEMP%y", "%TEMP%", "x****y"},              // never expanded on the way
+      {"PWPWPW", "PWPW", "****PW"},                  // what is left is no longer the password
+      {"no password here", "", "no password here"},  // an empty password masks nothing
+      {"\x95\x5C"
+       "AB",
+       "\x5C"
+       "AB",
+       "\x95****"},                                    // even inside a double-byte character
+      {"\x8E\x84\x8E\x84X", "\x8E\x84", "********X"},  // a Japanese password
   };
   for (const Row& row : rows) EXPECT_EQ(MaskSecret(row.text, row.secret), row.expected) << row.text;
 }
@@ -57,7 +61,8 @@ TEST(SupportLogFiles, NamesSortByTimeAndOnlyTheOldestBeyondTwentyGo) {
 TEST(SupportLogFiles, EntriesAndBlocksEndEveryLineInCrLf) {
   const supportlog::Clock time{2026, 1, 1, 9, 5, 7, 42};
   EXPECT_EQ(supportlog::Entry(time, "one\ntwo"), "[09:05:07.042] one\r\n               two\r\n");
-  EXPECT_EQ(supportlog::Block("log", "220 hi\r\n230 in"), "  --- log ---\r\n  | 220 hi\r\n  | 230 in\r\n  --- end of log ---\r\n");
+  EXPECT_EQ(supportlog::Block("log", "220 hi\r\n230 in"),
+            "  --- log ---\r\n  | 220 hi\r\n  | 230 in\r\n  --- end of log ---\r\n");
   EXPECT_EQ(supportlog::Block("log", ""), "  --- log ---\r\n  --- end of log ---\r\n");
 }
 
@@ -98,7 +103,8 @@ TEST(CommandLine, Switches) {
   const std::vector<Row> rows = {
       {"", "", false, "", "", false},
       {"/silent /host=10.0.0.1 /user=demo", "", true, "DEMO", "", false},
-      {"-SILENT /Host:10.0.0.1 /USER=Demo /library=mylib /overwrite=YES /log=C:\\x.log", "", true, "DEMO", "MYLIB", true},
+      {"-SILENT /Host:10.0.0.1 /USER=Demo /library=mylib /overwrite=YES /log=C:\\x.log", "", true, "DEMO", "MYLIB",
+       true},
       {"/host=10.0.0.1 /user=demo", "", false, "DEMO", "", false},  // pre-fills the form
       {"/silent /host=10.0.0.1 /user=demo /overwrite=no", "", true, "DEMO", "", false},
       {"/silent /user=demo", refused(msg::kSilentNeedsHost), true, "DEMO", "", false},
