@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -12,8 +13,6 @@
 
 namespace {
 
-// Kept in step with the version block of the resources.
-constexpr char kVersion[] = "1.0.0.2";
 constexpr const char* kArchitecture = sizeof(void*) == 4 ? "x86" : "x64";
 
 supportlog::Clock Now() {
@@ -65,6 +64,26 @@ std::string ReadWholeFile(const std::string& path) {
   while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
   CloseHandle(file);
   return bytes;
+}
+
+// The file version from the executable's own version block (VS_FIXEDFILEINFO follows its
+// signature), read without the version library, which is no system DLL that is always loaded.
+std::string InstallerVersion() {
+  const HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));  // RT_VERSION
+  const HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
+  const auto* block = loaded != nullptr ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
+  if (block == nullptr) return "unknown";
+  const DWORD size = SizeofResource(nullptr, found);
+  constexpr DWORD kSignature = 0xFEEF04BD;
+  for (DWORD at = 0; at + 4 * 4 <= size; at += 4) {
+    DWORD words[4];
+    std::memcpy(words, block + at, sizeof words);
+    if (words[0] != kSignature) continue;
+    // signature, structure version, then the file version's high and low halves
+    return std::to_string(HIWORD(words[2])) + "." + std::to_string(LOWORD(words[2])) + "." +
+           std::to_string(HIWORD(words[3])) + "." + std::to_string(LOWORD(words[3]));
+  }
+  return "unknown";
 }
 
 std::string WindowsVersion() {
@@ -129,7 +148,7 @@ SupportLog& TheSupportLog() {
 
 void WriteRunHeader(SupportLog& log) {
   const std::string settingsPath = GetModuleDirectory() + "CONFIG.INI";
-  log.Write(std::string("installer ") + kVersion + " (" + kArchitecture + ")");
+  log.Write("installer " + InstallerVersion() + " (" + kArchitecture + ")");
   log.Write("Windows " + WindowsVersion() + ", ANSI code page " + std::to_string(GetACP()));
   log.Write("settings: " + settingsPath);
   log.WriteBlock("CONFIG.INI", ReadWholeFile(settingsPath));
