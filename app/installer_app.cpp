@@ -19,6 +19,10 @@ constexpr char kMutexName[] = "KESTRALON ALIVE PROCESS MUTEX";
 constexpr char kAlreadyRunning[] = "既に起動しています。";
 
 void LogShownMessage(const std::string& text, int answer) {
+  if (IsUnattended()) {
+    TheSupportLog().Write("message (not shown, unattended): " + text);
+    return;
+  }
   const char* said = answer == IDYES ? "Yes" : answer == IDNO ? "No" : answer == IDCANCEL ? "Cancel" : "OK";
   TheSupportLog().Write("message shown: " + text);
   TheSupportLog().Write(std::string("answer: ") + said);
