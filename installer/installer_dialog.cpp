@@ -79,7 +79,7 @@ RunInput InstallerDialog::ReadInput() const {
 void InstallerDialog::OnOK() {
   SetControlsEnabled(false);
   RunInput input = ReadInput();
-  TheSupportLog().SetSecret(input.password);
+  TheSupportLog().AddSecret(input.password);
   DialogRun frontEnd(progress, title, session.productName);
   const ExitCode outcome = Installation(session, frontEnd, TheSupportLog(), std::move(input)).Run();
   SetControlsEnabled(true);

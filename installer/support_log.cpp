@@ -122,7 +122,9 @@ void SupportLog::Open(const std::string& path, const std::string& appName) {
   for (const std::string& name : supportlog::LogsToRemove(NamesIn(folder))) DeleteFileA((folder + name).c_str());
 }
 
-void SupportLog::SetSecret(const std::string& password) { secret_ = password; }
+void SupportLog::AddSecret(const std::string& password) {
+  if (!password.empty()) secrets_.push_back(password);
+}
 
 void SupportLog::Write(const std::string& text) { Append(supportlog::Entry(Now(), text)); }
 
@@ -132,7 +134,8 @@ void SupportLog::WriteBlock(const std::string& heading, const std::string& bytes
 
 void SupportLog::Append(const std::string& text) {
   if (!IsOpen()) return;
-  const std::string masked = supportlog::MaskSecret(text, secret_);
+  std::string masked = text;
+  for (const std::string& secret : secrets_) masked = supportlog::MaskSecret(masked, secret);
   DWORD written = 0;
   // Straight to the file, no buffer of our own: what was written survives the process.
   if (!WriteFile(file_, masked.data(), static_cast<DWORD>(masked.size()), &written, nullptr)) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class SupportLog {
  public:
@@ -18,8 +19,9 @@ class SupportLog {
   // Opens a new file: path when given, else a file named by the time in
   // %LOCALAPPDATA%\<appName>\logs\, where only the newest logs are kept.
   void Open(const std::string& path, const std::string& appName);
-  // From here on every occurrence of password in anything written is masked.
-  void SetSecret(const std::string& password);
+  // From here on every occurrence of password in anything written is masked, as is every
+  // password added before (a user who tried another one first).
+  void AddSecret(const std::string& password);
 
   // One entry, stamped with the time.
   void Write(const std::string& text);
@@ -34,7 +36,7 @@ class SupportLog {
 
   HANDLE file_ = INVALID_HANDLE_VALUE;
   std::string path_;
-  std::string secret_;
+  std::vector<std::string> secrets_;
 };
 
 // The run's one log: the dialog, the unattended run and the message boxes all write to it.

@@ -101,7 +101,7 @@ ExitCode RunUnattended(const CommandLine& line, const std::string& password) {
   SupportLog& log = TheSupportLog();
   const std::optional<std::string> typed = PasswordAsTyped(password);
   if (!typed) return Refuse(log, ExitCode::kBadInput, msg::kPasswordTooLong);
-  log.SetSecret(*typed);
+  log.AddSecret(*typed);
   RunSession session;
   std::string title;
   const SessionProblem problem = LoadRunSettings(session, title);
