@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Check hook of a workflow test: the support log the run left.
 # LOG_OUTCOME: the exit code that the log must name as the outcome, or "none" for a run killed
-# before it had one. LOG_PASSWORD: must not be in the log, in upper or lower case, anywhere in
-# the file. LOG_JOBS: how many jobs the log must show, each with its script and its transcript.
+# before it had one. LOG_PASSWORD: passwords, one a line, none of which may be in the log, in upper
+# or lower case, anywhere in the file. LOG_JOBS: how many jobs the log must show, each with its script and its transcript.
 # LOG_FILE: the log's name in the run folder (a /log= switch); else the one file in the test's
 # %LOCALAPPDATA%\KESTRALON\logs.
 set -uo pipefail
