@@ -3,9 +3,8 @@
 #include "app/installer_app.h"
 #include "fileutil/dll_search.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
   RestrictDllSearchToSystemFolder();  // before anything can load a DLL by name
   InstallerApp app;
-  app.InitInstance();
-  return 0;
+  return app.Run(arguments != nullptr ? arguments : "");
 }

@@ -25,7 +25,7 @@ void ShowStartFailure() {
   const HWND mainWindow = GetAppMainWindow();
   const HWND owner = mainWindow != nullptr ? GetLastActivePopup(mainWindow) : nullptr;
   const std::string caption = GetAppName();
-  MessageBoxA(owner, kStartFailed, caption.c_str(), MB_OK | MB_ICONSTOP);
+  ShowMessageOwnedBy(owner, kStartFailed, caption, MB_OK | MB_ICONSTOP);
 }
 
 std::vector<DWORD> ChildrenOf(DWORD parentId) {
@@ -62,6 +62,8 @@ int RunAndWait(const std::string& filePath, StartedWindow window, const PollHand
   SHELLEXECUTEINFOA request = {};
   request.cbSize = sizeof request;
   request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT;
+  // An unattended run shows no window, not even the shell's: the failure goes to the log.
+  if (IsUnattended()) request.fMask |= SEE_MASK_FLAG_NO_UI;
   request.lpVerb = "open";
   request.lpFile = filePath.c_str();
   request.nShow = window == StartedWindow::kShown ? SW_SHOW : SW_HIDE;

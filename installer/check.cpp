@@ -1,131 +1,93 @@
-// The OK handler and the pre-installation check: input, log-on and authority on the host, and
+// The run as a whole, and the pre-installation check: input, log-on and authority on the host, and
 // whether the target library exists already.
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include "fileutil/host_object.h"
 #include "installer/host_jobs.h"
-#include "installer/installer_dialog.h"
+#include "installer/installation.h"
 #include "installer/messages.h"
 #include "installer/text_rules.h"
-#include "ui/main_window.h"
 
-void InstallerDialog::OnOK() {
-  SetControlsEnabled(false);
-  focusTarget_ = nullptr;
-  if (!CheckBeforeInstall()) {
-    SetControlsEnabled(true);
-    // Only now: a greyed control cannot take the focus.
-    if (focusTarget_ != nullptr) focusTarget_->Focus();
-    return;
+namespace {
+
+// Deletes a file of the work folder when it goes out of scope, however a workflow ends.
+struct FileRemovedAtEnd {
+  std::string path;
+  ~FileRemovedAtEnd() {
+    if (!path.empty()) DeleteFileA(path.c_str());
   }
-  if (!InstallAndVerify()) {
-    SetControlsEnabled(true);
-    return;
+};
+
+}  // namespace
+
+ExitCode Installation::Run() {
+  log_.Write("run: address " + std::to_string(input_.hostAddress.value[0]) + "." +
+             std::to_string(input_.hostAddress.value[1]) + "." + std::to_string(input_.hostAddress.value[2]) + "." +
+             std::to_string(input_.hostAddress.value[3]) + ", user " + input_.userId + ", library " + input_.library);
+  if (!session_.productFileLogged) {
+    WriteProductFile(log_, session_.saveFilePath);
+    session_.productFileLogged = true;
   }
-  SetControlsEnabled(true);
-  ShowDialogMessage(msg::kInstallCompleted, MB_ICONINFORMATION);
-  EndDialog(IDOK);
+  if (!CheckBeforeInstall() || !InstallAndVerify()) return outcome_;
+  log_.Write("outcome: " + std::to_string(static_cast<int>(ExitCode::kSuccess)) + " (" +
+             OutcomeName(ExitCode::kSuccess) + ")");
+  return ExitCode::kSuccess;
 }
 
-void InstallerDialog::ReadAddress() {
-  DWORD packed = 0;
-  addressControl.Send(IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&packed));
-  hostAddress.value[0] = static_cast<std::uint8_t>(FIRST_IPADDRESS(packed));
-  hostAddress.value[1] = static_cast<std::uint8_t>(SECOND_IPADDRESS(packed));
-  hostAddress.value[2] = static_cast<std::uint8_t>(THIRD_IPADDRESS(packed));
-  hostAddress.value[3] = static_cast<std::uint8_t>(FOURTH_IPADDRESS(packed));
-}
-
-std::string InstallerDialog::ReadLibraryName() const { return TrimWhiteSpace(libraryEdit.GetText()); }
-
-int InstallerDialog::RefuseInput(const char* text, const Control& focus) {
-  ShowDialogMessage(text, MB_ICONEXCLAMATION);
-  focusTarget_ = &focus;
-  return 0;
-}
-
-int InstallerDialog::StopWithProgressOpen(const std::string& text, UINT icon, const Control* focus) {
-  ShowDialogMessage(text, icon);
-  progress.Close();
-  focusTarget_ = focus;
-  return 0;
-}
-
-bool InstallerDialog::UserConfirmsCancel() {
-  if (!progress.cancelRequested) return false;
-  if (ConfirmCancel()) return true;
-  KeepGoingAfterCancelDeclined();
-  return false;
-}
-
-void InstallerDialog::KeepGoingAfterCancelDeclined() {
-  progress.cancelRequested = false;  // go on; a later click asks again
-  // The question's owner is the disabled main window, so closing it activates nothing: hand
-  // the activation back to the progress window, whose Cancel the user may want again.
-  ForceForegroundWindow(progress.hwnd());
-}
-
-bool InstallerDialog::ConfirmCancel() {
-  const std::string question = FormatText(msg::kConfirmCancel, productName);
-  return ShowDialogMessage(question, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
-}
-
-int InstallerDialog::CheckBeforeInstall() {
-  ReadAddress();
-  userId = TrimWhiteSpace(userIdEdit.GetText());
-  password = TrimWhiteSpace(passwordEdit.GetText());
-  const std::string library = ReadLibraryName();
-  if (userId.empty()) return RefuseInput(msg::kEnterUserId, userIdEdit);
-  if (password.empty()) return RefuseInput(msg::kEnterPassword, passwordEdit);
-  if (library.empty()) return RefuseInput(msg::kEnterLibrary, libraryEdit);
+bool Installation::TestInput() {
+  const auto refuse = [this](const char* text, FocusTarget focus) {
+    return Stop(ExitCode::kBadInput, text, MessageIcon::kExclamation, focus);
+  };
+  if (input_.userId.empty()) return refuse(msg::kEnterUserId, FocusTarget::kUserId);
+  if (input_.password.empty()) return refuse(msg::kEnterPassword, FocusTarget::kPassword);
+  if (input_.library.empty()) return refuse(msg::kEnterLibrary, FocusTarget::kLibrary);
   // Both go into CL commands on the host: anything but an IBM i name could change them.
-  if (!IsValidIbmiName(userId)) return RefuseInput(msg::kInvalidUserId, userIdEdit);
-  if (!IsValidIbmiName(library)) return RefuseInput(msg::kInvalidLibrary, libraryEdit);
-
-  const std::string hostObjectFile = workDirectory + "QSAVF.DAT";
-  if (!ExtractHostObject(hostObjectFile)) {
-    ShowDialogMessage(msg::kResourceLoadFailed, MB_ICONSTOP);
-    return 0;
-  }
-  progress.Open();
-  progress.SetStatus(msg::kConnecting, true);
-  // Nothing permanent happens on the host during the check, so a confirmed Cancel may end a job
-  // that the host has stopped answering.
-  const auto cancelCheck = [this] { return UserConfirmsCancel(); };
-  Decision authority;
-  {
-    const FileRemovedAtEnd hostObject{hostObjectFile};
-    // The first upload of a run: where the PC's firewall blocks active mode, it shows here, and
-    // the job runs once more in passive mode.
-    do {
-      const bool prepared = PrepareJob([&] { return hostjobs::AddAuthorityTest(job, hostObjectFile, userId); });
-      if (prepared && UserConfirmsCancel()) return CloseAndStop();  // cancel point 1
-      const int ran = prepared ? RunJob({hostObjectFile}, cancelCheck) : kRunNotStarted;
-      if (ran == kRunStopped) return CloseAndStop();
-      if (ran != kRunEnded) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
-      authority = JudgeAuthorityTest(ReadJobLog(), userId);
-    } while (SwitchToPassive(authority, true));
-  }
-  if (!CarryOut(authority)) return 0;
-
-  if (UserConfirmsCancel()) return CloseAndStop();  // cancel point 2
-  progress.SetStatus(FormatText(msg::kCheckingLibrary, library), true);
-  if (!PrepareJob([&] { return hostjobs::AddLibraryProbe(job, library); })) {
-    return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
-  }
-  if (UserConfirmsCancel()) return CloseAndStop();  // cancel point 3
-  const int probed = RunJob({}, cancelCheck);
-  if (probed == kRunStopped) return CloseAndStop();
-  if (probed != kRunEnded) return StopWithProgressOpen(msg::kUnknownError, MB_ICONSTOP, nullptr);
-  if (!CarryOut(JudgeLibraryProbe(ReadJobLog(), library))) return 0;
-  if (UserConfirmsCancel()) return CloseAndStop();  // cancel point 4
-  progress.Close();
-  return 1;
+  if (!IsValidIbmiName(input_.userId)) return refuse(msg::kInvalidUserId, FocusTarget::kUserId);
+  if (!IsValidIbmiName(input_.library)) return refuse(msg::kInvalidLibrary, FocusTarget::kLibrary);
+  return true;
 }
 
-int InstallerDialog::CloseAndStop() {
-  progress.Close();
-  return 0;
+bool Installation::CheckBeforeInstall() {
+  if (!TestInput()) return false;
+  const FileRemovedAtEnd hostObject{session_.workDirectory + "QSAVF.DAT"};
+  if (!ExtractHostObject(hostObject.path)) {
+    return Stop(ExitCode::kUnknownError, msg::kResourceLoadFailed, MessageIcon::kStop);
+  }
+  frontEnd_.ShowStatus(msg::kConnecting, true);
+  if (!RunAuthorityTest(hostObject.path)) return false;
+  DeleteFileA(hostObject.path.c_str());           // needed by job 1 only
+  if (CancelConfirmed()) return StopCancelled();  // cancel point 2
+  frontEnd_.ShowStatus(FormatText(msg::kCheckingLibrary, input_.library), true);
+  if (!ProbeLibrary()) return false;
+  if (CancelConfirmed()) return StopCancelled();  // cancel point 4
+  frontEnd_.EndStatus();
+  return true;
+}
+
+bool Installation::RunAuthorityTest(const std::string& hostObjectFile) {
+  // The first upload of a run: where the PC's firewall blocks active mode, it shows here, and the
+  // job runs once more in passive mode.
+  Decision authority;
+  do {
+    if (!PrepareJob([&] { return hostjobs::AddAuthorityTest(job_, hostObjectFile, input_.userId); })) {
+      return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
+    }
+    if (CancelConfirmed()) return StopCancelled();  // cancel point 1
+    const int ran = RunJob("1 (authority test)", {hostObjectFile}, JobPhase::kCheck, msg::kConnecting);
+    if (ran == kRunStopped) return StopCancelled();
+    if (ran != kRunEnded) return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
+    authority = JudgeAuthorityTest(ReadJobLog(), input_.userId);
+  } while (SwitchToPassive(authority, true));
+  return CarryOut(authority);
+}
+
+bool Installation::ProbeLibrary() {
+  if (!PrepareJob([&] { return hostjobs::AddLibraryProbe(job_, input_.library); })) {
+    return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
+  }
+  if (CancelConfirmed()) return StopCancelled();  // cancel point 3
+  const int probed = RunJob("2 (library probe)", {}, JobPhase::kCheck, std::string());
+  if (probed == kRunStopped) return StopCancelled();
+  if (probed != kRunEnded) return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
+  return CarryOut(JudgeLibraryProbe(ReadJobLog(), input_.library));
 }

@@ -14,21 +14,34 @@ constexpr int kTextLimit = 10;  // bytes, for the user ID, the password and the 
 }
 
 void InstallerDialog::ResetControls() {
-  hostAddress = HostAddress();
-  userId.clear();
-  password.clear();
   SetWindowTextA(hwnd(), title.c_str());
-  descriptionText.SetText(FormatText(msg::kDescriptionFormat, productName));
+  descriptionText.SetText(FormatText(msg::kDescriptionFormat, session.productName));
   userIdEdit.Send(EM_LIMITTEXT, kTextLimit);
   passwordEdit.Send(EM_LIMITTEXT, kTextLimit);
   libraryEdit.Send(EM_LIMITTEXT, kTextLimit);
-  const auto& a = hostAddress.value;
-  addressControl.Send(IPM_SETADDRESS, 0, MAKEIPADDRESS(a[0], a[1], a[2], a[3]));
-  userIdEdit.SetText(userId);
-  passwordEdit.SetText(password);
-  libraryEdit.SetText(targetLibrary);  // EN_CHANGE cuts a longer name in the edit
+  addressControl.Send(IPM_SETADDRESS, 0, MAKEIPADDRESS(0, 0, 0, 0));
+  userIdEdit.SetText(std::string());
+  passwordEdit.SetText(std::string());
+  libraryEdit.SetText(session.targetLibrary);  // EN_CHANGE cuts a longer name in the edit
   libraryOption.SetCheck(BST_CHECKED);
   OnLibraryOptionClicked();
+  Prefill();
+}
+
+// What the command line gave goes into the form as if typed; the password never comes from there.
+void InstallerDialog::Prefill() {
+  if (prefill_.host) {
+    const auto& a = prefill_.host->value;
+    addressControl.Send(IPM_SETADDRESS, 0, MAKEIPADDRESS(a[0], a[1], a[2], a[3]));
+  }
+  if (!prefill_.userId.empty()) userIdEdit.SetText(prefill_.userId);
+  if (prefill_.library.empty() || prefill_.library == session.targetLibrary) return;
+  // Another library was asked for on purpose: the form shows it chosen, without the warning that
+  // a click on the option would give.
+  libraryOption.SetCheck(BST_UNCHECKED);
+  libraryEdit.SetText(prefill_.library);
+  libraryEdit.Enable(true);
+  libraryLabel.Enable(true);
 }
 
 void InstallerDialog::OnLibraryOptionClicked() {
@@ -40,7 +53,7 @@ void InstallerDialog::OnLibraryOptionClicked() {
       unchecked = false;
     }
   } else {
-    libraryEdit.SetText(targetLibrary);  // checking always restores the recommended library
+    libraryEdit.SetText(session.targetLibrary);  // checking always restores the recommended library
   }
   libraryEdit.Enable(unchecked);
   libraryLabel.Enable(unchecked);

@@ -1,6 +1,12 @@
-// Binding of the form's controls and the routing of the dialog's messages to their handlers.
+// Binding of the form's controls, the routing of the dialog's messages to their handlers, and OK.
 #include "installer/installer_dialog.h"
 
+#include <commctrl.h>
+
+#include "installer/dialog_run.h"
+#include "installer/messages.h"
+#include "installer/support_log.h"
+#include "installer/text_rules.h"
 #include "ui/main_window.h"
 
 void InstallerDialog::BindControls() {
@@ -54,4 +60,51 @@ bool InstallerDialog::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
   if (message != WM_SETCURSOR || controlsEnabled) return false;  // the default handling
   result = OnSetCursor();
   return true;
+}
+
+RunInput InstallerDialog::ReadInput() const {
+  DWORD packed = 0;
+  addressControl.Send(IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&packed));
+  RunInput input;
+  input.hostAddress.value[0] = static_cast<std::uint8_t>(FIRST_IPADDRESS(packed));
+  input.hostAddress.value[1] = static_cast<std::uint8_t>(SECOND_IPADDRESS(packed));
+  input.hostAddress.value[2] = static_cast<std::uint8_t>(THIRD_IPADDRESS(packed));
+  input.hostAddress.value[3] = static_cast<std::uint8_t>(FOURTH_IPADDRESS(packed));
+  input.userId = TrimWhiteSpace(userIdEdit.GetText());
+  input.password = TrimWhiteSpace(passwordEdit.GetText());
+  input.library = TrimWhiteSpace(libraryEdit.GetText());
+  return input;
+}
+
+void InstallerDialog::OnOK() {
+  SetControlsEnabled(false);
+  RunInput input = ReadInput();
+  TheSupportLog().AddSecret(input.password);
+  DialogRun frontEnd(progress, title, session.productName);
+  const ExitCode outcome = Installation(session, frontEnd, TheSupportLog(), std::move(input)).Run();
+  SetControlsEnabled(true);
+  if (outcome != ExitCode::kSuccess) {
+    // Only now: a greyed control cannot take the focus.
+    const Control* focus = ControlFor(frontEnd.focus());
+    if (focus != nullptr) focus->Focus();
+    return;
+  }
+  ShowDialogMessage(msg::kInstallCompleted, MB_ICONINFORMATION);
+  EndDialog(IDOK);
+}
+
+const Control* InstallerDialog::ControlFor(FocusTarget target) const {
+  switch (target) {
+    case FocusTarget::kAddress:
+      return &addressControl;
+    case FocusTarget::kUserId:
+      return &userIdEdit;
+    case FocusTarget::kPassword:
+      return &passwordEdit;
+    case FocusTarget::kLibrary:
+      return &libraryEdit;
+    case FocusTarget::kNone:
+      break;
+  }
+  return nullptr;
 }

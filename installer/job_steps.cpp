@@ -1,89 +1,116 @@
-// The steps around every job: running it with its progress shown, reading its log for the
-// decisions of job_decisions.h, and carrying a decision out.
+// The steps around every job: running it with its progress watched and its record in the support
+// log, reading its log for the decisions of job_decisions.h, and carrying a decision out.
 #include <windows.h>
 
 #include "fileutil/host_object.h"
+#include "ftpjob/job_file.h"
 #include "installer/host_jobs.h"
+#include "installer/installation.h"
 #include "installer/messages.h"
-#include "installer/installer_dialog.h"
-#include "installer/job_progress.h"
 
 namespace {
 
-UINT IconStyle(MessageIcon icon) {
-  switch (icon) {
-    case MessageIcon::kStop:
-      return MB_ICONSTOP;
-    case MessageIcon::kExclamation:
-      return MB_ICONEXCLAMATION;
-    case MessageIcon::kQuestion:
-      return MB_ICONQUESTION;
-    case MessageIcon::kInformation:
-      return MB_ICONINFORMATION;
+std::string FileBytes(const std::string& path) {
+  std::string bytes;
+  if (ReadJobFile(path, bytes) != JobFileRead::kRead) return "(cannot be read)";
+  return bytes;
+}
+
+std::string Seconds(DWORD milliseconds) {
+  return std::to_string(milliseconds / 1000) + "." + std::to_string(milliseconds % 1000 / 100) + " s";
+}
+
+const char* RunResult(int ran) {
+  switch (ran) {
+    case kRunEnded:
+      return "ended";
+    case kRunStopped:
+      return "ended by the installer at the user's request";
+    default:
+      return "could not be started";
   }
-  return MB_ICONSTOP;
+}
+
+const char* NextStep(Decision::Next next) {
+  switch (next) {
+    case Decision::Next::kGoOn:
+      return "go on";
+    case Decision::Next::kStop:
+      return "stop";
+    case Decision::Next::kAskOverwrite:
+      return "ask whether to overwrite the library";
+    case Decision::Next::kRetryPassive:
+      return "run again in passive mode";
+  }
+  return "stop";
 }
 
 }  // namespace
 
-int InstallerDialog::RunJob(const std::vector<std::string>& uploads, const PollHandler& cancelCheck) {
-  JobProgress shown(job.logPath, uploads, progress);
-  return job.Run([&] {
-    shown.Poll();
-    return cancelCheck && cancelCheck();
-  });
+int Installation::RunJob(const char* name, const std::vector<std::string>& uploads, JobPhase phase,
+                         const std::string& status) {
+  const std::string job = std::string("job ") + name;
+  log_.Write(job + (job_.passiveClient.empty() ? "" : " in passive mode"));
+  // The script holds the password: the log masks it. Run deletes the script, so it is read now.
+  log_.WriteBlock("script", FileBytes(job_.scriptPath));
+  const DWORD started = GetTickCount();
+  const int ran = job_.Run(frontEnd_.WatchJob(job_.logPath, uploads, phase, status, input_.library));
+  log_.Write(job + ": " + RunResult(ran) + " after " + Seconds(GetTickCount() - started));
+  if (ran != kRunNotStarted) log_.WriteBlock("transcript", FileBytes(job_.logPath));
+  return ran;
 }
 
-JobLog InstallerDialog::ReadJobLog() {
+JobLog Installation::ReadJobLog() {
   JobLog log;
-  log.crtsavfError = job.EvaluateLog(hostjobs::kCrtsavfError, LogAfterReading::kKeep);
-  log.rstobjError = job.EvaluateLog(hostjobs::kRstobjError, LogAfterReading::kKeep);
-  log.callError = job.EvaluateLog(hostjobs::kCallError, LogAfterReading::kKeep);
-  log.currentLibrary = job.EvaluateLog(hostjobs::kCurrentLibrary, LogAfterReading::kKeep);
-  log.session = job.ReadSessionFacts();
-  log.passiveMode = !job.passiveClient.empty();
+  log.crtsavfError = job_.EvaluateLog(hostjobs::kCrtsavfError, LogAfterReading::kKeep);
+  log.rstobjError = job_.EvaluateLog(hostjobs::kRstobjError, LogAfterReading::kKeep);
+  log.callError = job_.EvaluateLog(hostjobs::kCallError, LogAfterReading::kKeep);
+  log.currentLibrary = job_.EvaluateLog(hostjobs::kCurrentLibrary, LogAfterReading::kKeep);
+  log.session = job_.ReadSessionFacts();
+  log.passiveMode = !job_.passiveClient.empty();
   return log;
 }
 
-bool InstallerDialog::SwitchToPassive(const Decision& decision, bool cancelEnabled) {
-  if (decision.next != Decision::Next::kRetryPassive || !job.passiveClient.empty()) return false;
+bool Installation::SwitchToPassive(const Decision& decision, bool cancelEnabled) {
+  if (decision.next != Decision::Next::kRetryPassive || !job_.passiveClient.empty()) return false;
   // The firewall will not change during this run: once active mode has failed, every later job
   // runs in passive mode too.
-  const std::string client = workDirectory + kPassiveClientName;
+  const std::string client = session_.workDirectory + kPassiveClientName;
   if (!ExtractPassiveFtpClient(client)) return false;  // then the upload-failed message stands
-  job.passiveClient = client;
-  progress.SetStatus(msg::kRetryingPassive, cancelEnabled);
+  job_.passiveClient = client;
+  log_.Write(std::string("decision: ") + NextStep(decision.next));
+  frontEnd_.ShowStatus(msg::kRetryingPassive, cancelEnabled);
   return true;
 }
 
-const Control* InstallerDialog::ControlFor(FocusTarget target) const {
-  switch (target) {
-    case FocusTarget::kAddress:
-      return &addressControl;
-    case FocusTarget::kUserId:
-      return &userIdEdit;
-    case FocusTarget::kPassword:
-      return &passwordEdit;
-    case FocusTarget::kLibrary:
-      return &libraryEdit;
-    case FocusTarget::kNone:
-      break;
-  }
-  return nullptr;
-}
-
-bool InstallerDialog::CarryOut(const Decision& decision) {
+bool Installation::CarryOut(const Decision& decision) {
+  // A retry that could not be made stands as a stop.
+  const bool stops = decision.next == Decision::Next::kRetryPassive;
+  log_.Write(std::string("decision: ") + NextStep(stops ? Decision::Next::kStop : decision.next));
   switch (decision.next) {
     case Decision::Next::kGoOn:
       return true;
     case Decision::Next::kAskOverwrite:
-      if (ShowDialogMessage(decision.message, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES) return true;
-      CloseAndStop();
-      return false;
+      if (frontEnd_.AskOverwrite(decision.message)) return true;
+      return Stop(ExitCode::kLibraryExists, std::string(), MessageIcon::kQuestion);
     case Decision::Next::kStop:
-    case Decision::Next::kRetryPassive:  // not run again yet: what stands without passive mode
+    case Decision::Next::kRetryPassive:  // not run again: what stands without passive mode
       break;
   }
-  StopWithProgressOpen(decision.message, IconStyle(decision.icon), ControlFor(decision.focus));
+  return Stop(OutcomeOfMessage(decision.message, input_.userId), decision.message, decision.icon, decision.focus);
+}
+
+bool Installation::Stop(ExitCode code, const std::string& message, MessageIcon icon, FocusTarget focus) {
+  outcome_ = code;
+  log_.Write("outcome: " + std::to_string(static_cast<int>(code)) + " (" + OutcomeName(code) + ")");
+  frontEnd_.TellFailure(Failure{code, message, icon, focus});
   return false;
 }
+
+bool Installation::StopCancelled() {
+  log_.Write("stopped: cancelled by the user");
+  frontEnd_.TellFailure(Failure{outcome_, std::string(), MessageIcon::kStop, FocusTarget::kNone});
+  return false;
+}
+
+bool Installation::CancelConfirmed() { return frontEnd_.CancelConfirmed(); }

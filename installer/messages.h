@@ -75,4 +75,34 @@ inline constexpr char kInstallAbandoned[] =
     "インストールを中止しました。\n\nライブラリー %s は不完全な状態になっている可能性があります。\n"
     "もう一度インストーラーを実行して下さい。";
 
+// The command line (KESTRALON.EXE /silent /host=... and the rest)
+inline constexpr char kBadCommandLine[] =
+    "コマンドラインの指定が正しくありません。\n\n%s\n\n/? で指定方法を表示します。";
+inline constexpr char kUnknownSwitch[] = "不明な指定です: %s";
+inline constexpr char kNotASwitch[] = "/ で始まらない指定があります。";
+inline constexpr char kSwitchWithoutValue[] = "値がありません: %s";
+inline constexpr char kSwitchTwice[] = "二度指定されています: %s";
+inline constexpr char kInvalidHostSwitch[] = "IPアドレスの指定が正しくありません: %s";
+inline constexpr char kInvalidOverwriteSwitch[] = "/overwrite には yes か no を指定して下さい: %s";
+inline constexpr char kSilentNeedsHost[] = "/silent には /host の指定が必要です。";
+inline constexpr char kSilentNeedsUser[] = "/silent には /user の指定が必要です。";
+// Other users of the PC can read a process's command line.
+inline constexpr char kPasswordNotOnCommandLine[] =
+    "パスワードはコマンドラインでは指定できません。\n環境変数 KESTRALON_PASSWORD か標準入力で渡して下さい。";
+inline constexpr char kPasswordTooLong[] = "パスワードが長すぎます (10バイトまで)。";
+inline constexpr char kUsage[] =
+    "使い方:\n%s [/silent] [/host=IPアドレス] [/user=ユーザーID] [/library=ライブラリー]\n"
+    "    [/overwrite=yes|no] [/log=ファイル]\n\n"
+    "/silent\t画面を表示せずにインストールします (/host と /user が必要)。\n"
+    "\tパスワードは環境変数 KESTRALON_PASSWORD か標準入力で渡します。\n"
+    "/host\tインストール先 iSeries のIPアドレス\n"
+    "/user\tユーザーID\n"
+    "/library\tインストール先ライブラリー (省略時は推奨ライブラリー)\n"
+    "/overwrite\t既存のライブラリーに上書きするか (省略時は no)\n"
+    "/log\tログファイル (省略時は %LOCALAPPDATA%\\%s\\logs)\n\n"
+    "/silent なしでは、指定した値を入力欄に設定して画面を表示します。\n\n"
+    "終了コード: 0 正常終了、1 指定の誤り、2 ログイン失敗、3 権限なし、\n"
+    "4 ライブラリーが既に存在、5 送信失敗、6 iSeries上の処理の異常終了、\n"
+    "7 検証失敗、8 不明なエラー、9 既に起動しています";
+
 }  // namespace msg

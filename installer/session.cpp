@@ -1,5 +1,5 @@
-// The run's settings and work files: reading CONFIG.INI, finding the product save file, creating
-// the work directory when the dialog opens, and removing it when the dialog goes away.
+// The dialog's side of the run's settings and work files: telling the user what is missing,
+// asking for the product save file, and removing the work folder when the dialog goes away.
 #include <windows.h>
 
 #include <commdlg.h>
@@ -10,8 +10,8 @@
 #include "fileutil/paths.h"
 #include "installer/installer_dialog.h"
 #include "installer/messages.h"
-#include "installer/settings.h"
-#include "installer/text_rules.h"
+#include "installer/run_session.h"
+#include "installer/support_log.h"
 #include "ui/main_window.h"
 #include "ui/open_file_dialog.h"
 #include "ui/text_fit.h"
@@ -29,62 +29,40 @@ std::string FileDialogFilter() {
 
 }  // namespace
 
-bool InstallerDialog::LoadSettings(const std::string& path) {
-  InstallerSettings settings;
-  const bool loaded = ::LoadSettings(path, settings);
-  title = settings.title;
-  productName = settings.productName;
-  saveFilePath = settings.saveFilePath;
-  targetLibrary = settings.targetLibrary;
-  return loaded;
-}
-
 BOOL InstallerDialog::OnInitDialog() {
   CenterWindow();  // the modal dialog opens in the middle of the screen
   return InitializeSession();
 }
 
 BOOL InstallerDialog::InitializeSession() {
-  if (!LoadSettings(GetModuleDirectory() + "CONFIG.INI")) {
-    ShowDialogMessage(msg::kSettingsUnavailable, MB_ICONSTOP);
-    EndDialog(IDCANCEL);
-    return TRUE;
+  switch (LoadRunSettings(session, title)) {
+    case SessionProblem::kNone:
+      break;
+    case SessionProblem::kSettingsUnavailable:
+      ShowDialogMessage(msg::kSettingsUnavailable, MB_ICONSTOP);
+      EndDialog(IDCANCEL);
+      return TRUE;
+    case SessionProblem::kInvalidTargetLibrary:
+      ShowMessage(msg::kInvalidTargetLibrarySetting, msg::kAppTitle, MB_OK | MB_ICONSTOP);
+      EndDialog(IDCANCEL);
+      return TRUE;
+    case SessionProblem::kSaveFileNotFound:
+      ShowDialogMessage(msg::kSaveFileNotFound, MB_ICONEXCLAMATION);
+      if (!AskForSaveFile()) {
+        EndDialog(IDCANCEL);
+        return TRUE;
+      }
+      TheSupportLog().Write("product file picked: " + session.saveFilePath);
+      break;
   }
-  // The library goes into the restore command: a value that is no IBM i name would only be
-  // refused by the host after the whole product had been uploaded.
-  if (!IsValidIbmiName(targetLibrary)) {
-    ShowMessage(msg::kInvalidTargetLibrarySetting, msg::kAppTitle, MB_OK | MB_ICONSTOP);
-    EndDialog(IDCANCEL);
-    return TRUE;
-  }
-  if (!LocateSaveFile()) {
-    EndDialog(IDCANCEL);
-    return TRUE;
-  }
-  RemoveStaleWorkDirectories();  // an earlier run that was killed may have left its password
-  workDirectory = CreateWorkDirectory();
-  if (workDirectory.empty()) {
-    // Without a directory of its own the job files would go to the drive's root, and the teardown
-    // would delete files of those names there.
+  if (!CreateWorkFolder(session)) {
     ShowDialogMessage(msg::kWorkFolderUnavailable, MB_ICONSTOP);
     EndDialog(IDCANCEL);
     return TRUE;
   }
-  if (FindLastBackslash(workDirectory) != workDirectory.size() - 1) workDirectory += '\\';
-  job.launcherPath = workDirectory + "DOSCMD.BAT";
-  job.scriptPath = workDirectory + "FTPCMD.BAT";
-  job.logPath = workDirectory + "FTPLOG.LOG";
   ResetControls();
   FitStaticTextHeight(hwnd(), IDC_DESCRIPTION);  // the maker's product name may need more lines
   return TRUE;
-}
-
-bool InstallerDialog::LocateSaveFile() {
-  // A bare name is taken from the executable's directory; any path is used as it is.
-  if (FindLastBackslash(saveFilePath) == std::string::npos) saveFilePath = GetModuleDirectory() + saveFilePath;
-  if (ProbePath(saveFilePath.c_str()) == kPathIsFile) return true;
-  ShowDialogMessage(msg::kSaveFileNotFound, MB_ICONEXCLAMATION);
-  return AskForSaveFile();
 }
 
 bool InstallerDialog::AskForSaveFile() {
@@ -103,18 +81,11 @@ bool InstallerDialog::AskForSaveFile() {
   request.lpstrDefExt = msg::kSaveFileExtension;
   request.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
   if (!ShowOpenFileDialog(request)) return false;
-  saveFilePath = chosen;
+  session.saveFilePath = chosen;
   return true;
 }
 
-void InstallerDialog::OnDestroy() {
-  if (workDirectory.empty()) return;
-  DeleteFileA(job.launcherPath.c_str());
-  DeleteFileA(job.scriptPath.c_str());
-  DeleteFileA(job.logPath.c_str());
-  if (!job.passiveClient.empty()) DeleteFileA(job.passiveClient.c_str());
-  RemoveDirectoryA(workDirectory.c_str());  // stays quietly when something else is inside
-}
+void InstallerDialog::OnDestroy() { RemoveWorkFolder(session); }
 
 int InstallerDialog::ShowDialogMessage(const std::string& text, UINT type) {
   return ShowMessage(text, title, MB_OK | type);

@@ -4,7 +4,9 @@
 
 namespace {
 HWND g_mainWindow = nullptr;
-}
+MessageObserver g_observer = nullptr;
+bool g_unattended = false;
+}  // namespace
 
 HWND GetAppMainWindow() { return g_mainWindow; }
 
@@ -22,5 +24,19 @@ std::string GetAppName() {
 }
 
 int ShowMessage(const std::string& text, const std::string& caption, UINT type) {
-  return MessageBoxA(g_mainWindow, text.c_str(), caption.c_str(), type);
+  return ShowMessageOwnedBy(g_mainWindow, text, caption, type);
 }
+
+int ShowMessageOwnedBy(HWND owner, const std::string& text, const std::string& caption, UINT type) {
+  const UINT buttons = type & MB_TYPEMASK;
+  const int answer = g_unattended ? (buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDNO : IDOK)
+                                  : MessageBoxA(owner, text.c_str(), caption.c_str(), type);
+  if (g_observer != nullptr) g_observer(text, answer);
+  return answer;
+}
+
+void SetMessageObserver(MessageObserver observer) { g_observer = observer; }
+
+void SetUnattended(bool unattended) { g_unattended = unattended; }
+
+bool IsUnattended() { return g_unattended; }

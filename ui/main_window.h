@@ -14,3 +14,13 @@ std::string GetAppName();
 
 // A message box owned by the main window (when there is one) with the given caption.
 int ShowMessage(const std::string& text, const std::string& caption, UINT type);
+// The same with another owner (none: an application-level box).
+int ShowMessageOwnedBy(HWND owner, const std::string& text, const std::string& caption, UINT type);
+
+// Told every message the user is shown, word for word, and the answer (the support log keeps
+// both). An unattended run shows no window at all: then the observer alone is told, and the
+// answer is No (or OK where there is no No).
+using MessageObserver = void (*)(const std::string& text, int answer);
+void SetMessageObserver(MessageObserver observer);
+void SetUnattended(bool unattended);
+bool IsUnattended();

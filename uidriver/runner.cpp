@@ -53,8 +53,11 @@ const std::map<std::string, Runner::Handler>& Runner::Handlers() {
   static const std::map<std::string, Handler> handlers = {
       {"start", &Runner::Start},
       {"start-in", &Runner::StartIn},
+      {"start-with", &Runner::StartWith},
+      {"kill", &Runner::Kill},
       {"use", &Runner::Use},
       {"expect-exit", &Runner::ExpectExit},
+      {"expect-windowless-exit", &Runner::ExpectWindowlessExit},
       {"expect-running", &Runner::ExpectRunning},
       {"window", &Runner::Window},
       {"msgbox", &Runner::MessageBoxStep},

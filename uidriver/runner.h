@@ -72,9 +72,14 @@ class Runner {
   // Steps: processes and files (runner_process.cpp).
   bool Start(const Step& step);
   bool StartIn(const Step& step);
-  bool StartProcess(const std::string& name, const std::string& folder);
+  bool StartWith(const Step& step);
+  bool Kill(const Step& step);
+  // arguments: after the program's name; input: given, written to its standard input (then closed).
+  bool StartProcess(const std::string& name, const std::string& folder, const std::string& arguments = std::string(),
+                    const std::string* input = nullptr);
   bool Use(const Step& step);
   bool ExpectExit(const Step& step);
+  bool ExpectWindowlessExit(const Step& step);
   bool ExpectRunning(const Step& step);
   bool ExpectAbsent(const Step& step);
   bool ExpectPresent(const Step& step);

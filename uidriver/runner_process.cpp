@@ -2,6 +2,7 @@
 #include "uidriver/runner.h"
 #include "uidriver/values.h"
 #include "uidriver/win_text.h"
+#include "uidriver/win_windows.h"
 
 namespace uidriver {
 namespace {
@@ -27,14 +28,41 @@ bool Runner::StartIn(const Step& step) {
   return StartProcess(step.args[0], ExpandEnvironment(Utf8ToAnsi(step.args[1])));
 }
 
-bool Runner::StartProcess(const std::string& name, const std::string& folder) {
+bool Runner::StartWith(const Step& step) {
+  const std::string arguments = ExpandEnvironment(Utf8ToAnsi(step.args[1]));
+  if (step.args.size() < 3) return StartProcess(step.args[0], options_.appFolder, arguments);
+  const std::string input = ExpandEnvironment(Utf8ToAnsi(step.args[2]));
+  return StartProcess(step.args[0], options_.appFolder, arguments, &input);
+}
+
+bool Runner::StartProcess(const std::string& name, const std::string& folder, const std::string& arguments,
+                          const std::string* input) {
   if (processes_.count(name) != 0) return Fail("a process named \"" + name + "\" was started before");
   std::string commandLine = "\"" + options_.appFolder + "\\" + kInstaller + "\"";
+  if (!arguments.empty()) commandLine += " " + arguments;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
+  HANDLE readEnd = nullptr;
+  HANDLE writeEnd = nullptr;
+  if (input != nullptr) {
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0)) return Fail("cannot create a pipe for standard input");
+    SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = readEnd;
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  }
   PROCESS_INFORMATION created = {};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                      &created)) {
+  const BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, input != nullptr, 0, nullptr,
+                                      folder.c_str(), &startup, &created);
+  if (readEnd != nullptr) CloseHandle(readEnd);
+  if (writeEnd != nullptr) {
+    DWORD written = 0;
+    if (started) WriteFile(writeEnd, input->data(), static_cast<DWORD>(input->size()), &written, nullptr);
+    CloseHandle(writeEnd);  // the end of the input
+  }
+  if (!started) {
     return Fail("cannot start " + AnsiToUtf8(commandLine) + " in " + AnsiToUtf8(folder) + ", error " +
                 std::to_string(GetLastError()));
   }
@@ -42,6 +70,17 @@ bool Runner::StartProcess(const std::string& name, const std::string& folder) {
   processes_[name] = Process{created.hProcess, created.dwProcessId};
   currentProcess_ = name;
   currentWindow_ = nullptr;
+  return true;
+}
+
+// Ends the process at once, as a user's Task Manager would: nothing of its own runs afterwards.
+bool Runner::Kill(const Step& step) {
+  if (!step.args.empty() && !Use(step)) return false;
+  Process process;
+  if (!CurrentProcess(process)) return false;
+  if (!TerminateProcess(process.handle, 255))
+    return Fail("cannot end the process, error " + std::to_string(GetLastError()));
+  WaitForSingleObject(process.handle, 5000);
   return true;
 }
 
@@ -68,6 +107,29 @@ bool Runner::ExpectExit(const Step& step) {
     return seen;
   };
   return WaitUntil(step, check, "exit status " + step.args[0]);
+}
+
+// An unattended run: from now until the process ends, not one window of it is ever shown.
+bool Runner::ExpectWindowlessExit(const Step& step) {
+  Process process;
+  if (!CurrentProcess(process)) return false;
+  long expected = 0;
+  ParseInt(step.args[0], expected);
+  std::size_t windowsSeen = 0;
+  const auto check = [&] {
+    Observation seen;
+    windowsSeen += VisibleTopLevelWindows(process.id).size();
+    DWORD code = 0;
+    if (WaitForSingleObject(process.handle, 0) == WAIT_TIMEOUT || !GetExitCodeProcess(process.handle, &code)) {
+      seen.seen = "the process still running";
+    } else {
+      seen.ok = static_cast<long>(code) == expected && windowsSeen == 0;
+      seen.seen = "exit status " + std::to_string(static_cast<long>(code));
+    }
+    if (windowsSeen > 0) seen.seen += ", a window shown";
+    return seen;
+  };
+  return WaitUntil(step, check, "exit status " + step.args[0] + " without a window");
 }
 
 bool Runner::ExpectRunning(const Step&) {

@@ -20,8 +20,11 @@ struct StepRule {
 constexpr StepRule kRules[] = {
     {"start", "n?", false},
     {"start-in", "n t", false},
+    {"start-with", "n t t?", false},
+    {"kill", "n?", false},
     {"use", "n", false},
     {"expect-exit", "i", true},
+    {"expect-windowless-exit", "i", true},
     {"expect-running", "", false},
     {"window", "n t", true},
     {"msgbox", "t", true},

@@ -11,7 +11,7 @@
 #
 # Output: $KESTRALON_TEST_OUTPUT/NAME/ holds driver.log, the screenshots (PNG) and run/ (the
 # installer's folder app/ and its TEMP temp/, or temp/NAME with --temp-name, for names that the
-# command interpreter could misread). --app FOLDER is used as the installer's folder as it is.
+# command interpreter could misread, and its LOCALAPPDATA localappdata/, where its support log goes). --app FOLDER is used as the installer's folder as it is.
 # --netns NAME runs the driver, and so the installer and its ftp client, in that network namespace
 # (made by the setup hook). Exit status 0 passed, 1 failed, 77 skipped (no X display).
 #
@@ -68,7 +68,7 @@ run="$output/run"
 app="$run/app"
 temp="$run/temp"
 rm -rf "$output"
-mkdir -p "$app" "$temp"
+mkdir -p "$app" "$temp" "$run/localappdata"
 [ -z "$temp_name" ] || { temp="$temp/$temp_name"; mkdir -p "$temp"; }
 
 make_app() {
@@ -117,6 +117,8 @@ if [ "$no_temp" = 1 ]; then
 else
   driver_args+=(--env "TEMP=$(winpath "$temp")" --env "TMP=$(winpath "$temp")")
 fi
+# Each test's support logs in a folder of its own, where its check hook finds them.
+driver_args+=(--env "LOCALAPPDATA=$(winpath "$run/localappdata")")
 for pair in "${extra_env[@]}"; do driver_args+=(--env "$pair"); done
 while IFS= read -r pair; do
   [ -n "$pair" ] && driver_args+=(--env "$pair")

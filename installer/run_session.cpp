@@ -1,0 +1,48 @@
+#include "installer/run_session.h"
+
+#include <windows.h>
+
+#include "fileutil/path_text.h"
+#include "fileutil/paths.h"
+#include "installer/settings.h"
+#include "installer/text_rules.h"
+
+SessionProblem LoadRunSettings(RunSession& session, std::string& title) {
+  InstallerSettings settings;
+  const bool loaded = LoadSettings(GetModuleDirectory() + "CONFIG.INI", settings);
+  title = settings.title;
+  session.productName = settings.productName;
+  session.saveFilePath = settings.saveFilePath;
+  session.targetLibrary = settings.targetLibrary;
+  if (!loaded) return SessionProblem::kSettingsUnavailable;
+  // The library goes into the restore command: a value that is no IBM i name would only be
+  // refused by the host after the whole product had been uploaded.
+  if (!IsValidIbmiName(session.targetLibrary)) return SessionProblem::kInvalidTargetLibrary;
+  // A bare name is taken from the executable's directory; any path is used as it is.
+  if (FindLastBackslash(session.saveFilePath) == std::string::npos) {
+    session.saveFilePath = GetModuleDirectory() + session.saveFilePath;
+  }
+  if (ProbePath(session.saveFilePath.c_str()) != kPathIsFile) return SessionProblem::kSaveFileNotFound;
+  return SessionProblem::kNone;
+}
+
+bool CreateWorkFolder(RunSession& session) {
+  RemoveStaleWorkDirectories();  // an earlier run that was killed may have left its password
+  std::string folder = CreateWorkDirectory();
+  // Without a directory of its own the job files would go to the drive's root, and the teardown
+  // would delete files of those names there.
+  if (folder.empty()) return false;
+  if (FindLastBackslash(folder) != folder.size() - 1) folder += '\\';
+  session.workDirectory = folder;
+  session.job.launcherPath = folder + "DOSCMD.BAT";
+  session.job.scriptPath = folder + "FTPCMD.BAT";
+  session.job.logPath = folder + "FTPLOG.LOG";
+  return true;
+}
+
+void RemoveWorkFolder(const RunSession& session) {
+  if (session.workDirectory.empty()) return;
+  session.job.RemoveFiles();
+  if (!session.job.passiveClient.empty()) DeleteFileA(session.job.passiveClient.c_str());
+  RemoveDirectoryA(session.workDirectory.c_str());
+}
