@@ -78,16 +78,14 @@ PollHandler DialogRun::WatchJob(const std::string& logPath, const std::vector<st
 }
 
 bool DialogRun::AbandonConfirmed(const std::string& library) {
-  if (!progress_.cancelRequested) return false;
-  const std::string question = FormatText(msg::kConfirmAbandonInstall, library);
-  if (Show(question, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES) return true;
-  KeepGoingAfterCancelDeclined();
-  return false;
+  return CancelRequestConfirmed(FormatText(msg::kConfirmAbandonInstall, library));
 }
 
-bool DialogRun::CancelConfirmed() {
+bool DialogRun::CancelConfirmed() { return CancelRequestConfirmed(FormatText(msg::kConfirmCancel, productName_)); }
+
+// A Cancel clicked since the last look is asked about, No being the default.
+bool DialogRun::CancelRequestConfirmed(const std::string& question) {
   if (!progress_.cancelRequested) return false;
-  const std::string question = FormatText(msg::kConfirmCancel, productName_);
   if (Show(question, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES) return true;
   KeepGoingAfterCancelDeclined();
   return false;

@@ -28,6 +28,7 @@ class DialogRun : public RunFrontEnd {
   void KeepGoingAfterCancelDeclined();
   // During the installation: true once the user has confirmed stopping a job that has run long.
   bool AbandonConfirmed(const std::string& library);
+  bool CancelRequestConfirmed(const std::string& question);
 
   ProgressDialog& progress_;
   const std::string title_;
