@@ -6,11 +6,9 @@
 namespace {
 
 constexpr std::uint64_t kMarkBytes = 2048;
-// Long enough for "ftp: " and a 20-digit count followed by " bytes sent in".
+// Long enough for an echo's command word and a reply's code.
 constexpr std::size_t kHeadBytes = 64;
 constexpr std::string_view kEchoPrefix = "ftp> ";
-constexpr std::string_view kSentPrefix = "ftp: ";
-constexpr std::string_view kSentWords = " bytes sent in";
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -30,15 +28,17 @@ bool IsPutEcho(std::string_view line) {
   return IsPutWord(line.substr(0, line.find_first_of(" \t\r")));
 }
 
-// The count of the client's "ftp: 232848 bytes sent in 0.05Seconds ..." line; 0 for any other.
-std::uint64_t ReportedBytes(std::string_view line) {
-  if (line.substr(0, kSentPrefix.size()) != kSentPrefix) return 0;
-  line.remove_prefix(kSentPrefix.size());
-  std::size_t digits = line.find_first_not_of("0123456789");
-  if (digits == 0 || digits > 19 || line.substr(digits, kSentWords.size()) != kSentWords) return 0;
-  std::uint64_t value = 0;
-  for (char digit : line.substr(0, digits)) value = value * 10 + static_cast<unsigned>(digit - '0');
-  return value;
+// The code of a host's reply line: three digits at the line's start, then a blank or "-" (more
+// lines follow); 0 for any other line. The client's own lines (in its language) never count.
+int ReplyCode(std::string_view line, bool& more) {
+  if (line.size() < 4 || (line[3] != ' ' && line[3] != '-')) return 0;
+  int code = 0;
+  for (char c : line.substr(0, 3)) {
+    if (c < '0' || c > '9') return 0;
+    code = code * 10 + (c - '0');
+  }
+  more = line[3] == '-';
+  return code;
 }
 
 }  // namespace
@@ -105,8 +105,10 @@ void UploadProgress::EndLine() {
   if (kind_ == LineKind::kOther) {
     if (IsPutEcho(head_)) {
       StartNextPut();
-    } else if (std::uint64_t reported = ReportedBytes(head_); reported > 0 && HasCurrentPut()) {
-      currentReported_ = reported;
+    } else if (head_.substr(0, kEchoPrefix.size()) == kEchoPrefix) {
+      transferOpen_ = false;  // another command: what it draws is not the put's
+    } else {
+      TakeReply(head_);
     }
   }
   kind_ = LineKind::kStart;
@@ -114,11 +116,27 @@ void UploadProgress::EndLine() {
   head_.clear();
 }
 
+// The host began the put's transfer (125, 150) and ended it complete (226, 250): every byte of
+// the file arrived, the last partial block included. Any other final reply to it ends it
+// unfinished; what later commands draw is not the put's.
+void UploadProgress::TakeReply(std::string_view line) {
+  bool more = false;
+  const int code = ReplyCode(line, more);
+  if (code == 0 || more || !HasCurrentPut()) return;
+  if (code == 125 || code == 150) {
+    transferOpen_ = true;
+  } else if (code >= 200 && transferOpen_) {
+    currentCompleted_ = code == 226 || code == 250;
+    transferOpen_ = false;
+  }
+}
+
 void UploadProgress::StartNextPut() {
   sentBeforeCurrent_ += CurrentPutBytes();
   if (putsEchoed_ <= sizes_.size()) ++putsEchoed_;
   currentMarks_ = 0;
-  currentReported_ = 0;
+  currentCompleted_ = false;
+  transferOpen_ = false;
 }
 
 std::uint64_t UploadProgress::CurrentPutBytes() const {
@@ -126,5 +144,5 @@ std::uint64_t UploadProgress::CurrentPutBytes() const {
   const std::uint64_t size = sizes_[putsEchoed_ - 1];
   // Bounded before multiplying: a log may hold more marks than the file has blocks.
   const std::uint64_t marked = std::min(currentMarks_, size / kMarkBytes + 1) * kMarkBytes;
-  return std::min(std::max(marked, currentReported_), size);
+  return currentCompleted_ ? size : std::min(marked, size);
 }

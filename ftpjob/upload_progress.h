@@ -10,8 +10,9 @@
 //
 // Which upload the marks belong to comes from the client's echo of each put command
 // ("ftp> put ..."): the n-th echo starts the n-th size given. A put of under 2,048 bytes shows no
-// marks and a refused one none either; the client's "ftp: N bytes sent in ..." line completes a
-// put, so a small put and an upload's last partial block count too. '#' counts only in a line of
+// marks and a refused one none either; the host's completion reply (226 or 250 after its 125 or
+// 150) completes a put, so a small put and an upload's last partial block count too. The client's
+// own words, which it writes in the user's language, are never read. '#' counts only in a line of
 // marks alone, never in a server's reply.
 #include <cstddef>
 #include <cstdint>
@@ -43,6 +44,7 @@ class UploadProgress {
   void TakeOtherBytes(std::string_view& rest);
   void EndLine();
   void LeaveMarksLine();  // the line turned out to be more than marks: its marks never count
+  void TakeReply(std::string_view line);
   void StartNextPut();
   bool HasCurrentPut() const { return putsEchoed_ > 0 && putsEchoed_ <= sizes_.size(); }
   std::uint64_t CurrentPutBytes() const;
@@ -52,8 +54,9 @@ class UploadProgress {
 
   std::size_t putsEchoed_ = 0;  // the current put is the last one echoed
   std::uint64_t sentBeforeCurrent_ = 0;
-  std::uint64_t currentMarks_ = 0;     // the current put's marks, the current line's included
-  std::uint64_t currentReported_ = 0;  // the client's "bytes sent" count for it, 0 until then
+  std::uint64_t currentMarks_ = 0;  // the current put's marks, the current line's included
+  bool transferOpen_ = false;       // the host began the current put's transfer, not ended it yet
+  bool currentCompleted_ = false;   // the host said the current put arrived whole
   bool marksSeen_ = false;
   bool marksSeenBeforeLine_ = false;
 

@@ -97,9 +97,15 @@ const Case kCases[] = {
      {10000},
      PutEcho("A") + StoreStarts() + "###\r",
      {3 * 2048, true, true}},
-    {"the bytes-sent line completes the last block",
+    {"the host's completion reply completes the last block",
      {5000},
-     PutEcho("A") + "##\r\n" + StoreEnds(5000),
+     PutEcho("A") + StoreStarts() + "##\r\n" + StoreEnds(5000),
+     {5000, true, false}},
+    {"so it does after a Japanese client's own words",
+     {5000},
+     PutEcho("A") + StoreStarts() +
+         "##\r\n226 FILE TRANSFER COMPLETED SUCCESSFULLY.\r\n"
+         "ftp: 5000 バイトが送信されました 0.03秒 2524.50KB/秒。\r\n",
      {5000, true, false}},
     {"an upload under one block shows no marks",
      {20},
@@ -107,15 +113,21 @@ const Case kCases[] = {
      {20, false, false}},
     {"a log without marks: puts count once sent",
      {300000, 20},
-     PutEcho("A") + StoreEnds(300000) + PutEcho("B") + StoreStarts(),
+     PutEcho("A") + StoreStarts() + StoreEnds(300000) + PutEcho("B") + StoreStarts(),
      {300000, false, false}},
     {"a refused put counts nothing and the next put follows",
      {10000, 5000},
      PutEcho("A") + StoreStarts() + "425 Cannot open data connection.\r\n" + PutEcho("B") + StoreStarts() + "##\r\n" +
          StoreEnds(5000),
      {5000, true, false}},
+    {"a later command's 250 does not complete a put cut short",
+     {10000},
+     PutEcho("A") + StoreStarts() +
+         "##\r\n426 Data transfer ended.\r\nftp> quote rcmd \"RSTOBJ\"\r\n"
+         "250 Command successful.\r\n",
+     {2 * 2048, true, false}},
     {"more marks than the file has blocks", {3000}, PutEcho("A") + "#####\r\n", {3000, true, false}},
-    {"a bytes-sent count above the size", {3000}, PutEcho("A") + StoreEnds(9000), {3000, false, false}},
+    {"a completion without a transfer begun", {3000}, PutEcho("A") + StoreEnds(3000), {0, false, false}},
     {"marks before any put", {10000}, "###\r\n" + PutEcho("A"), {0, false, false}},
     {"puts beyond the sizes given", {4096}, PutEcho("A") + "##\r\n" + PutEcho("B") + "###\r\n", {4096, true, false}},
     {"a line that starts with marks and goes on is a reply",
@@ -135,9 +147,9 @@ const Case kCases[] = {
      {2048},
      "ftp> p A\r\n#\r\nftp> pwd\r\n#\r\nftp> quote put A\r\n#\r\nftp> putx A\r\n#\r\n ftp> put A\r\n#\r\n",
      {0, false, false}},
-    {"bytes-sent look-alikes",
+    {"completion look-alikes",
      {5000},
-     PutEcho("A") + "ftp: 5000 bytes\r\n226 ftp: 5000 bytes sent in\r\n",
+     PutEcho("A") + StoreStarts() + "250-Still going.\r\nftp: 226 bytes\r\n2260 x\r\n ftp> 226 x\r\n",
      {0, false, false}},
 };
 
