@@ -141,9 +141,12 @@ class RpgFile:
 class RpgDefinition:
     name: str
     kind: str         # S, DS, C or blank for a subfield
-    length: int
+    length: int       # bytes of a subfield given by positions, else the length entry
     data_type: str
     keywords: str
+    start: int = 0    # a subfield's from-position (1 = the first byte of its data structure)
+    parent: str = ''  # a subfield's data structure
+    decimals: str = ''
 
 
 @dataclass
@@ -174,7 +177,7 @@ def _col(line, first, last):
 def parse_rpg(text):
     prog = RpgProgram(lines=text.split('\n'))
     order, ctdata_name = 'FDIC', None
-    last_kind = 0
+    last_kind, structure = 0, ''
     for number, line in enumerate(prog.lines, 1):
         if ctdata_name is not None:
             if line:
@@ -208,8 +211,17 @@ def parse_rpg(text):
             frm, to = _col(line, 26, 32), _col(line, 33, 39)
             length = int(to) - int(frm) + 1 if frm else int(to or 0)
             data_type = line[39] if len(line) > 39 else ' '
-            prog.definitions[name] = RpgDefinition(name, definition, length, data_type.strip(),
-                                                   _col(line, 44, 80))
+            if definition == 'DS':
+                structure = name
+            elif definition:
+                structure = ''
+            elif not structure:
+                raise SourceError('line %d: a subfield outside a data structure' % number)
+            if name in prog.definitions:
+                raise SourceError('line %d: %s is defined twice' % (number, name))
+            prog.definitions[name] = RpgDefinition(
+                name, definition, length, data_type.strip(), _col(line, 44, 80),
+                int(frm) if frm else 0, structure if not definition else '', _col(line, 41, 42))
         elif kind == 'I':
             if _col(line, 7, 16):
                 continue  # record identification
