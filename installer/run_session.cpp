@@ -5,6 +5,8 @@
 #include "fileutil/path_text.h"
 #include "fileutil/paths.h"
 #include "installer/settings.h"
+#include "installer/support_log.h"
+#include "ui/message_pump.h"
 #include "installer/text_rules.h"
 
 SessionProblem LoadRunSettings(RunSession& session, std::string& title) {
@@ -45,4 +47,19 @@ void RemoveWorkFolder(const RunSession& session) {
   session.job.RemoveFiles();
   if (!session.job.passiveClient.empty()) DeleteFileA(session.job.passiveClient.c_str());
   RemoveDirectoryA(session.workDirectory.c_str());
+}
+
+void LogProductDigest(RunSession& session, SupportLog& log, DigestWait wait) {
+  if (session.productFileLogged || !session.productDigest) return;
+  FileDigestTask& task = *session.productDigest;
+  if (wait == DigestWait::kYes) {
+    while (!task.Done()) {
+      PumpPendingMessages();
+      Sleep(20);
+    }
+  }
+  if (wait == DigestWait::kNo && !task.Done()) return;
+  WriteProductFile(log, session.saveFilePath, task.Result(), task.Done());
+  session.productFileLogged = true;
+  session.productDigest.reset();  // ends the reading, if it was still going
 }
