@@ -806,8 +806,11 @@ class Checker:
                       % (VERIFIER, sorted(escapes)))
         if 'parameters.size() != 4' not in text:
             self.fail(where, 'does not insist on the 4 parameters')
-        if not re.search(r'Holds\(\*present, item\.object\.name, item\.object\.type\)', text):
+        if not re.search(r'Holds\(\*present, object\.name, object\.type\)', text):
             self.fail(where, 'does not match objects by name and type')
+        if not re.search(r'RestoredSince\(target, object\.name, object\.type, \*created\)', text):
+            self.fail(where, 'does not insist that each object was restored since the save file '
+                      'was created')
 
 
 def load(root):
