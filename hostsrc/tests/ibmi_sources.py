@@ -1,5 +1,5 @@
-"""Readers for the IBM i sources of the host object: CL statements, fixed-form RPG IV lines and
-DDS. They understand only as much of each language as the sources use, and say so when they meet
+"""Readers for the IBM i sources of the host object: CL statements and fixed-form RPG IV lines.
+They understand only as much of each language as the sources use, and say so when they meet
 something else, so that a change to the sources cannot slip past the checks unread."""
 import re
 from dataclasses import dataclass, field
@@ -254,43 +254,6 @@ def parse_rpg(text):
             prog.calcs.append(RpgCalc(number, _col(line, 12, 25), opcode, extender, factor2,
                                       result, indicators.strip()))
     return prog
-
-
-# ---------------------------------------------------------------------------------------------
-# DDS
-
-@dataclass
-class DdsFile:
-    record: str
-    fields: list  # (name, length, type, decimals)
-    keys: list
-    texts: dict   # field -> its TEXT keyword
-
-
-def parse_dds(text):
-    record, fields, keys, texts = None, [], [], {}
-    for number, line in enumerate(text.split('\n'), 1):
-        if not line.strip() or line[5:7] == 'A*':
-            continue
-        if line[5] != 'A':
-            raise SourceError('line %d: not a DDS line' % number)
-        kind, name = line[16], _col(line, 19, 28)
-        if kind == 'R':
-            if record:
-                raise SourceError('line %d: a second record format' % number)
-            record = name
-        elif kind == 'K':
-            keys.append(name)
-        elif kind == ' ' and name:
-            length, data_type = _col(line, 30, 34), line[34]
-            if not length.isdigit() or data_type not in 'AP':
-                raise SourceError('line %d: length or type out of columns 30-35' % number)
-            fields.append((name, int(length), data_type, _col(line, 36, 37)))
-            m = re.search(r"TEXT\('([^']*)'\)", line)
-            texts[name] = m.group(1) if m else ''
-        else:
-            raise SourceError('line %d: not read: %s' % (number, line))
-    return DdsFile(record, fields, keys, texts)
 
 
 # ---------------------------------------------------------------------------------------------
