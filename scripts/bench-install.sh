@@ -25,7 +25,8 @@
 # curl that does the host work of the product itself (creates the save file, uploads the product
 # at the same rate, restores the library), alternating over RATE_ROUNDS rounds (default 3). Goal
 # for install / floor: at most 1.10. The pair is the Japanese one (a client that speaks Japanese, a host that answers as a
-# Japanese IBM i); KESTRALON_FTP_LANGUAGE=en makes it the English one.
+# Japanese IBM i); KESTRALON_FTP_LANGUAGE=en makes it the English one. KESTRALON_BENCH_EXE names
+# another KESTRALON.EXE to measure (an earlier build, to compare), with the build's own driver.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 rounds=${ROUNDS:-15}
@@ -119,7 +120,7 @@ curl_upload() {
 prepare_app() {
   local app="$work/app-$1"
   mkdir -p "$app"
-  cp "$KESTRALON_BUILD/bin/KESTRALON.EXE" "$app/"
+  cp "${KESTRALON_BENCH_EXE:-$KESTRALON_BUILD/bin/KESTRALON.EXE}" "$app/KESTRALON.EXE"
   "$release/savf/savfimg" create "$root/savf/demo/product.manifest" "$app/PRODUCT.SAVF" --size "$1" > /dev/null
   printf '[Profile]\r\nExeName=KESTRALON\r\n[Settings]\r\nProductName=BENCH\r\nSaveFile=PRODUCT.SAVF\r\nTargetLibrary=%s\r\n' \
     $library > "$app/CONFIG.INI"
