@@ -84,6 +84,15 @@ bool EveryCommandAnswered(const JobLog& log, int owed) {
 
 }  // namespace
 
+JobLog ReadJobLog(std::string_view log, bool passiveMode) {
+  return JobLog{logscan::ScanLog(log, hostjobs::kCrtsavfError),
+                logscan::ScanLog(log, hostjobs::kRstobjError),
+                logscan::ScanLog(log, hostjobs::kCallError),
+                logscan::ScanLog(log, hostjobs::kCurrentLibrary),
+                logscan::ReadSession(log),
+                passiveMode};
+}
+
 Decision JudgeAuthorityTest(const JobLog& log, const std::string& userId) {
   // Without a readable log nothing was proved; taking it as a pass would let the installation
   // start on a host where nothing may be possible.

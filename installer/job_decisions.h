@@ -4,6 +4,7 @@
 // message box, the focus, the next job), so every rule can be checked in a table.
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "ftpjob/log_scan.h"
 #include "ftpjob/log_verdict.h"
@@ -38,6 +39,9 @@ struct JobLog {
   std::optional<logscan::SessionFacts> session;  // none when the log could not be read
   bool passiveMode = false;                      // the job ran in passive mode already
 };
+
+// The verdicts of a log that could be read whole, in one pass over its bytes per reply text.
+JobLog ReadJobLog(std::string_view log, bool passiveMode);
 
 // Job 1: may the user create, fill and restore save files?
 Decision JudgeAuthorityTest(const JobLog& log, const std::string& userId);

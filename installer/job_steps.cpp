@@ -62,14 +62,15 @@ int Installation::RunJob(const char* name, const std::vector<std::string>& uploa
 }
 
 JobLog Installation::ReadJobLog() {
-  JobLog log;
-  log.crtsavfError = job_.EvaluateLog(hostjobs::kCrtsavfError, LogAfterReading::kKeep);
-  log.rstobjError = job_.EvaluateLog(hostjobs::kRstobjError, LogAfterReading::kKeep);
-  log.callError = job_.EvaluateLog(hostjobs::kCallError, LogAfterReading::kKeep);
-  log.currentLibrary = job_.EvaluateLog(hostjobs::kCurrentLibrary, LogAfterReading::kKeep);
-  log.session = job_.ReadSessionFacts();
-  log.passiveMode = !job_.passiveClient.empty();
-  return log;
+  // Read once: a log that cannot be read whole gives no verdict at all (a part could look clean).
+  const bool passive = !job_.passiveClient.empty();
+  std::string bytes;
+  if (ReadJobFile(job_.logPath, bytes) != JobFileRead::kRead) {
+    JobLog unreadable;
+    unreadable.passiveMode = passive;
+    return unreadable;
+  }
+  return ::ReadJobLog(bytes, passive);
 }
 
 bool Installation::SwitchToPassive(const Decision& decision, bool cancelEnabled) {

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <memory>
+
+#include "ftpjob/command_reply_watch.h"
+#include "ftpjob/log_tail.h"
 #include "installer/installation.h"
 #include "installer/messages.h"
 #include "installer/run_session.h"
@@ -27,16 +31,41 @@ std::string StandardInputLine() {
   return FirstLine(text);
 }
 
+// A job's later status, read from its log as the progress window reads it; due once.
+struct LaterStatus {
+  LaterStatus(const std::string& logPath, const JobStatus& status)
+      : log(logPath),
+        watch(status.laterAfterCommand),
+        text(status.laterText),
+        wanted(!status.laterAfterCommand.empty()) {}
+  bool Due() {
+    if (!wanted) return false;
+    std::string appended;
+    const LogTail::Read read = log.ReadAppended(appended);
+    if (read == LogTail::Read::kRestarted) watch.Reset();
+    if (read != LogTail::Read::kUnreadable) watch.Feed(appended);
+    wanted = !watch.Answered();
+    return !wanted;
+  }
+  LogTail log;
+  CommandReplyWatch watch;
+  std::string text;
+  bool wanted;
+};
+
 class UnattendedFrontEnd : public RunFrontEnd {
  public:
   UnattendedFrontEnd(SupportLog& log, bool overwrite) : log_(log), overwrite_(overwrite) {}
 
   void ShowStatus(const std::string& text, bool) override { log_.Write("status: " + text); }
 
-  PollHandler WatchJob(const std::string&, const std::vector<std::string>&, JobPhase, const JobStatus&,
+  PollHandler WatchJob(const std::string& logPath, const std::vector<std::string>&, JobPhase, const JobStatus& status,
                        const std::string&) override {
     const DWORD started = GetTickCount();
-    return [this, started, reported = DWORD{0}]() mutable {
+    // The status the window would move on to, once the host has answered the command it waits for.
+    auto later = std::make_shared<LaterStatus>(logPath, status);
+    return [this, started, later, reported = DWORD{0}]() mutable {
+      if (later->Due()) log_.Write("status: " + later->text);
       const DWORD elapsed = GetTickCount() - started;
       if (elapsed - reported >= kStillRunningEveryMs) {
         reported = elapsed - elapsed % kStillRunningEveryMs;

@@ -140,11 +140,7 @@ TEST(JobDecisions, Installation) {
 }
 
 // Whole logs, read as the dialog reads a job's log.
-JobLog Read(const std::string& log) {
-  return JobLog{logscan::ScanLog(log, hostjobs::kCrtsavfError), logscan::ScanLog(log, hostjobs::kRstobjError),
-                logscan::ScanLog(log, hostjobs::kCallError), logscan::ScanLog(log, hostjobs::kCurrentLibrary),
-                logscan::ReadSession(log)};
-}
+JobLog Read(const std::string& log) { return ReadJobLog(log, false); }
 
 Decision Judge(int job, const JobLog& log) {
   switch (job) {
