@@ -1,276 +1,279 @@
-      * KV2207R1: THE SAVE-FILE LIST, FROM THE PRINTED LISTING OF A SAVE
-      * FILE.
+      * KV2207R1: HAS EVERY OBJECT OF A SAVE FILE BEEN RESTORED INTO A
+      * LIBRARY SINCE A GIVEN TIME?
       *
-      * IN:  THE LISTING WORK FILE KV2207W, 136 BYTES A RECORD: DSPSAVF
-      *      OUTPUT(*PRINT) COPIED BY CPYSPLF CTLCHAR(*PRTCTL), SO EVERY
-      *      RECORD IS 4 BYTES OF PRINT CONTROL AND A 132-BYTE PRINT LINE.
-      * OUT: KV2207F1, ONE RECORD PER OBJECT: NAME, TYPE, ATTRIBUTE.
-      * PARAMETERS: THE RELEASE, VXRYMZ (IN, 6); THE SAVE FILE AND ITS
-      *      LIBRARY (IN, 10 EACH); THE RESULT (OUT, 1): '1' WHEN THE
-      *      WHOLE LISTING WAS READ AND WRITTEN, ITS HEADING NAMES THE SAVE
-      *      FILE AND THE LIBRARY, AND EVERY OBJECT LINE HAD A KNOWN TYPE;
-      *      '0' OTHERWISE.
+      * PARAMETERS: THE SAVE FILE AND ITS LIBRARY (IN, 10 EACH); THE TARGET
+      * LIBRARY (IN, 10); THE REFERENCE TIME, CYYMMDDHHMMSS (IN, 13); THE
+      * RESULT (OUT, 1): '1' WHEN THE SAVE FILE LISTED AT LEAST ONE OBJECT
+      * AND THE TARGET LIBRARY HOLDS EACH, BY NAME AND TYPE, RESTORED NOT
+      * EARLIER THAN THE REFERENCE TIME; '0' OTHERWISE. WHY (OUT, 60): THE
+      * FIRST REASON FOR A '0'.
       *
-      * AN OBJECT LINE IS RECOGNISED BY ITS FIRST TWO WORDS, NOT BY FIXED
-      * COLUMNS: A NAME, THEN AN OBJECT TYPE FROM THE TABLE AT THE END.
-      * HEADINGS AND LABELS, WHICH ARE TRANSLATED ON NATIONAL-LANGUAGE
-      * SYSTEMS, NEVER HAVE AN OBJECT TYPE AS THEIR SECOND WORD. ONLY THE
-      * ATTRIBUTE IS FOUND BY ITS COLUMN: THE WORD THAT STARTS 8 TO 13
-      * POSITIONS AFTER THE TYPE. IT IS KEPT FOR THE RECORD AND NOT USED IN
-      * THE COMPARISON.
+      * THE SAVE FILE'S OBJECTS COME FROM THE LIST SAVE FILE API QSRLSAVF
+      * (FORMAT SAVF0200) IN THE USER SPACE QTEMP/KV2207S, READ WITH
+      * QUSRTVUS. ENTRIES ARE STEPPED BY THE ENTRY SIZE THE LIST HEADER
+      * GIVES, NEVER BY A SIZE OF OUR OWN: SAVF0200 GREW IN LATER RELEASES.
+      * A PARTIAL LIST (STATUS P) IS FOLLOWED WITH THE CONTINUATION HANDLE
+      * THE API RETURNED; AN INCOMPLETE ONE (I) OR ANY API ERROR FAILS. A
+      * LIBRARY SAVE LISTS THE LIBRARY ITSELF AS *LIB: NO OBJECT OF IT.
       *
-      * THE HEADING IS WHAT COMES BEFORE THE FIRST OBJECT LINE. IT MUST
-      * HOLD THE SAVE FILE'S NAME AND ITS LIBRARY'S AS WORDS: A LISTING
-      * THAT DOES NOT NAME WHAT WAS ASKED FOR IS NOT SHOWN TO BE ITS
-      * LISTING, AND PROVES NOTHING. AN OBJECT LINE OF A TYPE THE TABLE
-      * DOES NOT KNOW FAILS THE READ: THAT OBJECT COULD NOT BE COMPARED.
+      * EACH OBJECT'S RESTORE TIME COMES FROM QUSROBJD (FORMAT OBJD0300).
+      * AN OBJECT THAT WAS IN USE DURING THE RESTORE KEEPS ITS OLD VERSION
+      * AND ITS OLD RESTORE TIME, SO NAME AND TYPE ALONE DO NOT PROVE THAT
+      * IT ARRIVED. AN OBJECT WHOSE DESCRIPTION CANNOT BE READ FAILS TOO.
       *
-     FKV2207W   IF   F  136        DISK    USROPN
-     FKV2207F1  O    E             DISK    USROPN
+      * EVERY API GETS AN ERROR CODE STRUCTURE, SO AN ERROR IS A RESULT AND
+      * NOT AN ESCAPE MESSAGE. ANY OTHER ERROR ENDS THE PROGRAM THROUGH
+      * *PSSR WITH AN ESCAPE MESSAGE TO THE CALLER, NEVER WITH AN INQUIRY.
+      *
       * PARAMETERS
-     DPRELEASE         S              6A
      DPSAVF            S             10A
      DPSVLIB           S             10A
+     DPTGTLIB          S             10A
+     DPREFTIM          S             13A
      DPRESULT          S              1A
-      * WHAT THE LISTING SHOWED: AN OBJECT LINE YET, AN UNKNOWN TYPE, THE
-      * SAVE FILE'S NAME AND ITS LIBRARY'S IN THE HEADING
-     DSEENOB           S              1A
-     DBADTYP           S              1A
-     DHAVSAV           S              1A
-     DHAVLIB           S              1A
-      * THE PRINT LINE, WITH ONE BLANK AFTER IT SO THAT A SCAN MAY
-      * LOOK ONE POSITION PAST THE END
-     DLINE             S            133A
-      * THE WORD SCANNER: NEXT POSITION, START AND LENGTH OF A WORD
-     DPOS              S              5P 0
-     DTKBEG            S              5P 0
-     DTKLEN            S              5P 0
-      * THE OBJECT OF A LINE
-     DNAMBEG           S              5P 0
-     DNAMLEN           S              5P 0
-     DTYPBEG           S              5P 0
-     DTYPLEN           S              5P 0
-     DNAMCHR           S              1A
-     DTYPE7            S              7A
-     DTYPE10           S             10A
-     DTYPCHR           S              1A
-     DUNKTYP           S              1A
-      * THE HEADING: HASWRD LOOKS FOR WANTED AMONG THE WORDS OF A LINE
-     DWANTED           S             10A
-     DWORD             S             10A
-     DHASIT            S              1A
-     DISOBJ            S              1A
-     DOBJNAM           S             10A
-     DOBJTYP           S             10A
+     DPWHY             S             60A
+      * QUALIFIED NAMES: OBJECT IN 1-10, LIBRARY IN 11-20
+     DSPACE            S             20A   INZ('KV2207S   QTEMP')
+     DSAVFQ            S             20A
+     DOBJQ             S             20A
+      * API INPUT
+     DSPCATR           S             10A   INZ('KV2207')
+     DSPCSIZ           S              9B 0 INZ(65536)
+     DSPCINIT          S              1A   INZ(X'00')
+     DSPCAUT           S             10A   INZ('*ALL')
+     DSPCTXT           S             50A   INZ('KV2207R1 SAVE FILE LIST')
+     DSPCRPL           S             10A   INZ('*YES')
+     DFMTLST           S              8A   INZ('SAVF0200')
+     DFMTOBJ           S              8A   INZ('OBJD0300')
+     DALLNAM           S             10A   INZ('*ALL')
+     DALLTYP           S             10A   INZ('*ALL')
+      * THE CONTINUATION HANDLE PASSED TO QSRLSAVF: BLANK FOR THE FIRST
+      * PART OF THE LIST, THEN THE ONE THE LAST PART RETURNED
+     DHANDLE           S             36A
+      * QUSRTVUS: STARTING POSITION (FROM 1) AND LENGTH; QUSROBJD: LENGTH
+     DRTVPOS           S              9B 0
+     DRTVLEN           S              9B 0
+     DRCVLEN           S              9B 0
+     DIDX              S              9B 0
+     DLISTED           S              9P 0
+     DMORE             S              1A
      DFAILED           S              1A
-      * EVERY OBJECT TYPE A LIBRARY CAN HOLD (THE TABLE AT THE END)
-     DTYPES            S              7A   DIM(92) CTDATA PERRCD(10)
-      * THE ATTRIBUTE WINDOW, SET BY LAYOUT
-     DATTMIN           S              5P 0
-     DATTMAX           S              5P 0
-     DOBJATR           S             10A
-     IKV2207W   NS
-     I                                  1  136  LISTREC
+      * ERROR CODE (QUSEC): BYTES PROVIDED, BYTES AVAILABLE, MESSAGE ID
+     DAPIERR           DS
+     D ERPROV                  1      4B 0
+     D ERAVAIL                 5      8B 0
+     D ERMSGID                 9     15A
+     D ERRSVD                 16     16A
+      * GENERIC HEADER OF THE LIST IN THE USER SPACE (QUSGEN)
+     DGENHDR           DS
+     D GHSTAT                104    104A
+     D GHHDROFS              117    120B 0
+     D GHLSTOFS              125    128B 0
+     D GHLSTCNT              133    136B 0
+     D GHENTSZ               137    140B 0
+      * HEADER SECTION OF QSRLSAVF (QSRLSAVF)
+     DLSTHDR           DS
+     D LHHANDLE               41     76A
+      * ONE LIST ENTRY, FORMAT SAVF0200 (QSRLSAVF): ONLY WHAT IS USED
+     DSVENT            DS
+     D SVNAME                  1     10A
+     D SVTYPE                 21     30A
+      * THE DESCRIPTION OF ONE OBJECT, FORMAT OBJD0300 (QUSROBJD), UP TO
+      * ITS RESTORE DATE AND TIME
+     DOBJD             DS
+     D ODBYTRTN                1      4B 0
+     D ODNAME                  9     18A
+     D ODTYPE                 29     38A
+     D ODRSTDT               207    219A
      C     *ENTRY        PLIST
-     C                   PARM                    PRELEASE
      C                   PARM                    PSAVF
      C                   PARM                    PSVLIB
+     C                   PARM                    PTGTLIB
+     C                   PARM                    PREFTIM
      C                   PARM                    PRESULT
+     C                   PARM                    PWHY
       *
      C                   EVAL      PRESULT = '0'
-     C                   EXSR      LAYOUT
-     C                   OPEN(E)   KV2207W
-     C                   IF        NOT %ERROR
-     C                   OPEN(E)   KV2207F1
-     C                   IF        NOT %ERROR
-     C                   EXSR      READALL
-     C                   CLOSE(E)  KV2207F1
-     C                   IF        %ERROR
-     C                   EVAL      PRESULT = '0'
+     C                   EVAL      PWHY = *BLANKS
+     C                   EVAL      FAILED = '0'
+     C                   EVAL      LISTED = 0
+      * NO REFERENCE TIME, NO PROOF
+     C                   IF        PREFTIM = *BLANKS
+     C                   EVAL      FAILED = '1'
+     C                   EVAL      PWHY = 'NO CREATION TIME OF THE SAVE FILE'
+     C                   ELSE
+     C                   EVAL      SAVFQ = PSAVF + PSVLIB
+     C                   EXSR      CRTSPC
+     C                   IF        FAILED = '0'
+     C                   EVAL      HANDLE = *BLANKS
+     C                   EVAL      MORE = '1'
+     C                   DOW       MORE = '1' AND FAILED = '0'
+     C                   EXSR      LSTPART
+     C                   ENDDO
+     C                   EXSR      DLTSPC
      C                   ENDIF
      C                   ENDIF
-     C                   CLOSE(E)  KV2207W
+      * A SAVE FILE FROM WHICH NO OBJECT WAS LISTED PROVES NOTHING
+     C                   IF        FAILED = '0' AND LISTED = 0
+     C                   EVAL      FAILED = '1'
+     C                   EVAL      PWHY = 'THE SAVE FILE LISTED NO OBJECT'
+     C                   ENDIF
+     C                   IF        FAILED = '0'
+     C                   EVAL      PRESULT = '1'
      C                   ENDIF
      C                   EVAL      *INLR = *ON
      C                   RETURN
       *
-      * LAYOUT: WHERE THE ATTRIBUTE STARTS, COUNTED FROM THE TYPE. THE
-      * LISTINGS PRINT IT 10 POSITIONS AFTER THE TYPE; THE WINDOW ALLOWS
-      * FOR A TYPE COLUMN UP TO 2 NARROWER OR 3 WIDER. PRELEASE IS THE KEY
-      * FOR A RELEASE THAT PRINTS IT ELSEWHERE; NONE IS KNOWN TO, SO EVERY
-      * RELEASE GETS THIS WINDOW.
-     C     LAYOUT        BEGSR
-     C                   EVAL      ATTMIN = 8
-     C                   EVAL      ATTMAX = 13
-     C                   ENDSR
-      *
-      * EVERY RECORD OF THE LISTING; ONE RECORD WRITTEN PER OBJECT LINE.
-      * THE RESULT IS 1 ONLY WHEN THE END OF THE LISTING WAS REACHED
-      * WITHOUT A READ OR WRITE ERROR, THE HEADING NAMED BOTH NAMES, AND
-      * NO LINE HAD AN UNKNOWN TYPE.
-     C     READALL       BEGSR
-     C                   EVAL      FAILED = '0'
-     C                   EVAL      SEENOB = '0'
-     C                   EVAL      BADTYP = '0'
-     C                   EVAL      HAVSAV = '0'
-     C                   EVAL      HAVLIB = '0'
-     C                   READ(E)   KV2207W
-     C                   IF        %ERROR
+      * CRTSPC: THE USER SPACE THAT RECEIVES THE LIST, REPLACED IF THERE
+     C     CRTSPC        BEGSR
+     C                   EVAL      ERPROV = 16
+     C                   CALL      'QUSCRTUS'
+     C                   PARM                    SPACE
+     C                   PARM                    SPCATR
+     C                   PARM                    SPCSIZ
+     C                   PARM                    SPCINIT
+     C                   PARM                    SPCAUT
+     C                   PARM                    SPCTXT
+     C                   PARM                    SPCRPL
+     C                   PARM                    APIERR
+     C                   IF        ERAVAIL > 0
      C                   EVAL      FAILED = '1'
+     C                   EVAL      PWHY = 'QUSCRTUS ENDED WITH ' + ERMSGID
      C                   ENDIF
-     C                   DOW       FAILED = '0' AND NOT %EOF(KV2207W)
-     C                   EVAL      LINE = %SUBST(LISTREC:5:132)
-     C                   EXSR      PARSE
-     C                   IF        UNKTYP = '1'
-     C                   EVAL      BADTYP = '1'
-     C                   ENDIF
-     C                   IF        ISOBJ = '0' AND SEENOB = '0'
-     C                   EXSR      HEADNG
-     C                   ENDIF
-     C                   IF        ISOBJ = '1'
-     C                   EVAL      SEENOB = '1'
-     C                   EVAL      SVNAME = OBJNAM
-     C                   EVAL      SVTYPE = OBJTYP
-     C                   EVAL      SVATTR = OBJATR
-     C                   WRITE(E)  KV2207F1R
-     C                   IF        %ERROR
+     C                   ENDSR
+      *
+      * LSTPART: ONE PART OF THE LIST, AND EVERY OBJECT OF IT CHECKED
+     C     LSTPART       BEGSR
+     C                   EVAL      ERPROV = 16
+     C                   CALL      'QSRLSAVF'
+     C                   PARM                    SPACE
+     C                   PARM                    FMTLST
+     C                   PARM                    SAVFQ
+     C                   PARM                    ALLNAM
+     C                   PARM                    ALLTYP
+     C                   PARM                    HANDLE
+     C                   PARM                    APIERR
+     C                   IF        ERAVAIL > 0
      C                   EVAL      FAILED = '1'
-     C                   ENDIF
-     C                   ENDIF
-     C                   IF        FAILED = '0'
-     C                   READ(E)   KV2207W
-     C                   IF        %ERROR
-     C                   EVAL      FAILED = '1'
-     C                   ENDIF
-     C                   ENDIF
-     C                   ENDDO
-     C                   IF        FAILED = '0' AND BADTYP = '0' AND
-     C                             HAVSAV = '1' AND HAVLIB = '1'
-     C                   EVAL      PRESULT = '1'
-     C                   ENDIF
-     C                   ENDSR
-      *
-      * HEADNG: DOES THIS HEADING LINE NAME THE SAVE FILE, ITS LIBRARY?
-     C     HEADNG        BEGSR
-     C                   EVAL      WANTED = PSAVF
-     C                   EXSR      HASWRD
-     C                   IF        HASIT = '1'
-     C                   EVAL      HAVSAV = '1'
-     C                   ENDIF
-     C                   EVAL      WANTED = PSVLIB
-     C                   EXSR      HASWRD
-     C                   IF        HASIT = '1'
-     C                   EVAL      HAVLIB = '1'
-     C                   ENDIF
-     C                   ENDSR
-      *
-      * PARSE: THE OBJECT OF LINE, WITH ITS ATTRIBUTE WHEN THERE IS ONE.
-     C     PARSE         BEGSR
-     C                   EXSR      OBJLIN
-     C                   EVAL      OBJATR = *BLANKS
-     C                   IF        ISOBJ = '1'
-     C                   EXSR      NEXTTK
-     C                   IF        TKLEN >= 1 AND TKLEN <= 10 AND
-     C                             TKBEG - TYPBEG >= ATTMIN AND
-     C                             TKBEG - TYPBEG <= ATTMAX
-     C                   EVAL      OBJATR = %SUBST(LINE:TKBEG:TKLEN)
-     C                   ENDIF
-     C                   ENDIF
-     C                   ENDSR
-      *
-      * --- SHARED WITH THE OTHER LISTING READER: KEEP THE TWO IDENTICAL ---
-      * OBJLIN: IS LINE AN OBJECT LINE? A NAME OF 1 TO 10 CHARACTERS,
-      * THEN AN OBJECT TYPE FROM THE TABLE. SETS ISOBJ, OBJNAM, OBJTYP
-      * AND TYPBEG, AND LEAVES POS AFTER THE TYPE.
-      * A LINE OF THAT SHAPE WHOSE SECOND WORD LOOKS LIKE A TYPE (AN
-      * ASTERISK AND 1 TO 9 MORE CHARACTERS) BUT IS NOT IN THE TABLE SETS
-      * UNKTYP INSTEAD: AN OBJECT OF A TYPE THE TABLE DOES NOT KNOW (ONE
-      * A LATER RELEASE ADDS, OR ONE IT FORGOT) WOULD OTHERWISE NEVER BE
-      * COMPARED, AND A LIBRARY THAT LACKS IT WOULD PASS.
-      * *LIB IS THE ONE TYPE LEFT OUT ON PURPOSE, AND NOT UNKNOWN: A
-      * LIBRARY SAVE LISTS THE SAVED LIBRARY ITSELF, WHICH IS NO OBJECT
-      * OF IT AND NEVER INSIDE THE TARGET LIBRARY.
-     C     OBJLIN        BEGSR
-     C                   EVAL      ISOBJ = '0'
-     C                   EVAL      UNKTYP = '0'
-     C                   EVAL      OBJNAM = *BLANKS
-     C                   EVAL      OBJTYP = *BLANKS
-     C                   EVAL      POS = 1
-     C                   EXSR      NEXTTK
-     C                   EVAL      NAMBEG = TKBEG
-     C                   EVAL      NAMLEN = TKLEN
-     C                   EXSR      NEXTTK
-     C                   EVAL      TYPBEG = TKBEG
-     C                   EVAL      TYPLEN = TKLEN
-     C                   IF        NAMLEN >= 1 AND NAMLEN <= 10 AND
-     C                             TYPLEN >= 2 AND TYPLEN <= 10
-     C                   EVAL      NAMCHR = %SUBST(LINE:NAMBEG:1)
-     C                   EVAL      TYPCHR = %SUBST(LINE:TYPBEG:1)
-     C                   IF        TYPCHR = '*' AND NAMCHR <> '*' AND
-     C                             NAMCHR <> '.'
-     C                   EVAL      TYPE10 = %SUBST(LINE:TYPBEG:TYPLEN)
-     C                   EVAL      *IN50 = *OFF
-     C                   IF        TYPLEN <= 7
-     C                   EVAL      TYPE7 = %SUBST(LINE:TYPBEG:TYPLEN)
-     C     TYPE7         LOOKUP    TYPES                                  50
-     C                   ENDIF
-     C                   IF        *IN50
-     C                   EVAL      ISOBJ = '1'
-     C                   EVAL      OBJNAM = %SUBST(LINE:NAMBEG:NAMLEN)
-     C                   EVAL      OBJTYP = TYPE7
+     C                   EVAL      PWHY = 'QSRLSAVF ENDED WITH ' + ERMSGID
      C                   ELSE
-     C                   IF        TYPE10 <> '*LIB'
-     C                   EVAL      UNKTYP = '1'
+     C                   EVAL      RTVPOS = 1
+     C                   EVAL      RTVLEN = 140
+     C                   EVAL      ERPROV = 16
+     C                   CALL      'QUSRTVUS'
+     C                   PARM                    SPACE
+     C                   PARM                    RTVPOS
+     C                   PARM                    RTVLEN
+     C                   PARM                    GENHDR
+     C                   PARM                    APIERR
+     C                   IF        ERAVAIL > 0
+     C                   EVAL      FAILED = '1'
+     C                   EVAL      PWHY = 'QUSRTVUS ENDED WITH ' + ERMSGID
      C                   ENDIF
      C                   ENDIF
+      * C: COMPLETE. P: PARTIAL, MORE TO COME WITH THE HANDLE. ANYTHING
+      * ELSE (I: INCOMPLETE) PROVES NOTHING.
+     C                   IF        FAILED = '0'
+     C                   SELECT
+     C                   WHEN      GHSTAT = 'C'
+     C                   EVAL      MORE = '0'
+     C                   WHEN      GHSTAT = 'P'
+     C                   EVAL      MORE = '1'
+     C                   OTHER
+     C                   EVAL      FAILED = '1'
+     C                   EVAL      PWHY = 'QSRLSAVF LIST STATUS ' + GHSTAT
+     C                   ENDSL
+     C                   ENDIF
+      * AN ENTRY SHORTER THAN THE FIELDS READ FROM IT IS NOT UNDERSTOOD
+     C                   IF        FAILED = '0' AND GHLSTCNT > 0 AND
+     C                             GHENTSZ < 30
+     C                   EVAL      FAILED = '1'
+     C                   EVAL      PWHY = 'QSRLSAVF ENTRIES TOO SHORT'
+     C                   ENDIF
+     C                   EVAL      IDX = 0
+     C                   DOW       FAILED = '0' AND IDX < GHLSTCNT
+     C                   EVAL      RTVPOS = GHLSTOFS + IDX * GHENTSZ + 1
+     C                   EVAL      RTVLEN = 30
+     C                   EVAL      ERPROV = 16
+     C                   CALL      'QUSRTVUS'
+     C                   PARM                    SPACE
+     C                   PARM                    RTVPOS
+     C                   PARM                    RTVLEN
+     C                   PARM                    SVENT
+     C                   PARM                    APIERR
+     C                   IF        ERAVAIL > 0
+     C                   EVAL      FAILED = '1'
+     C                   EVAL      PWHY = 'QUSRTVUS ENDED WITH ' + ERMSGID
+     C                   ELSE
+     C                   IF        SVTYPE <> '*LIB'
+     C                   EVAL      LISTED = LISTED + 1
+     C                   EXSR      ARRIVED
+     C                   ENDIF
+     C                   ENDIF
+     C                   EVAL      IDX = IDX + 1
+     C                   ENDDO
+      * THE NEXT PART STARTS WHERE THE HANDLE OF THIS ONE SAYS. A BLANK
+      * HANDLE, OR THE SAME ONE AGAIN, WOULD NEVER END OR REPEAT A PART.
+     C                   IF        FAILED = '0' AND MORE = '1'
+     C                   EVAL      RTVPOS = GHHDROFS + 1
+     C                   EVAL      RTVLEN = 76
+     C                   EVAL      ERPROV = 16
+     C                   CALL      'QUSRTVUS'
+     C                   PARM                    SPACE
+     C                   PARM                    RTVPOS
+     C                   PARM                    RTVLEN
+     C                   PARM                    LSTHDR
+     C                   PARM                    APIERR
+     C                   IF        ERAVAIL > 0 OR LHHANDLE = *BLANKS OR
+     C                             LHHANDLE = HANDLE
+     C                   EVAL      FAILED = '1'
+     C                   EVAL      PWHY = 'QSRLSAVF GAVE NO WAY TO CONTINUE'
+     C                   ELSE
+     C                   EVAL      HANDLE = LHHANDLE
      C                   ENDIF
      C                   ENDIF
      C                   ENDSR
       *
-      * HASWRD: IS WANTED ONE OF THE WORDS OF LINE? SETS HASIT.
-     C     HASWRD        BEGSR
-     C                   EVAL      HASIT = '0'
-     C                   EVAL      POS = 1
-     C                   EXSR      NEXTTK
-     C                   DOW       TKLEN > 0 AND HASIT = '0'
-     C                   IF        TKLEN <= 10
-     C                   EVAL      WORD = %SUBST(LINE:TKBEG:TKLEN)
-     C                   IF        WORD = WANTED
-     C                   EVAL      HASIT = '1'
+      * ARRIVED: THE OBJECT OF SVENT, BY NAME AND TYPE, IN THE TARGET
+      * LIBRARY, RESTORED NOT EARLIER THAN THE REFERENCE TIME? THE TIMES
+      * ARE CYYMMDDHHMMSS, WHICH COMPARE AS TEXT IN THE ORDER OF TIME; A
+      * BLANK RESTORE TIME (NEVER RESTORED) IS NEVER IN TIME.
+     C     ARRIVED       BEGSR
+     C                   EVAL      OBJQ = SVNAME + PTGTLIB
+     C                   EVAL      RCVLEN = 219
+     C                   EVAL      ERPROV = 16
+     C                   CALL      'QUSROBJD'
+     C                   PARM                    OBJD
+     C                   PARM                    RCVLEN
+     C                   PARM                    FMTOBJ
+     C                   PARM                    OBJQ
+     C                   PARM                    SVTYPE
+     C                   PARM                    APIERR
+     C                   IF        ERAVAIL > 0
+     C                   EVAL      FAILED = '1'
+     C                   EVAL      PWHY = %TRIM(SVNAME) + ' ' + %TRIM(SVTYPE) +
+     C                             ' NOT FOUND OR NOT READABLE: ' + ERMSGID
+     C                   ELSE
+     C                   IF        ODBYTRTN < 219 OR ODRSTDT = *BLANKS OR
+     C                             ODRSTDT < PREFTIM
+     C                   EVAL      FAILED = '1'
+     C                   EVAL      PWHY = %TRIM(SVNAME) + ' ' + %TRIM(SVTYPE) +
+     C                             ' NOT RESTORED BY THIS RESTORE'
      C                   ENDIF
      C                   ENDIF
-     C                   EXSR      NEXTTK
-     C                   ENDDO
      C                   ENDSR
       *
-      * NEXTTK: THE NEXT WORD OF LINE FROM POS ON. TKLEN IS 0 WHEN THERE
-      * IS NONE. POSITION 133 IS ALWAYS BLANK, SO BOTH LOOPS STOP THERE
-      * AT THE LATEST AND NO SUBSTRING GOES PAST THE END.
-     C     NEXTTK        BEGSR
-     C                   DOW       POS <= 132 AND %SUBST(LINE:POS:1) = ' '
-     C                   EVAL      POS = POS + 1
-     C                   ENDDO
-     C                   EVAL      TKBEG = POS
-     C                   DOW       POS <= 132 AND %SUBST(LINE:POS:1) <> ' '
-     C                   EVAL      POS = POS + 1
-     C                   ENDDO
-     C                   EVAL      TKLEN = POS - TKBEG
+      * DLTSPC: THE USER SPACE IS NOT NEEDED AFTERWARDS. A FAILED DELETE
+      * DOES NOT CHANGE THE RESULT: THE NEXT CALL REPLACES THE SPACE.
+     C     DLTSPC        BEGSR
+     C                   EVAL      ERPROV = 16
+     C                   CALL      'QUSDLTUS'
+     C                   PARM                    SPACE
+     C                   PARM                    APIERR
      C                   ENDSR
-      * --- END OF THE SHARED PART ---
       *
       * ANY OTHER ERROR ENDS THE PROGRAM WITH AN ESCAPE MESSAGE TO THE
       * CALLER INSTEAD OF AN INQUIRY, WHICH WOULD HOLD A SERVER JOB.
       * NOTHING HERE CAN FAIL IN TURN.
      C     *PSSR         BEGSR
      C                   ENDSR     '*CANCL'
-**CTDATA TYPES
-*ALRTBL*AUTL  *BNDDIR*CFGL  *CHTFMT*CLD   *CLS   *CMD   *CNNL  *COSD
-*CRG   *CRQD  *CSI   *CSPMAP*CSPTBL*CTLD  *DEVD  *DOC   *DTAARA*DTADCT
-*DTAQ  *EDTD  *EXITRG*FCT   *FILE  *FLR   *FNTRSC*FNTTBL*FORMDF*FTR
-*GSS   *IGCDCT*IGCSRT*IGCTBL*IMGCLG*IPXD  *JOBD  *JOBQ  *JOBSCD*JRN
-*JRNRCV*LIND  *LOCALE*MEDDFN*MENU  *MGTCOL*MODD  *MODULE*MSGF  *MSGQ
-*M36   *M36CFG*NODGRP*NODL  *NTBD  *NWID  *NWSCFG*NWSD  *OUTQ  *OVL
-*PAGDFN*PAGSEG*PDFMAP*PDG   *PGM   *PNLGRP*PRDAVL*PRDDFN*PRDLOD*PSFCFG
-*QMFORM*QMQRY *QRYDFN*RCT   *SBSD  *SCHIDX*SPADCT*SQLPKG*SQLUDT*SQLXSR
-*SRVPGM*SSND  *SVRSTG*S36   *TBL   *TIMZON*USRIDX*USRPRF*USRQ  *USRSPC
-*VLDL  *WSCST

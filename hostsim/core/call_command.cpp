@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "hostsim/core/cl_handlers.h"
-#include "hostsim/core/listings.h"
 #include "hostsim/core/object_names.h"
 #include "savf/image_reader.h"
 
@@ -12,17 +11,10 @@ namespace hostsim {
 namespace {
 
 constexpr char kVerificationProgram[] = "KV2207C";
-// The program keeps each listing it read in a member of its work file QTEMP/KV2207W.
-constexpr char kSaveFileListingMember[] = "KV2207W.SAVFLIST";
-constexpr char kLibraryListingMember[] = "KV2207W.LIBLIST";
 
-// What KV2207C calls and reads from its own library. Without them it cannot run.
+// What KV2207C calls from its own library. Without it it cannot run.
 const std::vector<savf::SavedObject>& Companions() {
-  static const std::vector<savf::SavedObject> companions = {{"KV2207R1", "*PGM", "", 0},
-                                                            {"KV2207R2", "*PGM", "", 0},
-                                                            {"KV2207R3", "*PGM", "", 0},
-                                                            {"KV2207F1", "*FILE", "", 0},
-                                                            {"KV2207F2", "*FILE", "", 0}};
+  static const std::vector<savf::SavedObject> companions = {{"KV2207R1", "*PGM", "", 0}};
   return companions;
 }
 
@@ -36,14 +28,6 @@ std::optional<std::vector<savf::SavedObject>> LibraryObjects(CommandContext& con
   return context.libraries.Objects(library);
 }
 
-// The objects of the newest library listing still held for the job, whichever library it shows.
-std::optional<std::vector<savf::SavedObject>> NewestLibraryListing(HostJob& job) {
-  for (auto listing = job.spool().rbegin(); listing != job.spool().rend(); ++listing) {
-    if (listing->file == "QPDSPLIB") return listing->objects;
-  }
-  return std::nullopt;
-}
-
 ClOutcome Escape(const std::string& text) { return ClOutcome::Failure("CPF9898", text); }
 
 // Parameters arrive as CL character values: trailing blanks are padding, leading ones are not.
@@ -54,8 +38,10 @@ std::string ParameterText(const ClValue& value) {
   return end == std::string::npos ? std::string() : text.substr(0, end + 1);
 }
 
-// The contract of KV2207C: normal end when every object the save file (parameters 1 and 2) lists
-// is in the library of parameter 3, the escape message CPF9898 otherwise.
+// The contract of KV2207C: normal end when every object the save file (parameters 1 and 2)
+// holds was restored into the library of parameter 3, by name and type, since the save file was
+// created; the escape message CPF9898 otherwise. An object that was in use during the restore
+// keeps its old version and its old restore time, so a match by name and type alone is no proof.
 ClOutcome Verify(CommandContext& context, const std::string& programLibrary) {
   const std::vector<savf::SavedObject> own = *LibraryObjects(context, programLibrary);
   for (const savf::SavedObject& companion : Companions()) {
@@ -71,31 +57,32 @@ ClOutcome Verify(CommandContext& context, const std::string& programLibrary) {
   const std::string file = ParameterText(parameters[0]);
   const std::string fileLibrary = ParameterText(parameters[1]);
   const std::string target = ParameterText(parameters[2]);
-  // The program copies its listings from the spooled output of the user in parameter 4: the
-  // connection's own user. For anyone else it finds no listing.
-  if (ParameterText(parameters[3]) != context.job.user().name) {
-    return Escape("No listing of user " + ParameterText(parameters[3]) + " can be found.");
-  }
   std::unique_ptr<savf::ByteSource> image;
-  if (fileLibrary == kTempLibrary && context.job.saveFiles().Exists(file)) image = context.job.saveFiles().Open(file);
+  std::optional<std::uint64_t> created;
+  if (fileLibrary == kTempLibrary && context.job.saveFiles().Exists(file)) {
+    image = context.job.saveFiles().Open(file);
+    created = context.job.SaveFileCreated(file);
+  }
   const savf::ReadResult read = image ? savf::ReadImage(*image) : savf::ReadResult{};
-  if (!read.ok) return Escape("Save file " + file + " in " + fileLibrary + " cannot be listed.");
-  // A listing without objects proves nothing: the program fails it rather than pass it.
+  if (!read.ok || !created) return Escape("Save file " + file + " in " + fileLibrary + " cannot be listed.");
+  // A save file from which no object was listed proves nothing: the program fails it.
   if (read.info.objects.empty()) return Escape("Save file " + file + " in " + fileLibrary + " lists no objects.");
-  context.job.members()[kSaveFileListingMember] = WithPrintControl(SaveFileListing(file, fileLibrary, read.info));
-  std::optional<std::vector<savf::SavedObject>> present = LibraryObjects(context, target);
-  if (!present) return Escape("Library " + target + " cannot be listed.");
-  context.job.members()[kLibraryListingMember] = WithPrintControl(LibraryListing(target, *present));
-  if (context.faults.verifierReadsStaleListings) present = NewestLibraryListing(context.job).value_or(*present);
+  const std::optional<std::vector<savf::SavedObject>> present = LibraryObjects(context, target);
+  if (!present) return Escape("Library " + target + " cannot be read.");
   std::size_t missing = 0;
-  std::string firstMissing;
+  std::string first;
   for (const savf::ImageObject& item : read.info.objects) {
-    if (Holds(*present, item.object.name, item.object.type)) continue;
-    if (missing++ == 0) firstMissing = item.object.name + " " + item.object.type;
+    const savf::SavedObject& object = item.object;
+    if (Holds(*present, object.name, object.type) &&
+        context.job.RestoredSince(target, object.name, object.type, *created)) {
+      continue;
+    }
+    if (missing++ == 0) first = object.name + " " + object.type;
   }
   if (missing > 0) {
     return Escape(std::to_string(missing) + " of " + std::to_string(read.info.objects.size()) + " objects of " +
-                  fileLibrary + "/" + file + " are not in library " + target + ", first " + firstMissing + ".");
+                  fileLibrary + "/" + file + " were not restored into " + target +
+                  " since the save file was created, first " + first + ".");
   }
   return ClOutcome::Success();
 }

@@ -26,11 +26,10 @@ ClOutcome RestoreLibrary(CommandContext& context);
 ClOutcome CallProgram(CommandContext& context);
 ClOutcome CreateLibrary(CommandContext& context);
 ClOutcome DeleteLibrary(CommandContext& context);
-ClOutcome OverridePrinterFile(CommandContext& context);
-ClOutcome DeleteOverride(CommandContext& context);
-ClOutcome DisplaySaveFile(CommandContext& context);
-ClOutcome DisplayLibrary(CommandContext& context);
-ClOutcome DeleteSpooledFile(CommandContext& context);
+// ALCOBJ and DLCOBJ: locks on objects of the permanent libraries, held until released or until
+// the job ends.
+ClOutcome AllocateObjects(CommandContext& context);
+ClOutcome DeallocateObjects(CommandContext& context);
 // DLTPGM, DLTF, DLTDTAARA, ...: one command per object type, each naming its object by a keyword.
 ClOutcome DeleteObject(CommandContext& context);
 const std::vector<std::string>& DeleteCommandNames();

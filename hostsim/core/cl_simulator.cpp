@@ -35,20 +35,12 @@ const std::map<std::string, CommandDefinition>& Commands() {
   return commands;
 }
 
-// The commands of an acceptance run of the host object: printed listings and deleting one object.
-const std::map<std::string, CommandDefinition>& ListingCommands() {
+// The commands of an acceptance run of the host object: holding objects in use and deleting one.
+const std::map<std::string, CommandDefinition>& AcceptanceCommands() {
   static const std::map<std::string, CommandDefinition> commands = [] {
     std::map<std::string, CommandDefinition> all = {
-        {"OVRPRTF",
-         {{{"FILE"},
-           {"TOFILE", "OUTQ", "HOLD", "MAXRCDS", "USRDTA", "OVRSCOPE", "SPLFOWN", "SAVE", "FORMTYPE", "COPIES",
-            "SHARE"},
-           {"FILE"}},
-          OverridePrinterFile}},
-        {"DLTOVR", {{{"FILE", "LVL"}, {}, {"FILE"}}, DeleteOverride}},
-        {"DSPSAVF", {{{"FILE", "OUTPUT"}, {}, {"FILE"}}, DisplaySaveFile}},
-        {"DSPLIB", {{{"LIB", "OUTPUT"}, {}, {"LIB"}}, DisplayLibrary}},
-        {"DLTSPLF", {{{"FILE", "JOB", "SPLNBR"}, {"SELECT"}, {"FILE"}}, DeleteSpooledFile}},
+        {"ALCOBJ", {{{"OBJ", "WAIT"}, {"SCOPE", "CONFLICT"}, {"OBJ"}}, AllocateObjects}},
+        {"DLCOBJ", {{{"OBJ"}, {"SCOPE", "LCKSPCID"}, {"OBJ"}}, DeallocateObjects}},
     };
     for (const std::string& name : DeleteCommandNames()) {
       const std::string keyword = DeleteCommandKeyword(name);
@@ -60,7 +52,7 @@ const std::map<std::string, CommandDefinition>& ListingCommands() {
 }
 
 const CommandDefinition* FindCommand(const std::string& name) {
-  for (const auto* commands : {&Commands(), &ListingCommands()}) {
+  for (const auto* commands : {&Commands(), &AcceptanceCommands()}) {
     const auto found = commands->find(name);
     if (found != commands->end()) return &found->second;
   }

@@ -2,9 +2,8 @@
 // Runs the CL commands that arrive through the remote command facility, against a host job and
 // the permanent libraries: CRTSAVF, CLRSAVF, RSTOBJ, RSTLIB, CALL (of the verification program
 // KV2207C and of other restored programs), CRTLIB and DLTLIB; for an acceptance run of the host
-// object also OVRPRTF, DLTOVR, DSPSAVF, DSPLIB, DLTSPLF and the DLTxxx commands of a few object
-// types. Anything else fails as a command that does not exist, rather than pretending to have
-// done something.
+// object also ALCOBJ, DLCOBJ and the DLTxxx commands of a few object types. Anything else fails
+// as a command that does not exist, rather than pretending to have done something.
 #include <string>
 
 #include "hostsim/core/host_job.h"

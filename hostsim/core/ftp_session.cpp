@@ -101,6 +101,7 @@ FtpSession::FtpSession(HostServices& services, std::string peerAddress, SaveFile
 FtpSession::~FtpSession() { EndJob(); }
 
 void FtpSession::EndJob() {
+  if (job_) services_.libraries.locks().ReleaseAll(job_->number());
   job_.reset();
   temp_.DeleteAll();
   atRoot_ = false;

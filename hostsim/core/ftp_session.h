@@ -94,7 +94,6 @@ class FtpSession {
   SessionStep Port(const std::string& argument);
   SessionStep Store(const std::string& argument);
   SessionStep Retrieve(const std::string& argument);
-  SessionStep RetrieveMember(const std::string& member);
   SessionStep List(const std::string& argument, bool namesOnly);
   std::optional<reply::Lines> CheckDataReady() const;
   reply::Lines FinalUploadReply(std::unique_ptr<UploadSink> upload, UploadEnd how);

@@ -46,46 +46,6 @@ std::string WithoutReplaceOption(const std::string& argument) {
   return name;
 }
 
-// A member of a database file in QTEMP, as "FILE.MEMBER": named LIB/FILE.MEMBER (name format 0)
-// or /QSYS.LIB/LIB.LIB/FILE.FILE/MEMBER.MBR (name format 1). Nullopt for anything else.
-std::optional<std::string> TempMemberKey(const std::string& argument) {
-  const std::string upper = ToUpper(Trim(argument));
-  std::string rest;
-  for (const char* prefix : {"/QSYS.LIB/QTEMP.LIB/", "QTEMP/"}) {
-    if (upper.rfind(prefix, 0) == 0) rest = upper.substr(std::string(prefix).size());
-  }
-  const std::size_t fileEnd = rest.find(".FILE/");
-  std::string file;
-  std::string member;
-  if (fileEnd != std::string::npos && rest.size() > 4 && rest.compare(rest.size() - 4, 4, ".MBR") == 0) {
-    file = rest.substr(0, fileEnd);
-    member = rest.substr(fileEnd + 6, rest.size() - 4 - fileEnd - 6);
-  } else if (const std::size_t dot = rest.find('.'); dot != std::string::npos && rest.find('/') == std::string::npos) {
-    file = rest.substr(0, dot);
-    member = rest.substr(dot + 1);
-  }
-  if (!IsValidName(file) || !IsValidName(member)) return std::nullopt;
-  return file + "." + member;
-}
-
-// Text sent as the records of a member: one line each, trailing blanks dropped, CRLF after each.
-class TextSource : public savf::ByteSource {
- public:
-  explicit TextSource(const std::vector<std::string>& records) {
-    for (const std::string& record : records) {
-      const std::size_t end = record.find_last_not_of(' ');
-      text_ += (end == std::string::npos ? std::string() : record.substr(0, end + 1)) + "\r\n";
-    }
-  }
-  std::uint64_t Size() const override { return text_.size(); }
-  bool ReadAt(std::uint64_t offset, void* buffer, std::size_t size) override {
-    return savf::MemorySource(text_.data(), text_.size()).ReadAt(offset, buffer, size);
-  }
-
- private:
-  std::string text_;
-};
-
 std::string TypeExtension(const std::string& type) { return type.size() > 1 ? type.substr(1) : type; }
 
 }  // namespace
@@ -171,7 +131,6 @@ reply::Lines FtpSession::FinalUploadReply(std::unique_ptr<UploadSink> upload, Up
 }
 
 SessionStep FtpSession::Retrieve(const std::string& argument) {
-  if (const std::optional<std::string> member = TempMemberKey(argument)) return RetrieveMember(*member);
   const std::optional<FtpPath> path = ParseFtpObjectPath(Trim(argument));
   const std::string library = path && !path->library.empty() ? path->library : std::string(kTempLibrary);
   if (!path || library != kTempLibrary || !temp_.Exists(path->object)) {
@@ -182,21 +141,6 @@ SessionStep FtpSession::Retrieve(const std::string& argument) {
   SessionStep step;
   step.transfer.download = temp_.Open(path->object);  // null: an empty save file sends nothing
   step.replies = {"150 Retrieving member " + path->object + " in file " + path->object + " in library QTEMP."};
-  step.next = SessionStep::Next::kTransfer;
-  return step;
-}
-
-// A database member goes as text; only ASCII is offered here (a real host would send EBCDIC in
-// binary mode, which nothing here could read).
-SessionStep FtpSession::RetrieveMember(const std::string& member) {
-  const auto found = job_->members().find(member);
-  if (found == job_->members().end()) return Reply({"550 Member " + member + " in library QTEMP not found."});
-  if (binary_) return Reply({"550 Members are sent as text here: send TYPE A first."});
-  if (std::optional<reply::Lines> notReady = CheckDataReady()) return Reply(*notReady);
-  SessionStep step;
-  step.transfer.download = std::make_unique<TextSource>(found->second);
-  step.replies = {"150 Retrieving member " + member.substr(member.find('.') + 1) + " in file " +
-                  member.substr(0, member.find('.')) + " in library QTEMP."};
   step.next = SessionStep::Next::kTransfer;
   return step;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/core/object_locks.h"
 #include "savf/byte_io.h"
 #include "savf/image_format.h"
 #include "savf/image_reader.h"
@@ -58,6 +59,12 @@ class LibraryStore {
   virtual bool DeleteObject(const std::string& library, const std::string& name, const std::string& type) = 0;
   // Why the last operation failed.
   virtual std::string problem() const = 0;
+
+  // The locks jobs hold on the libraries' objects. Like the jobs, they are not kept on disk.
+  ObjectLocks& locks() { return locks_; }
+
+ private:
+  ObjectLocks locks_;
 };
 
 }  // namespace hostsim

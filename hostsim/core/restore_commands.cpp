@@ -1,5 +1,6 @@
 // RSTOBJ and RSTLIB from a save file.
 #include <algorithm>
+#include <iterator>
 #include <memory>
 
 #include "hostsim/core/cl_handlers.h"
@@ -90,6 +91,27 @@ std::vector<savf::ImageObject> RefuseDifferences(std::vector<savf::ImageObject>&
   return refused;
 }
 
+// Splits off the selected objects that another job has in use: an object of the target library
+// that is allocated to another job (ALCOBJ), or the one the fault switch names. A restore cannot
+// replace such an object, and the old one stays. An object the library does not hold yet is
+// nobody's to use.
+std::vector<savf::ImageObject> SplitOffInUse(CommandContext& context, const std::string& library,
+                                             std::vector<savf::ImageObject>& selected,
+                                             const std::vector<savf::SavedObject>& existing) {
+  auto inUse = [&](const savf::ImageObject& item) {
+    const bool exists = std::any_of(existing.begin(), existing.end(), [&](const savf::SavedObject& old) {
+      return old.name == item.object.name && old.type == item.object.type;
+    });
+    return exists && (item.object.name == context.faults.objectInUse ||
+                      context.libraries.locks().HeldByAnotherJob(context.job.number(), library, item.object.name,
+                                                                 item.object.type));
+  };
+  std::vector<savf::ImageObject> busy;
+  std::copy_if(selected.begin(), selected.end(), std::back_inserter(busy), inUse);
+  selected.erase(std::remove_if(selected.begin(), selected.end(), inUse), selected.end());
+  return busy;
+}
+
 void MergeIntoTemp(std::vector<savf::SavedObject>& temp, const std::vector<savf::ImageObject>& restored) {
   for (const savf::ImageObject& item : restored) {
     auto same = std::find_if(temp.begin(), temp.end(), [&](const savf::SavedObject& o) {
@@ -109,13 +131,13 @@ ClOutcome Store(CommandContext& context, const RestoreRequest& request, savf::By
   if (!toTemp && !request.wholeLibrary && !context.libraries.Exists(request.targetLibrary)) {
     return ClOutcome::Failure({msg::LibraryNotFound(request.targetLibrary)});
   }
+  const std::vector<savf::SavedObject> existing =
+      toTemp ? context.job.tempObjects()
+             : context.libraries.Objects(request.targetLibrary).value_or(std::vector<savf::SavedObject>{});
   std::vector<savf::ImageObject> refused;
-  if (!AllowsDifferences(context.parameters)) {
-    const std::vector<savf::SavedObject> existing =
-        toTemp ? context.job.tempObjects()
-               : context.libraries.Objects(request.targetLibrary).value_or(std::vector<savf::SavedObject>{});
-    refused = RefuseDifferences(selected, existing);
-  }
+  if (!AllowsDifferences(context.parameters)) refused = RefuseDifferences(selected, existing);
+  const std::vector<savf::ImageObject> busy =
+      toTemp ? std::vector<savf::ImageObject>{} : SplitOffInUse(context, request.targetLibrary, selected, existing);
   if (toTemp) {
     MergeIntoTemp(context.job.tempObjects(), selected);
   } else if (!context.libraries.Restore(request.targetLibrary, image, selected)) {
@@ -123,13 +145,21 @@ ClOutcome Store(CommandContext& context, const RestoreRequest& request, savf::By
                                              " ended abnormally; the library is unchanged. " +
                                              context.libraries.problem());
   }
-  if (!refused.empty()) {
-    return ClOutcome::Failure(
-        {{"CPF3848", "Object " + refused.front().object.name + " not restored: it exists with another attribute."},
-         {"CPF3773", std::to_string(selected.size()) + " objects restored. " + std::to_string(refused.size()) +
-                         " not restored to " + request.targetLibrary + "."}});
+  for (const savf::ImageObject& item : selected) {
+    context.job.NoteRestored(request.targetLibrary, item.object.name, item.object.type);
   }
-  return ClOutcome::Success();
+  if (refused.empty() && busy.empty()) return ClOutcome::Success();
+  // Objects that could not be restored: CPF3773, "number of objects restored and not restored to
+  // a library", ends the command, after a diagnostic where this host has one for the cause.
+  std::vector<HostMessage> messages;
+  if (!refused.empty()) {
+    messages.push_back(
+        {"CPF3848", "Object " + refused.front().object.name + " not restored: it exists with another attribute."});
+  }
+  messages.push_back({"CPF3773", std::to_string(selected.size()) + " objects restored. " +
+                                     std::to_string(refused.size() + busy.size()) + " not restored to " +
+                                     request.targetLibrary + "."});
+  return ClOutcome::Failure(messages);
 }
 
 ClOutcome Restore(CommandContext& context, const RestoreRequest& request) {

@@ -28,6 +28,7 @@ ClOutcome CreateSaveFile(CommandContext& context) {
                                NotCreated(name->object, library)});
   }
   if (!saveFiles.Create(name->object)) return ClOutcome::Failure({NotCreated(name->object, library)});
+  context.job.NoteSaveFileCreated(name->object);
   return ClOutcome::Success();
 }
 

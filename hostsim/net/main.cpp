@@ -47,7 +47,7 @@ int Usage() {
       << "usage: hostsim serve --address A --port P --state DIR --users FILE [--log FILE] [--ready-file FILE]\n"
          "                     [--drop-upload-after BYTES] [--fail-command NAME]... [--lose-object NAME]\n"
          "                     [--refuse-data] [--block-active] [--faults-from-connection N]\n"
-         "                     [--japanese] [--long-reply NAME=SIZE]... [--verifier-reads-stale-listings]\n"
+         "                     [--japanese] [--long-reply NAME=SIZE]... [--object-in-use NAME]\n"
          "                     [--delay-ms N] [--restore-pause-ms N] [--idle-timeout SECONDS] [--host-name NAME]\n"
          "                     [--max-connections N] [--max-rate BYTES_PER_S]\n"
          "       hostsim list --state DIR [LIB]\n";
@@ -99,8 +99,7 @@ int Serve(const std::vector<std::string>& args) {
 
   hostsim::EventLog log;
   if (!log.Open(options->logFile) && !options->logFile.empty()) return Fail("cannot open " + options->logFile);
-  hostsim::FaultSwitches faults{options->failCommands, options->loseObject, options->longReplies};
-  faults.verifierReadsStaleListings = options->verifierReadsStaleListings;
+  hostsim::FaultSwitches faults{options->failCommands, options->loseObject, options->longReplies, options->objectInUse};
   hostsim::HostServices services{
       users.users, libraries, faults, options->hostName.empty() ? options->address : options->hostName,
       options->japanese ? hostsim::reply::Style::kJapanese : hostsim::reply::Style::kMixedCase};

@@ -15,10 +15,11 @@ bool ParseNumber(const std::string& text, long long maximum, long long& value) {
   return value <= maximum;
 }
 
-// The switches about the verification program, kept apart from the others.
-bool ParseVerifierSwitch(const std::string& name, ServeOptions& options) {
-  if (name != "--verifier-reads-stale-listings") return false;
-  options.verifierReadsStaleListings = true;
+// The switch about objects in use during a restore, kept apart from the others: the name of an
+// object that another job holds whenever a restore would replace it.
+bool ParseInUseSwitch(const std::vector<std::string>& args, std::size_t& i, ServeOptions& options) {
+  if (args[i] != "--object-in-use" || i + 1 >= args.size()) return false;
+  options.objectInUse = ToUpper(args[++i]);
   return true;
 }
 
@@ -28,7 +29,7 @@ std::optional<ServeOptions> ParseServeOptions(const std::vector<std::string>& ar
   ServeOptions options;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& name = args[i];
-    if (ParseVerifierSwitch(name, options)) continue;
+    if (ParseInUseSwitch(args, i, options)) continue;
     if (name == "--refuse-data") {
       options.refuseData = true;
       continue;

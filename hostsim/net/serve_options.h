@@ -37,9 +37,8 @@ struct ServeOptions {
   bool blockActive = false;  // no data connection is ever accepted: transfers get 425
   int delayMs = 0;
   int restorePauseMs = 0;
-  // The verification program reads the newest library listing held, an earlier call's among
-  // them: a broken host object, for proving that an acceptance run notices one.
-  bool verifierReadsStaleListings = false;
+  // An object another job has in use whenever a restore would replace it (see FaultSwitches).
+  std::string objectInUse;
 };
 
 // Nullopt, with the reason in error, when the arguments (after "serve") are not valid.

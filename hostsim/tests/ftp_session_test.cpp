@@ -160,21 +160,21 @@ TEST_F(SessionTest, InstallerJobRunsThrough) {
             "250");
   EXPECT_EQ(Send("rcmd \"CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' 'QTEMP' 'KSUSER')\""),
             Lines{"250 Command CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' 'QTEMP' 'KSUSER') successful."});
-  // The listings the program read stay in its work file; they come home as text only.
-  Send("PORT 127,0,0,1,7,208");
-  EXPECT_EQ(Send("RETR QTEMP/KV2207W.LIBLIST"), Lines{"550 Members are sent as text here: send TYPE A first."});
-  Send("TYPE A");
-  EXPECT_EQ(Send("RETR QTEMP/KV2207W.NOSUCH"), Lines{"550 Member KV2207W.NOSUCH in library QTEMP not found."});
-  for (const char* name : {"QTEMP/KV2207W.SAVFLIST", "/qsys.lib/qtemp.lib/kv2207w.file/liblist.mbr"}) {
-    Send("PORT 127,0,0,1,7,208");
-    SessionStep step = Session().Handle(std::string("RETR ") + name);
-    ASSERT_TRUE(step.transfer.download) << name;
-    std::string text(step.transfer.download->Size(), ' ');
-    ASSERT_TRUE(step.transfer.download->ReadAt(0, text.data(), text.size()));
-    EXPECT_NE(text.find("\r\n   1   KV2207C     *PGM      CLP"), std::string::npos) << text;
-    EXPECT_EQ(text.find(" \r\n"), std::string::npos) << "trailing blanks are not sent";
-    Session().SendEnded(true);
-  }
+}
+
+// What a job allocates, another job's restore meets, until the job that holds it ends.
+TEST_F(SessionTest, LocksGoWithTheJob) {
+  LogOn();
+  Send("TYPE I");
+  Send("rcmd \"CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)\"");
+  ASSERT_EQ(Upload(testing::MakeImage("SAVLIB", "SAMPLIB", {{"ORDENTC", "*PGM", "CLP", 10}})),
+            Lines{"250 File transfer completed successfully."});
+  EXPECT_EQ(Send("rcmd \"RSTLIB SAVLIB(SAMPLIB) DEV(*SAVF) SAVF(QTEMP/QSAVF) RSTLIB(MYLIB)\"")[0].substr(0, 3), "250");
+  EXPECT_EQ(Send("rcmd \"ALCOBJ OBJ((MYLIB/ORDENTC *PGM *EXCL)) WAIT(0)\"")[0].substr(0, 3), "250");
+  const std::uint64_t nobody = 0;  // job numbers start at 1
+  EXPECT_TRUE(libraries_.locks().HeldByAnotherJob(nobody, "MYLIB", "ORDENTC", "*PGM"));
+  session_.reset();
+  EXPECT_FALSE(libraries_.locks().HeldByAnotherJob(nobody, "MYLIB", "ORDENTC", "*PGM"));
 }
 
 TEST_F(SessionTest, UserWithoutSaveFileAuthority) {

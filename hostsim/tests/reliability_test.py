@@ -205,20 +205,16 @@ class FaultSwitchTest(unittest.TestCase):
         directory = harness.work_dir("lose-object")
         product = harness.read(harness.make_product(directory))
         with harness.HostSim(directory, "127.0.51.8", ["--lose-object", "ORDHDR"]) as host:
-            ftp = host.connect()
-            command(ftp, "RCMD " + harness.CREATE)
-            upload(ftp, product)
-            self.assertTrue(command(ftp, "RCMD " + harness.restore_library("SAMPLIB", "LOSTLIB")).startswith("250"))
-            ftp.quit()
-            ftp = host.connect()  # the installer's verification job
+            ftp = host.connect()  # the installer's installation job
             command(ftp, "RCMD " + harness.CREATE)
             upload(ftp, harness.read(harness.HOST_OBJECT))
             command(ftp, "RCMD " + harness.RESTORE_HOST_OBJECT)
             command(ftp, "RCMD " + harness.CLEAR)
             upload(ftp, product)
+            self.assertTrue(command(ftp, "RCMD " + harness.restore_library("SAMPLIB", "LOSTLIB")).startswith("250"))
             reply = command(ftp, "RCMD " + harness.call_verification("LOSTLIB"))
-            self.assertIn("550 CPF9898: 1 of 13 objects of QTEMP/QSAVF are not in library LOSTLIB, first ORDHDR *FILE.",
-                          reply)
+            self.assertIn("550 CPF9898: 1 of 13 objects of QTEMP/QSAVF were not restored into LOSTLIB since the save "
+                          "file was created, first ORDHDR *FILE.", reply)
             ftp.quit()
             self.assertIn("LOSTLIB: 12 objects", host.list_library("LOSTLIB").stdout)
 

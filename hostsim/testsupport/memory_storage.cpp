@@ -129,13 +129,7 @@ std::vector<std::uint8_t> MakeImage(const std::string& command, const std::strin
 }
 
 std::vector<std::uint8_t> MakeHostObjectImage() {
-  return MakeImage("SAVOBJ", "QTEMP",
-                   {{"KV2207C", "*PGM", "CLP", 900},
-                    {"KV2207R1", "*PGM", "RPGLE", 800},
-                    {"KV2207R2", "*PGM", "RPGLE", 700},
-                    {"KV2207R3", "*PGM", "RPGLE", 600},
-                    {"KV2207F1", "*FILE", "PF", 500},
-                    {"KV2207F2", "*FILE", "PF", 400}});
+  return MakeImage("SAVOBJ", "QTEMP", {{"KV2207C", "*PGM", "CLP", 900}, {"KV2207R1", "*PGM", "RPGLE", 800}});
 }
 
 }  // namespace hostsim::testing

@@ -1,6 +1,6 @@
-"""The acceptance kit against the substitute host: every case as expected on a sound host; the
-mismatch reported, with a non-zero exit, when the host's verification program reads stale
-listings; a library that exists already left alone."""
+"""The acceptance kit against the substitute host: every case as expected on a sound host, the
+object in use held from a second connection and let go afterwards; mismatches and steps that
+fail reported, with a non-zero exit; a library that exists already left alone."""
 import ast
 import os
 import re
@@ -39,7 +39,7 @@ def table(output):
     """Case -> (expected, got, mark) from the kit's table."""
     rows = {}
     for line in output.splitlines():
-        m = re.match(r'(\S.*?)\s{2,}(pass|fail|planted)\s+(\S+)\s*(MISMATCH)?$', line)
+        m = re.match(r'(\S.*?)\s{2,}(pass|fail)\s+(\S+)\s*(MISMATCH)?$', line)
         if m:
             rows[m.group(1)] = m.group(2, 3, 4)
     return rows
@@ -60,29 +60,44 @@ class KitTest(unittest.TestCase):
                 result, out = run_kit(host, directory)
                 self.assertEqual(result.returncode, 0, result.stdout)
                 rows = table(result.stdout)
-                self.assertEqual(len(rows), 6, result.stdout)
+                self.assertEqual(list(rows), [
+                    'check job: host object in QTEMP', 'installation into new library KVACCEPT',
+                    'installation over KVACCEPT, nothing in use',
+                    'installation over KVACCEPT, one object in use (ORDENTC *PGM)',
+                    'KVACCEPT as installed before, nothing restored now',
+                    'one object deleted after the restore (ORDCTL *DTAARA)', 'empty library KVACCEPTE'],
+                    result.stdout)
                 for case, (expected, got, mark) in rows.items():
                     self.assertEqual((expected, got, mark), (expected, expected, None), case)
-                self.assertIn('one object deleted (ORDCTL *DTAARA)', result.stdout)
+                # the restore could not replace the object in use, and said so
+                self.assertRegex(result.stdout, r'(?i)in use answered: 550.*CPF3773: 12 objects restored\. 1 not '
+                                                r'restored to KVACCEPT\.')
+                self.assertNotIn('not released', result.stdout)
                 self.assertEqual(os.listdir(os.path.join(directory, 'state', 'libraries')), [])
-                prefix = address + '-V7R5M0-'
-                listings = {name: text(os.path.join(out, name)) for name in os.listdir(out)
-                            if name.endswith('.txt') and not name.startswith('report')}
-                self.assertEqual(sorted(listings), [prefix + 'dsplib.txt', prefix + 'dspsavf.txt'])
-                self.assertEqual(len(kit.objects_in_listing(listings[prefix + 'dsplib.txt'].splitlines())), 13)
                 for name in os.listdir(out):
                     self.assertNotIn(PASSWORD, text(os.path.join(out, name)), name)
                 self.assertNotIn(PASSWORD, result.stdout)
+                # nobody holds the object any more: a restore replaces it again
+                ftp = host.connect()
+                harness.command(ftp, 'RCMD ' + harness.CREATE)
+                harness.upload(ftp, harness.read(harness.make_product(directory)))
+                for attempt in ('creates the library', 'replaces every object'):
+                    reply = harness.command(ftp, 'RCMD ' + harness.restore_library('SAMPLIB', 'KVACCEPT'))
+                    self.assertTrue(reply.startswith('250'), attempt + ': ' + reply)
+                harness.command(ftp, 'RCMD DLTLIB LIB(KVACCEPT)')
+                ftp.quit()
 
     def test_mismatches_fail_the_run_and_everything_is_still_removed(self):
-        damaged = 'one object deleted (ORDCTL *DTAARA)'
+        installed = 'installation into new library KVACCEPT'
+        in_use = 'installation over KVACCEPT, one object in use (ORDENTC *PGM)'
         cases = [
-            # a verification program that reads an earlier call's listing passes a damaged library
-            ('broken', '127.0.0.161', ['--verifier-reads-stale-listings'],
-             {damaged + ', stale listings planted': 'pass'}),
+            # a host that drops an object from every restore: the installations fail
+            ('lossy', '127.0.0.161', ['--lose-object', 'ORDHDR'],
+             {installed: 'fail', 'installation over KVACCEPT, nothing in use': 'fail'}),
             # a step on the way fails: those cases have no answer, and the run goes on
             ('step fails', '127.0.0.163', ['--fail-command', 'DLTDTAARA'],
-             {damaged + ', stale listings planted': 'error', damaged: 'error'}),
+             {'one object deleted after the restore (ORDCTL *DTAARA)': 'error'}),
+            ('no locks', '127.0.0.165', ['--fail-command', 'ALCOBJ'], {in_use: 'error'}),
         ]
         for name, address, switches, wrong in cases:
             with self.subTest(name):

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Acceptance run of the host object against one IBM i: proves on that host, over FTP and with
-the installer's own commands, that KV2207C passes a complete library and fails a damaged or empty
-one, also when listings of earlier calls are lying where it looks. Brings home the DSPSAVF and
-DSPLIB listings the program read on that host.
+the installer's own commands, that KV2207C passes a library its installation restored completely,
+and fails one that is not: an object another job had in use during the overwrite, a library left
+by an earlier installation with nothing restored now, an object deleted, an empty library.
 
 Python 3.6 or later, standard library only; runs on Linux and on Windows.
 
@@ -35,10 +35,13 @@ CALL_IN_QTEMP = "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' 'QTEMP' '%s')"
 CALL_IN_LIBRARY = "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' '%s' '%s')"
 CALL_ERROR = 'ERROR OCCURRED ON COMMAND CALL'
 
-# Where KV2207C leaves the listings it read: one member each of its work file in QTEMP.
-LISTING_MEMBERS = [('dspsavf', '/QSYS.LIB/QTEMP.LIB/KV2207W.FILE/SAVFLIST.MBR'),
-                   ('dsplib', '/QSYS.LIB/QTEMP.LIB/KV2207W.FILE/LIBLIST.MBR')]
-PRINTER_FILES = {'DSPSAVF': 'QPSRODSP', 'DSPLIB': 'QPDSPLIB'}
+# The lock another job holds on an object while it uses it (a program being called holds one like
+# it); a restore needs the object to itself and cannot replace it meanwhile.
+ALLOCATE = 'ALCOBJ OBJ((%s/%s %s *SHRRD)) WAIT(0)'
+DEALLOCATE = 'DLCOBJ OBJ((%s/%s %s *SHRRD))'
+# Which object to hold in use, in the order an object is picked: what a running application has
+# in use, programs first.
+IN_USE_TYPES = ['*PGM', '*SRVPGM', '*FILE', '*DTAARA', '*MSGF', '*CMD']
 
 # How to delete one object of a type, in the order an object is picked: types that nothing else
 # in a library depends on first (a physical file may have logical files over it).
@@ -63,8 +66,8 @@ class Host:
     def __init__(self, options, password):
         self.options = options
         self.ftp = ftplib.FTP()
-        # Byte for byte: a listing of a Japanese host arrives in its ASCII code page (double-byte
-        # text in headings), which is no UTF-8; it is kept as it came.
+        # Byte for byte: a Japanese host's replies arrive in its ASCII code page, which is no
+        # UTF-8; they are kept as they came.
         self.ftp.encoding = 'latin-1'
         self.ftp.connect(options.host, options.port, timeout=options.timeout)
         self.ftp.login(options.user, password)
@@ -87,16 +90,20 @@ class Host:
         except ftplib.Error as error:
             return str(error)
 
-    def get_text(self, name):
-        self.must(self.send('TYPE A'), 'ASCII mode')
-        lines = []
+    def objects(self, library):
+        """Name and type of every object of a library, from the names the server lists in name
+        format 1 (NAME.TYPE, the type without its asterisk)."""
+        self.must(self.send('SITE NAMEFMT 1'), 'name format 1')
         try:
-            self.ftp.retrlines('RETR ' + name, lines.append)
+            names = self.ftp.nlst('/QSYS.LIB/%s.LIB' % library)
         except ftplib.Error as error:
-            raise StepFailed('download of %s: %s' % (name, error))
-        finally:
-            self.send('TYPE I')
-        return lines
+            raise StepFailed('list of library %s: %s' % (library, error))
+        found = []
+        for name in names:
+            stem, dot, kind = name.rstrip().rsplit('/', 1)[-1].upper().rpartition('.')
+            if dot and NAME.match(stem):
+                found.append((stem, '*' + kind))
+        return found
 
     @staticmethod
     def must(reply, what):
@@ -129,27 +136,16 @@ def verdict(reply):
     raise StepFailed('the call ended with neither answer: ' + reply)
 
 
-def objects_in_listing(lines):
-    """Name and type of every object line of a listing downloaded as text (print control in the
-    first 4 positions), read as the host programs read it."""
-    found = []
-    for line in lines:
-        words = line[4:].split()
-        if len(words) >= 2 and NAME.match(words[0]) and words[1].startswith('*') and \
-                words[1] != '*LIB' and words[0][0] not in '*.':
-            found.append((words[0], words[1]))
-    return found
-
-
 class Run:
     def __init__(self, options, password):
         self.options = options
         self.password = password
         self.results = []  # (case, expected, got, detail)
         self.created_libraries = []
-        self.planted = []  # printer files of stale listings not yet deleted
+        self.holder = None  # the connection that holds an object in use, until it lets go
+        self.held = None  # (library, name, type) it holds
         self.victim = None  # (name, type) of the object to delete
-        self.deleted = False
+        self.busy = None  # (name, type) of the object to hold in use
         self.release = 'unknown'
         self.notes = []
 
@@ -171,10 +167,15 @@ class Run:
         host.must(host.put(self.options.host_object), 'upload of the host object')
         host.must_rcmd(RESTORE_HOST_OBJECT)
 
-    def verification_prepared(self, host):
+    def product_uploaded(self, host):
+        """The installation job up to the product's restore: the host object restored into
+        QTEMP, its save file cleared and filled with the product."""
         self.host_object_restored(host)
         host.must_rcmd(CLEAR_SAVE_FILE)
         host.must(host.put(self.options.product), 'upload of the product')
+
+    def restore(self, host, library):
+        return host.rcmd(RESTORE_LIBRARY % (self.options.saved_library, library))
 
     def call(self, host, library):
         return verdict(host.rcmd(CALL_IN_LIBRARY % (library, self.options.user)))
@@ -195,142 +196,129 @@ class Run:
                     raise Refused('library %s exists; the run uses only libraries it creates itself'
                                   % library)
 
-    def restore_product(self):
+    def installation(self):
+        """The installation job into a library that does not exist: one connection, as the
+        installer's. Then the objects to use in the later cases are picked from the library."""
         with self.connect() as host:
-            host.must_rcmd(CREATE_SAVE_FILE)
-            host.must(host.put(self.options.product), 'upload of the product')
+            self.product_uploaded(host)
             # From here on, a library of this name can only be this run's.
             self.created_libraries.append(self.options.scratch_library)
-            host.must_rcmd(RESTORE_LIBRARY % (self.options.saved_library, self.options.scratch_library))
-
-    def complete_library(self):
-        with self.connect() as host:
-            self.verification_prepared(host)
+            host.must(self.restore(host, self.options.scratch_library), 'restore of the product')
             answer = self.call(host, self.options.scratch_library)
-            self.bring_home_listings(host)
+            objects = host.objects(self.options.scratch_library)
+            self.notes.append('library %s holds %d objects after the installation'
+                              % (self.options.scratch_library, len(objects)))
+            self.victim = self.options.delete_object or self.pick(objects, [t for t, _ in DELETE_COMMANDS])
+            self.busy = self.options.in_use_object or self.pick(objects, IN_USE_TYPES)
             return answer
 
-    def bring_home_listings(self, host):
-        host.send('SITE NAMEFMT 1')
-        for kind, member in LISTING_MEMBERS:
-            try:
-                lines = host.get_text(member)
-            except StepFailed as error:
-                self.notes.append('listing not brought home: %s' % error)
-                continue
-            host_name = re.sub(r'[^A-Za-z0-9.-]', '_', self.options.host)
-            path = os.path.join(self.options.out, '%s-%s-%s.txt' % (host_name, self.release, kind))
-            with open(path, 'w', encoding='latin-1', newline='\n') as listing:
-                listing.write('\n'.join(lines) + '\n')
-            self.notes.append('%s listing kept in %s' % (kind.upper(), path))
-            if kind == 'dsplib' and self.victim is None:
-                self.victim = self.pick_victim(objects_in_listing(lines))
-
-    def pick_victim(self, objects):
-        for kind, _ in DELETE_COMMANDS:
+    @staticmethod
+    def pick(objects, kinds):
+        for kind in kinds:
             for name, object_type in objects:
                 if object_type == kind:
                     return name, object_type
         return None
 
-    def with_stale_listings(self):
-        """Plants listings the way the program prints its own (held on QGPL/QPRINT, in the FTP
-        server's QPRTJOB), as earlier calls would have left them: of QTEMP/QSAVF while it holds
-        the host object (the check job's), and of the library while it is complete. Both name
-        what the program is asked for. A program that read the first would fail the complete
-        library; one that read the second would pass the damaged one."""
+    def overwrite(self):
+        """The installation job again, over the library it made: every object replaced."""
         with self.connect() as host:
-            self.host_object_restored(host)
-            self.plant(host, 'DSPSAVF', 'DSPSAVF FILE(QTEMP/QSAVF) OUTPUT(*PRINT)')
-            host.must_rcmd(CLEAR_SAVE_FILE)
-            host.must(host.put(self.options.product), 'upload of the product')
-            self.plant(host, 'DSPLIB', 'DSPLIB LIB(%s) OUTPUT(*PRINT)' % self.options.scratch_library)
-            self.case('complete library, stale listings planted', 'pass',
-                      lambda: self.call(host, self.options.scratch_library))
-            self.case(self.damaged_name() + ', stale listings planted', 'fail',
-                      lambda: self.damaged(host))
-            self.remove_planted(host)
+            self.product_uploaded(host)
+            host.must(self.restore(host, self.options.scratch_library), 'restore of the product')
+            return self.call(host, self.options.scratch_library)
 
-    def plant(self, host, command, listing):
-        printer_file = PRINTER_FILES[command]
-        host.must_rcmd('OVRPRTF FILE(%s) OUTQ(QGPL/QPRINT) HOLD(*YES) OVRSCOPE(*JOB)' % printer_file)
+    def overwrite_with_object_in_use(self):
+        """The installation job over the library while a second connection holds one of its
+        objects: the restore cannot replace it, and the verification must say so."""
+        if self.busy is None:
+            raise StepFailed('no object to hold in use; name one with --in-use-object')
+        name, object_type = self.busy
+        library = self.options.scratch_library
         try:
-            host.must_rcmd(listing)
-            self.planted.append(printer_file)
+            self.holder = self.connect()
+            self.holder.must_rcmd(ALLOCATE % (library, name, object_type))
+            self.held = (library, name, object_type)
+            with self.connect() as host:
+                self.product_uploaded(host)
+                reply = self.restore(host, library)
+                self.notes.append('the restore with %s %s in use answered: %s'
+                                  % (name, object_type, reply.replace('\n', ' | ')))
+                return self.call(host, library)
         finally:
-            host.rcmd('DLTOVR FILE(%s) LVL(*JOB)' % printer_file)
+            self.let_go()
 
-    def remove_planted(self, host):
-        while self.planted:
-            printer_file = self.planted[-1]
-            reply = host.rcmd('DLTSPLF FILE(%s) JOB(%s/QPRTJOB) SPLNBR(*LAST)'
-                              % (printer_file, self.options.user))
-            if not reply.startswith('2'):
-                self.notes.append('stale listing %s not deleted (%s); delete it with WRKSPLF'
-                                  % (printer_file, reply))
-            self.planted.pop()
+    def let_go(self):
+        if self.holder is None:
+            return
+        try:
+            if self.held:
+                reply = self.holder.rcmd(DEALLOCATE % self.held)
+                if not reply.startswith('2'):
+                    self.notes.append('lock on %s/%s %s not released by DLCOBJ (%s); ending its '
+                                      'connection releases it' % (self.held + (reply,)))
+            self.holder.close()
+        except (OSError, EOFError, ftplib.Error) as error:
+            self.notes.append('the connection holding the lock ended with: %s' % error)
+        self.holder, self.held = None, None
 
-    def damaged_name(self):
-        victim = self.options.delete_object or self.victim
-        return 'one object deleted (%s)' % ('%s %s' % victim if victim else 'none found')
-
-    def damaged(self, host):
-        """Deletes the object, unless an earlier case did, then calls the program."""
-        if not self.deleted:
-            if self.options.delete_object:
-                self.victim = self.options.delete_object
-            if self.victim is None:
-                raise StepFailed('no object to delete in the library listing; name one with --delete-object')
-            name, object_type = self.victim
-            command = dict(DELETE_COMMANDS).get(object_type)
-            if command is None:
-                raise StepFailed('no delete command known for type %s' % object_type)
-            host.must_rcmd(command % (self.options.scratch_library, name))
-            self.deleted = True
-        return self.call(host, self.options.scratch_library)
-
-    def damaged_again(self):
+    def nothing_restored_now(self):
+        """The installation job without its restore: the library holds every object, restored
+        by an earlier job. Present is not arrived."""
         with self.connect() as host:
-            self.verification_prepared(host)
-            return self.damaged(host)
+            self.product_uploaded(host)
+            return self.call(host, self.options.scratch_library)
+
+    def deleted_after_restore(self):
+        """The installation job, and one object deleted between the restore and the call."""
+        if self.victim is None:
+            raise StepFailed('no object to delete in the library; name one with --delete-object')
+        name, object_type = self.victim
+        command = dict(DELETE_COMMANDS).get(object_type)
+        if command is None:
+            raise StepFailed('no delete command known for type %s' % object_type)
+        with self.connect() as host:
+            self.product_uploaded(host)
+            host.must(self.restore(host, self.options.scratch_library), 'restore of the product')
+            host.must_rcmd(command % (self.options.scratch_library, name))
+            return self.call(host, self.options.scratch_library)
 
     def empty_library(self):
         with self.connect() as host:
             host.must_rcmd('CRTLIB LIB(%s)' % self.options.empty_library)
             self.created_libraries.append(self.options.empty_library)
-            self.verification_prepared(host)
+            self.product_uploaded(host)
             return self.call(host, self.options.empty_library)
+
+    @staticmethod
+    def named(what, item):
+        return '%s (%s)' % (what, '%s %s' % item if item else 'none found')
 
     # --- the whole run ------------------------------------------------------------------------
     def run(self):
         self.refuse_existing_libraries()
+        library = self.options.scratch_library
         try:
             self.case('check job: host object in QTEMP', 'pass', self.check_job)
-            self.case('product restored into %s' % self.options.scratch_library, 'pass', self.complete_and_setup)
+            self.case('installation into new library %s' % library, 'pass', self.installation)
             if self.created_libraries:
-                self.with_stale_listings_case()
-                self.case(self.damaged_name(), 'fail', self.damaged_again)
+                self.case('installation over %s, nothing in use' % library, 'pass', self.overwrite)
+                self.case(self.named('installation over %s, one object in use' % library, self.busy),
+                          'fail', self.overwrite_with_object_in_use)
+                self.case('%s as installed before, nothing restored now' % library, 'fail',
+                          self.nothing_restored_now)
+                self.case(self.named('one object deleted after the restore', self.victim), 'fail',
+                          self.deleted_after_restore)
             self.case('empty library %s' % self.options.empty_library, 'fail', self.empty_library)
         finally:
             self.clean_up()
 
-    def complete_and_setup(self):
-        self.restore_product()
-        return self.complete_library()
-
-    def with_stale_listings_case(self):
-        try:
-            self.with_stale_listings()
-        except (StepFailed, OSError, EOFError, ftplib.Error) as error:
-            self.results.append(('stale listings planted', 'planted', 'error', str(error)))
-
     def clean_up(self):
         self.removed, self.left = [], []
-        if not self.created_libraries and not self.planted:
+        self.let_go()
+        if not self.created_libraries:
             return
         try:
             with self.connect() as host:
-                self.remove_planted(host)
                 for library in self.created_libraries:
                     reply = host.rcmd('DLTLIB LIB(%s)' % library)
                     (self.removed if reply.startswith('2') else self.left).append((library, reply))
@@ -357,7 +345,7 @@ class Run:
             out.write('NOT REMOVED: library %s (%s); delete it with DLTLIB\n' % (library, reply))
         out.write('\n%s\n' % ('every case as expected' if not mismatches else
                               '%d case(s) not as expected' % mismatches))
-        return 1 if mismatches or self.left or self.planted else 0
+        return 1 if mismatches or self.left else 0
 
 
 def object_argument(text):
@@ -388,8 +376,10 @@ def parse_arguments(argv):
     parser.add_argument('--empty-library', type=library_argument,
                         help='a second library that does not exist (default: scratch name + E)')
     parser.add_argument('--delete-object', type=object_argument,
-                        help='NAME:*TYPE of the object to delete (default: picked from the listing)')
-    parser.add_argument('--out', default='kv2207-acceptance', help='folder for the listings and the report')
+                        help='NAME:*TYPE of the object to delete (default: picked from the library)')
+    parser.add_argument('--in-use-object', type=object_argument,
+                        help='NAME:*TYPE of the object to hold in use (default: picked from the library)')
+    parser.add_argument('--out', default='kv2207-acceptance', help='folder for the report')
     parser.add_argument('--active', action='store_true', help='active data connections (PORT)')
     parser.add_argument('--timeout', type=float, default=600.0, help='seconds to wait for a reply')
     options = parser.parse_args(argv)

@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""Checks what can be checked of the host object's IBM i sources without an IBM i: that the
-sources agree with one another (parameters, files, record layouts, overrides, the escape
-message), that they keep to what the compilers of release V4R4M0 accept, and that they agree with
-the installer's call, the manifest of the embedded image and the substitute host.
+"""Checks what can be checked of the host object's IBM i sources without an IBM i: that every
+position they read from a system API's structure is where IBM's V4R4 headers put it
+(api_layouts.py), that they use the list APIs soundly (the entry size, the continuation handle,
+the list status, the *LIB entry, name and type, the restore time), that the sources agree with
+one another (parameters, the escape message), that they keep to what the compilers of release
+V4R4M0 accept, and that they agree with the installer's call, the manifest of the embedded image
+and the substitute host.
 
   check_hostsrc.py --root REPO            check the tree; exit 1 with a list of faults
   check_hostsrc.py --root REPO --faults   prove that planted faults are found
@@ -13,50 +16,59 @@ import re
 import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
-from ibmi_sources import (SourceError, cl_list, parse_cl, parse_dds,  # noqa: E402
+from api_layouts import FORMAT_OF, KNOWN_OFFSETS, layouts  # noqa: E402
+from ibmi_sources import (SourceError, cl_list, parse_cl,  # noqa: E402
                           parse_manifest, parse_rpg, with_nested)
 
 VERIFIER = 'KV2207C'
 BUILDER = 'KV2207BLD'
-SOURCES = ['KV2207C.clp', 'KV2207BLD.clp', 'KV2207R1.rpgle', 'KV2207R2.rpgle',
-           'KV2207R3.rpgle', 'KV2207F1.pf', 'KV2207F2.pf']
-KIND_BY_SUFFIX = {'.clp': ('*PGM', 'CLP'), '.rpgle': ('*PGM', 'RPGLE'), '.pf': ('*FILE', 'PF')}
+COMPANION = 'KV2207R1'
+SOURCES = ['KV2207C.clp', 'KV2207BLD.clp', 'KV2207R1.rpgle']
+KIND_BY_SUFFIX = {'.clp': ('*PGM', 'CLP'), '.rpgle': ('*PGM', 'RPGLE')}
 OTHERS = ['installer/host_jobs.h', 'res/hostobj.manifest', 'savf/demo/product.manifest',
           'hostsim/core/call_command.cpp', 'hostsrc/README.md']
 
 # Characters that every EBCDIC code page maps alike (upper case only: the Japanese katakana
 # code pages have no lower-case letters), so an upload in ASCII mode cannot alter them.
 INVARIANT = re.compile(r"[A-Z0-9 +<=>%&*\"'(),_\-./:;?]*\Z")
-DATA_WIDTH = {'.clp': 80, '.pf': 80, '.rpgle': 100}
+DATA_WIDTH = {'.clp': 80, '.rpgle': 100}
 
 # CL commands the sources may use: all exist at V4R4M0. The structured commands of later
 # releases (DOWHILE, SELECT, SUBR, ...) and their built-ins are not among them.
+# No command that prints a listing, copies or reads a spooled file, or changes the library list is
+# among them: the check works from list APIs and qualified names alone.
 CL_COMMANDS = {'PGM', 'ENDPGM', 'DCL', 'MONMSG', 'CHGVAR', 'IF', 'ELSE', 'DO', 'ENDDO', 'GOTO',
-               'CALL', 'ADDLIBLE', 'RMVLIBLE', 'RTVJOBA', 'RTVOBJD', 'CHKOBJ', 'DLTF', 'CRTPF',
-               'CLRPFM', 'OVRPRTF', 'OVRDBF', 'DLTOVR', 'DSPSAVF', 'DSPLIB', 'CPYSPLF',
-               'DLTSPLF', 'SNDPGMMSG', 'CRTBNDRPG', 'CRTCLPGM', 'CRTDUPOBJ', 'DLTPGM',
-               'CRTSAVF', 'CLRSAVF', 'SAVOBJ', 'RTVSYSVAL', 'ADDPFM', 'CRTLIB', 'DLTLIB'}
+               'CALL', 'RTVJOBA', 'RTVOBJD', 'CHKOBJ', 'DLTF', 'SNDPGMMSG', 'CRTBNDRPG',
+               'CRTCLPGM', 'CRTDUPOBJ', 'DLTPGM', 'CRTSAVF', 'CLRSAVF', 'SAVOBJ', 'RSTOBJ',
+               'CRTLIB', 'DLTLIB', 'DLYJOB'}
 # System programs the verifier calls; everything else it calls is a companion from its own library.
-SYSTEM_APIS = {'QSYS/QSZRTVPR', 'QSYS/QUSCRTUS', 'QSYS/QUSLSPL', 'QSYS/QUSRTVUS'}
-# Every object type a library can hold (*LIB aside), independent of the readers' own table: an
-# entry dropped from that table would let objects of the type go uncompared.
-OBJECT_TYPES = '''
-*ALRTBL *AUTL *BNDDIR *CFGL *CHTFMT *CLD *CLS *CMD *CNNL *COSD *CRG *CRQD *CSI *CSPMAP *CSPTBL
-*CTLD *DEVD *DOC *DTAARA *DTADCT *DTAQ *EDTD *EXITRG *FCT *FILE *FLR *FNTRSC *FNTTBL *FORMDF
-*FTR *GSS *IGCDCT *IGCSRT *IGCTBL *IMGCLG *IPXD *JOBD *JOBQ *JOBSCD *JRN *JRNRCV *LIND *LOCALE
-*MEDDFN *MENU *MGTCOL *MODD *MODULE *MSGF *MSGQ *M36 *M36CFG *NODGRP *NODL *NTBD *NWID *NWSCFG
-*NWSD *OUTQ *OVL *PAGDFN *PAGSEG *PDFMAP *PDG *PGM *PNLGRP *PRDAVL *PRDDFN *PRDLOD *PSFCFG
-*QMFORM *QMQRY *QRYDFN *RCT *SBSD *SCHIDX *SPADCT *SQLPKG *SQLUDT *SQLXSR *SRVPGM *SSND *SVRSTG
-*S36 *TBL *TIMZON *USRIDX *USRPRF *USRQ *USRSPC *VLDL *WSCST'''.split()
+SYSTEM_APIS = {'QSYS/QUSROBJD'}
+# The APIs the companion calls, each with the number of parameters it passes.
+RPG_APIS = {"'QUSCRTUS'": 8, "'QSRLSAVF'": 7, "'QUSRTVUS'": 5, "'QUSROBJD'": 6,
+            "'QUSDLTUS'": 2}
 CL_BUILTINS = {'%SST', '%SUBSTRING', '%BIN', '%BINARY', '%SWITCH'}
-RPG_OPCODES = {'EVAL', 'IF', 'ELSE', 'ENDIF', 'DOW', 'ENDDO', 'EXSR', 'BEGSR', 'ENDSR', 'OPEN',
-               'CLOSE', 'READ', 'WRITE', 'CHAIN', 'LOOKUP', 'RETURN', 'PLIST', 'PARM', 'KLIST',
-               'KFLD'}
-RPG_BUILTINS = {'%SUBST', '%ERROR', '%EOF', '%FOUND'}  # all there since V4R2
-FILE_OPCODES = {'OPEN', 'CLOSE', 'READ', 'WRITE', 'CHAIN'}
+RPG_OPCODES = {'EVAL', 'IF', 'ELSE', 'ENDIF', 'DOW', 'ENDDO', 'EXSR', 'BEGSR', 'ENDSR', 'CALL',
+               'RETURN', 'PLIST', 'PARM', 'SELECT', 'WHEN', 'OTHER', 'ENDSL'}
+RPG_BUILTINS = {'%TRIM'}  # there since V3R1
 NOT_MONITORABLE_AFTER = {'PGM', 'DCL', 'IF', 'ELSE', 'DO', 'ENDDO', 'GOTO', 'MONMSG'}
-PRINTER_FILE = {'DSPSAVF': 'QPSRODSP', 'DSPLIB': 'QPDSPLIB'}
-PRINT_CONTROL = 4  # CTLCHAR(*PRTCTL): skip-before (3) and space-before (1) before the line
+
+# Which structure each data structure of the companion and each receiver variable of the verifier
+# is, and which field each subfield or position is. A subfield or position not named here, or
+# named here and not where the header has it, is a fault.
+RPG_BINDINGS = {
+    'APIERR': ('Qus_EC', {'ERPROV': 'Bytes_Provided', 'ERAVAIL': 'Bytes_Available',
+                          'ERMSGID': 'Exception_Id', 'ERRSVD': 'Reserved'}),
+    'GENHDR': ('Qus_Generic_Header_0100', {
+        'GHSTAT': 'Information_Status', 'GHHDROFS': 'Offset_Header_Section',
+        'GHLSTOFS': 'Offset_List_Data', 'GHLSTCNT': 'Number_List_Entries',
+        'GHENTSZ': 'Size_Each_Entry'}),
+    'LSTHDR': ('Qsr_Lsavf_Header', {'LHHANDLE': 'Continuation_Handle_Returned'}),
+    'SVENT': ('Qsr_Lsavf_SAVF0200', {'SVNAME': 'Object_Name', 'SVTYPE': 'Object_Type'}),
+    'OBJD': ('Qus_OBJD0300', {'ODBYTRTN': 'Bytes_Returned', 'ODNAME': 'Object_Name',
+                              'ODTYPE': 'Object_Type', 'ODRSTDT': 'Object_Restored_Date_Time'}),
+}
+# CL: variable -> (structure, the fields its %SST and %BIN positions must read, all of them).
+CL_BINDINGS = {'OBJD': ('Qus_OBJD0100', {'Bytes_Returned', 'Create_Date_Time'})}
 
 
 def unquoted(text):
@@ -78,11 +90,11 @@ class Checker:
         except SourceError as e:
             self.fail('sources', str(e))
             return self.errors
-        for step in (self.check_cl_programs, self.check_parameters,
+        for step in (self.check_layout_table, self.check_cl_programs, self.check_parameters,
                      self.check_installer_call, self.check_companion_calls,
-                     self.check_listings_and_overrides, self.check_rpg_programs,
-                     self.check_readers_share_their_parsing, self.check_record_layouts,
-                     self.check_build, self.check_manifest, self.check_hostsim):
+                     self.check_cl_positions, self.check_rpg_programs, self.check_rpg_layouts,
+                     self.check_list_walk, self.check_arrival, self.check_build,
+                     self.check_manifest, self.check_hostsim):
             try:
                 step()
             except SourceError as e:
@@ -93,7 +105,7 @@ class Checker:
 
     # --- reading ---------------------------------------------------------------------------
     def read_sources(self):
-        self.cl, self.rpg, self.dds, self.saved = {}, {}, {}, []
+        self.cl, self.rpg, self.saved = {}, {}, []
         for name in SOURCES:
             text = self.files.get('hostsrc/' + name)
             if text is None:
@@ -102,10 +114,8 @@ class Checker:
             try:
                 if suffix == 'clp':
                     self.cl[stem] = with_nested(parse_cl(text))
-                elif suffix == 'rpgle':
-                    self.rpg[stem] = parse_rpg(text)
                 else:
-                    self.dds[stem] = parse_dds(text)
+                    self.rpg[stem] = parse_rpg(text)
             except SourceError as e:
                 raise SourceError('%s: %s' % (name, e))
             if stem != BUILDER:
@@ -166,7 +176,10 @@ class Checker:
                 for variable in re.findall(r'&([A-Z][A-Z0-9]*)', bare):
                     if variable not in declared:
                         self.fail(where, 'line %d: &%s is not declared' % (s.line, variable))
-                for label in re.findall(r'GOTO +(?:CMDLBL\()?([A-Z][A-Z0-9]*)', bare):
+                targets = re.findall(r'GOTO +(?:CMDLBL\()?([A-Z][A-Z0-9]*)', bare)
+                if s.command == 'GOTO':
+                    targets.append(s.params.get('CMDLBL', ''))
+                for label in targets:
                     if label not in labels:
                         self.fail(where, 'line %d: GOTO to a missing label %s' % (s.line, label))
                 depth += len(re.findall(r'(?:THEN|CMD|EXEC)\(DO\)', bare))
@@ -297,122 +310,6 @@ class Checker:
             raise SourceError('%s: parameter %s is not a character definition' % (program, name))
         return ('*CHAR', definition.length)
 
-    def check_listings_and_overrides(self):
-        """Follows the verifier's statements in order: the work file, the printer-file overrides,
-        the spooled-file copies and the database overrides each companion relies on."""
-        work = [s for s in self.statements(VERIFIER, 'CRTPF')]
-        if len(work) != 1:
-            raise SourceError('the verifier must create exactly one work file')
-        work_file = work[0].params['FILE']
-        record_length = int(work[0].params.get('RCDLEN', '0'))
-        if not work_file.startswith('QTEMP/'):
-            self.fail(VERIFIER, 'the listing work file must be in QTEMP')
-        printer, database, printed, copied_member = {}, {}, None, None
-        tag, entry_fields, count = self.listing_finder()
-        last_if = None
-        for s in self.cl[VERIFIER]:
-            if s.label == 'FAIL':
-                if database or printer:
-                    self.fail(VERIFIER, 'overrides %s are still in effect at the end'
-                              % sorted(list(database) + list(printer)))
-                break
-            p = s.params
-            if s.command == 'IF':
-                last_if = s
-            if s.command == 'OVRPRTF':
-                if p.get('HOLD') != '*YES' or p.get('MAXRCDS') != '*NOMAX':
-                    self.fail(VERIFIER, 'line %d: the listing must be held and complete' % s.line)
-                if tag is None or p.get('USRDTA') != tag:
-                    self.fail(VERIFIER, 'line %d: the listing must carry this call\'s tag as its '
-                              'user data, the one the listing finder looks for' % s.line)
-                if not self.demands(last_if, count, 0):
-                    self.fail(VERIFIER, 'line %d: prints without first making sure that no '
-                              'listing carries the tag yet' % s.line)
-                printer[p['FILE']] = p
-            elif s.command == 'OVRDBF':
-                database[p['FILE']] = p['TOFILE']
-                if p['TOFILE'] == work_file and p.get('MBR') != copied_member:
-                    self.fail(VERIFIER, 'line %d: reads member %s of the work file, the listing '
-                              'was copied into %s' % (s.line, p.get('MBR'), copied_member))
-            elif s.command == 'DLTOVR':
-                printer.pop(p['FILE'], None)
-                database.pop(p['FILE'], None)
-            elif s.command in PRINTER_FILE:
-                printed = PRINTER_FILE[s.command]
-                if p.get('OUTPUT') != '*PRINT' or printed not in printer:
-                    self.fail(VERIFIER, 'line %d: %s must print through an override of %s'
-                              % (s.line, s.command, printed))
-            elif s.command in ('CPYSPLF', 'DLTSPLF'):
-                if p['FILE'] != printed:
-                    self.fail(VERIFIER, 'line %d: %s of %s, but the last listing was %s'
-                              % (s.line, s.command, p['FILE'], printed))
-                job = re.match(r'&([A-Z0-9]+)/&([A-Z0-9]+)/&([A-Z0-9]+)$', p.get('JOB', ''))
-                number = re.match(r'&([A-Z0-9]+)$', p.get('SPLNBR', ''))
-                if not job or not number or \
-                        not set(job.groups() + (number.group(1),)) <= entry_fields:
-                    self.fail(VERIFIER, 'line %d: %s cannot tell this call\'s listing: it must '
-                              'name the job and number the listing finder found' % (s.line, s.command))
-                if s.command == 'CPYSPLF':
-                    if not self.demands(last_if, count, 1):
-                        self.fail(VERIFIER, 'line %d: copies a listing without making sure that it '
-                                  'is the only one with the tag' % s.line)
-                    if p.get('TOFILE') != work_file or p.get('CTLCHAR') != '*PRTCTL':
-                        self.fail(VERIFIER, 'line %d: the listing goes into %s with *PRTCTL'
-                                  % (s.line, work_file))
-                    copied_member = p.get('TOMBR')
-            elif s.command == 'CALL' and p['PGM'].startswith('&OWNLIB/'):
-                program = p['PGM'].split('/')[1]
-                for f in self.rpg[program].files:
-                    expected = work_file if f.described == 'F' else '&OWNLIB/' + f.name
-                    if database.get(f.name) != expected:
-                        self.fail(VERIFIER, 'line %d: %s opens %s, which is not overridden to %s'
-                                  % (s.line, program, f.name, expected))
-                    if f.described == 'F' and f.record_length != record_length:
-                        self.fail(VERIFIER, '%s reads %s with records of %d, the work file has '
-                                  '%d' % (program, f.name, f.record_length, record_length))
-                    if f.described == 'F':
-                        self.check_print_line(program, record_length)
-
-    def listing_finder(self):
-        """The tag the verifier passes to QUSLSPL as user data, the variables it fills from the
-        list entries, and the variable that counts the entries found."""
-        calls = [s for s in self.statements(VERIFIER, 'CALL') if s.params['PGM'] == 'QSYS/QUSLSPL']
-        if len(calls) != 1:
-            self.fail(VERIFIER, 'must find its listings with one QUSLSPL call, by their user data')
-            return None, set(), None
-        values = cl_list(calls[0].params.get('PARM', ''))
-        tag = values[5] if len(values) > 5 and values[5].startswith('&') else None
-        fields, count, previous = set(), None, None
-        for s in self.cl[VERIFIER]:
-            target, value = s.params.get('VAR', ''), s.params.get('VALUE', '')
-            if s.command == 'CHGVAR' and '&ENTRY' in value and target.startswith('&'):
-                fields.add(target[1:])
-            # the count: what the first statement of the block for a matching entry increments
-            if s.command == 'CHGVAR' and value == target + ' + 1' and previous is not None and \
-                    previous.command == 'IF' and '&ENTRY' in previous.params.get('COND', ''):
-                count = target
-            previous = s
-        return tag, fields, count
-
-    @staticmethod
-    def demands(statement, count, wanted):
-        """Whether statement is IF COND(count *NE wanted) THEN(GOTO CMDLBL(FAIL))."""
-        return statement is not None and count is not None and \
-            statement.params.get('COND') == '%s *NE %d' % (count, wanted) and \
-            re.match(r'GOTO CMDLBL\(FAIL\)$', statement.params.get('THEN', '')) is not None
-
-    def check_print_line(self, program, record_length):
-        """A reader must take the print line from after the print control, whole."""
-        rpg = self.rpg[program]
-        whole = [name for first, last, name in rpg.input_fields if (first, last) == (1, record_length)]
-        line_length = record_length - PRINT_CONTROL
-        wanted = ['LINE = %%SUBST(%s:%d:%d)' % (name, PRINT_CONTROL + 1, line_length) for name in whole]
-        if not any(c.opcode == 'EVAL' and c.factor2 in wanted for c in rpg.calcs):
-            self.fail(program, 'does not take the %d-byte print line from after the %d bytes of '
-                      'print control' % (line_length, PRINT_CONTROL))
-        if rpg.definitions.get('LINE') is None or rpg.definitions['LINE'].length != line_length + 1:
-            self.fail(program, 'LINE must hold the print line and one blank after it')
-
     # --- RPG ---------------------------------------------------------------------------------
     def check_rpg_programs(self):
         for program, rpg in self.rpg.items():
@@ -432,7 +329,7 @@ class Checker:
                 self.fail(where, 'needs a *PSSR that ends the program with *CANCL: an unhandled '
                           'error would otherwise wait for an answer to an inquiry')
             stack = []
-            pairs = {'ENDIF': 'IF', 'ENDDO': 'DOW', 'ENDSR': 'BEGSR'}
+            pairs = {'ENDIF': 'IF', 'ENDDO': 'DOW', 'ENDSR': 'BEGSR', 'ENDSL': 'SELECT'}
             for c in rpg.calcs:
                 if c.opcode not in RPG_OPCODES | set(pairs):
                     self.fail(where, 'line %d: operation %s is not used here' % (c.line, c.opcode))
@@ -440,151 +337,361 @@ class Checker:
                     if builtin not in RPG_BUILTINS:
                         self.fail(where, 'line %d: built-in %s is not known to be at V4R4M0'
                                   % (c.line, builtin))
-                if c.opcode in FILE_OPCODES and c.extender != 'E':
-                    self.fail(where, 'line %d: %s without (E): an I/O error would stop the job '
-                              'with an inquiry' % (c.line, c.opcode))
-                if c.opcode in ('IF', 'DOW', 'BEGSR'):
+                if c.opcode in ('IF', 'DOW', 'BEGSR', 'SELECT'):
                     stack.append(c.opcode)
                 elif c.opcode in pairs:
                     if not stack or stack.pop() != pairs[c.opcode]:
                         self.fail(where, 'line %d: %s closes nothing open' % (c.line, c.opcode))
                 elif c.opcode == 'ELSE' and (not stack or stack[-1] != 'IF'):
                     self.fail(where, 'line %d: ELSE outside an IF' % c.line)
+                elif c.opcode in ('WHEN', 'OTHER') and (not stack or stack[-1] != 'SELECT'):
+                    self.fail(where, 'line %d: %s outside a SELECT' % (c.line, c.opcode))
             if stack:
                 self.fail(where, 'blocks left open: %s' % stack)
-            for f in rpg.files:
-                if 'USROPN' not in f.keywords:
-                    self.fail(where, '%s must be opened by the program, so that a failed open '
-                              'is a result and not an inquiry' % f.name)
+            if rpg.files or rpg.input_fields:
+                self.fail(where, 'reads a file: the objects come from the list APIs alone')
 
-    def check_readers_share_their_parsing(self):
-        blocks = []
-        for program in ('KV2207R1', 'KV2207R2'):
-            text = self.files['hostsrc/%s.rpgle' % program]
-            m = re.search(r'--- SHARED WITH THE OTHER.*?--- END OF THE SHARED PART ---', text, re.S)
-            if not m:
-                raise SourceError('%s has no shared part' % program)
-            blocks.append(m.group())
-        if blocks[0] != blocks[1]:
-            self.fail('KV2207R1/KV2207R2', 'the shared word scanner and object-line test differ')
-        tables = [self.rpg[p].ctdata.get('TYPES') for p in ('KV2207R1', 'KV2207R2')]
-        if tables[0] != tables[1]:
-            self.fail('KV2207R1/KV2207R2', 'the object-type tables differ')
-        definition = self.rpg['KV2207R1'].definitions['TYPES']
-        dim = int(re.search(r'DIM\((\d+)\)', definition.keywords).group(1))
-        per_record = int(re.search(r'PERRCD\((\d+)\)', definition.keywords).group(1))
-        records = tables[0] or []
-        types = [r[i:i + definition.length].strip()
-                 for r in records for i in range(0, len(r), definition.length)]
-        if any(len(r) > per_record * definition.length for r in records) or len(types) != dim:
-            self.fail('KV2207R1', 'TYPES has DIM(%d) but %d entries' % (dim, len(types)))
-        for t in types:
-            if not re.match(r'\*[A-Z][A-Z0-9]{1,5}\Z', t):
-                self.fail('KV2207R1', 'bad entry %r in the object-type table' % t)
-        for kind in sorted(set(OBJECT_TYPES) - set(types)):
-            self.fail('KV2207R1', 'the type table lacks %s: objects of that type would never be '
-                      'compared' % kind)
-        self.check_readers_results(blocks[0])
-        if '*LIB' in types:
-            self.fail('KV2207R1', '*LIB in the type table: a save file\'s own library would '
-                      'count as one of its objects')
-        used = {kind for _, kind, _ in self.saved}
-        for manifest in ('res/hostobj.manifest', 'savf/demo/product.manifest'):
-            if manifest in self.files:
-                used |= {kind for _, kind, _ in parse_manifest(self.files[manifest])['objects']}
-        for kind in sorted(used - set(types)):
-            self.fail('KV2207R1', 'the readers would not see objects of type %s' % kind)
+    # --- the layouts -------------------------------------------------------------------------
+    def check_layout_table(self):
+        self.fields, self.sizes = layouts()
+        for (structure, field), offset in KNOWN_OFFSETS.items():
+            if self.fields[structure][field][0] != offset:
+                self.fail('api_layouts.py', '%s.%s lands at %d, not at %d: a row is wrong'
+                          % (structure, field, self.fields[structure][field][0], offset))
 
-    def check_readers_results(self, shared):
-        """What each reader must have seen before it answers '1': the whole listing, a heading
-        that names what was asked for and, in the save file's listing, no object line of a type
-        the table does not know."""
-        flat = re.sub(r'\s+', ' ', shared)
-        if not re.search(r"IF TYPE10 <> '\*LIB' C EVAL UNKTYP = '1'", flat):
-            self.fail('KV2207R1/KV2207R2', 'an object line of an unknown type must be flagged, '
-                      '*LIB alone excepted')
-        required = {'KV2207R1': ["FAILED = '0'", "BADTYP = '0'", "HAVSAV = '1'", "HAVLIB = '1'"],
-                    'KV2207R2': ["FAILED = '0'", "HAVLIB = '1'"]}
-        for program, conditions in required.items():
-            calcs = self.rpg[program].calcs
-            answer = [i for i, c in enumerate(calcs)
-                      if c.opcode == 'EVAL' and c.factor2 == "PRESULT = '1'"]
-            guard = calcs[answer[0] - 1].factor2 if len(answer) == 1 and answer[0] > 0 else ''
-            for condition in conditions:
-                if condition not in guard:
-                    self.fail(program, 'answers 1 without %s' % condition)
-        calcs = self.rpg['KV2207R1'].calcs
-        flags = [i for i, c in enumerate(calcs) if c.opcode == 'IF' and c.factor2 == "UNKTYP = '1'"]
-        if not flags or calcs[flags[0] + 1].factor2 != "BADTYP = '1'":
-            self.fail('KV2207R1', 'an object line of an unknown type must fail the read')
-        for program, names in (('KV2207R1', ['PSAVF', 'PSVLIB']), ('KV2207R2', ['PLIB'])):
-            wanted = [c.factor2 for c in self.rpg[program].calcs
-                      if c.opcode == 'EVAL' and c.factor2.startswith('WANTED = ')]
-            if sorted(wanted) != sorted('WANTED = ' + n for n in names):
-                self.fail(program, 'the heading must be searched for %s, found %s' % (names, wanted))
+    def field_at(self, structure, offset, length):
+        for name, (o, n, kind) in self.fields[structure].items():
+            if (o, n) == (offset, length):
+                return name, kind
+        return None, None
 
-    def check_record_layouts(self):
-        fields, texts = {}, {}
-        for stem, dds in self.dds.items():
-            texts.update(dds.texts)
-            if dds.record == stem:
-                self.fail(stem + '.pf', 'the record format must not be named like the file')
-            for name, length, data_type, decimals in dds.fields:
-                fields[name] = (length, data_type, stem)
-            for key in dds.keys:
-                if key not in fields:
-                    self.fail(stem + '.pf', 'key %s is no field' % key)
-        for program, rpg in self.rpg.items():
-            where = program + '.rpgle'
-            records = {}
-            for f in rpg.files:
-                if f.described == 'E':
-                    if f.name not in self.dds:
-                        self.fail(where, '%s has no DDS' % f.name)
-                        continue
-                    records[self.dds[f.name].record] = f
-            for c in rpg.calcs:
-                if c.opcode == 'WRITE' and (c.factor2 not in records or
-                                            records[c.factor2].usage != 'O'):
-                    self.fail(where, 'line %d: WRITE %s is no output record format'
-                              % (c.line, c.factor2))
-                m = re.match(r'([A-Z0-9]+) = ([A-Z0-9]+)$', c.factor2) if c.opcode == 'EVAL' else None
-                if m and m.group(1) in fields and m.group(2) in rpg.definitions:
-                    target, source = fields[m.group(1)], rpg.definitions[m.group(2)]
-                    if source.length > target[0]:
-                        self.fail(where, 'line %d: %s (%d) does not fit into %s (%d)'
-                                  % (c.line, m.group(2), source.length, m.group(1), target[0]))
-                    if (source.data_type == 'P') != (target[1] == 'P'):
-                        self.fail(where, 'line %d: %s and %s differ in kind'
-                                  % (c.line, m.group(1), m.group(2)))
-            klists = {}
-            current = None
-            for c in rpg.calcs:
-                if c.opcode == 'KLIST':
-                    current = klists.setdefault(c.factor1, [])
-                elif c.opcode == 'KFLD' and current is not None:
-                    current.append(c.result)
+    def check_cl_positions(self):
+        """Every %SST and %BIN position of the verifier reads a field of the structure its
+        variable receives, of the field's kind, and together they read exactly the fields
+        the verifier needs."""
+        declared = self.declarations(VERIFIER)
+        used = {}
+        for s in self.cl[VERIFIER]:
+            text = ' '.join(s.params.values())
+            for builtin, var, start, length in re.findall(
+                    r'%(SST|SUBSTRING|BIN|BINARY)\(&([A-Z0-9]+) +(\d+) +(\d+)\)', text):
+                if var not in CL_BINDINGS:
+                    self.fail(VERIFIER, 'line %d: a position in &%s, which is no API structure '
+                              'of the table' % (s.line, var))
+                    continue
+                structure = CL_BINDINGS[var][0]
+                name, kind = self.field_at(structure, int(start) - 1, int(length))
+                wanted = 'bin4' if builtin.startswith('BIN') else 'char'
+                if name is None:
+                    self.fail(VERIFIER, 'line %d: %%%s(&%s %s %s) is no field of %s (%s)'
+                              % (s.line, builtin, var, start, length, structure,
+                                 self.sizes[structure][0]))
+                elif kind != wanted:
+                    self.fail(VERIFIER, 'line %d: %s reads %s, a %s field, as %s'
+                              % (s.line, builtin, name, kind, wanted))
                 else:
-                    current = None
-            for c in rpg.calcs:
-                if c.opcode == 'CHAIN':
-                    keyed = next((f for f in rpg.files if f.name == c.factor2), None)
-                    if keyed is None or not keyed.keyed:
-                        self.fail(where, 'line %d: CHAIN to a file not opened by key' % c.line)
-                        continue
-                    dds = self.dds[keyed.name]
-                    given = [fields.get(k, (None, None))[:2] + (texts.get(k),)
-                             for k in klists.get(c.factor1, [])]
-                    wanted = [fields[k][:2] + (texts[k],) for k in dds.keys]
-                    if given != wanted:
-                        self.fail(where, 'line %d: key %s %s does not match the key of %s %s'
-                                  % (c.line, c.factor1, given, keyed.name, wanted))
+                    used.setdefault(var, set()).add(name)
+        for var, (structure, fields) in CL_BINDINGS.items():
+            if used.get(var, set()) != fields:
+                self.fail(VERIFIER, 'reads %s of %s, must read %s'
+                          % (sorted(used.get(var, set())), structure, sorted(fields)))
+            needed = max(sum(self.fields[structure][f][:2]) for f in fields)
+            if declared.get(var, ('', 0))[1] < needed:
+                self.fail(VERIFIER, '&%s is shorter than the %d bytes it reads' % (var, needed))
+        # the receiver is filled by QUSROBJD in the format of its structure, and the program
+        # refuses a receiver the API did not fill up to the last field read
+        calls = [s for s in self.statements(VERIFIER, 'CALL')
+                 if s.params['PGM'] == 'QSYS/QUSROBJD']
+        for var, (structure, fields) in CL_BINDINGS.items():
+            needed = max(sum(self.fields[structure][f][:2]) for f in fields)
+            call = next((c for c in calls if cl_list(c.params['PARM'])[0] == '&' + var), None)
+            if call is None:
+                self.fail(VERIFIER, 'no QUSROBJD call fills &%s' % var)
+                continue
+            fmt = cl_list(call.params['PARM'])[2].lstrip('&')
+            value = next((d.params.get('VALUE') for d in self.statements(VERIFIER, 'DCL')
+                          if d.params['VAR'] == '&' + fmt), None)
+            if value != "'%s'" % FORMAT_OF[structure]:
+                self.fail(VERIFIER, 'QUSROBJD is asked for format %s, &%s is %s'
+                          % (value, var, FORMAT_OF[structure]))
+            guards = [s for s in self.cl[VERIFIER] if s.command == 'IF' and re.search(
+                r'%%BIN\(&%s 1 4\) \*LT (\d+)' % var, s.params.get('COND', ''))]
+            if not guards or int(re.search(r'\*LT (\d+)', guards[0].params['COND']).group(1)) \
+                    < needed or 'GOTO CMDLBL(FAIL)' not in guards[0].params.get('THEN', ''):
+                self.fail(VERIFIER, 'must fail when QUSROBJD returned fewer than the %d bytes '
+                          'read from &%s' % (needed, var))
+        # the reference time handed to the companion is the save file's creation
+        created = [s.params['VAR'] for s in self.cl[VERIFIER] if s.command == 'CHGVAR' and
+                   re.match(r'%%SST\(&OBJD %d 13\)$' % (self.fields['Qus_OBJD0100']
+                                                        ['Create_Date_Time'][0] + 1),
+                            s.params.get('VALUE', ''))]
+        companion = [s for s in self.statements(VERIFIER, 'CALL')
+                     if s.params['PGM'] == '&OWNLIB/' + COMPANION]
+        if not created or not companion or \
+                cl_list(companion[0].params['PARM'])[3] != created[0]:
+            self.fail(VERIFIER, '%s must get the save file\'s creation time as its reference'
+                      % COMPANION)
 
-    # --- the build -----------------------------------------------------------------------------
+    def subfields(self, program, structure_name):
+        return {d.name: d for d in self.rpg[program].definitions.values()
+                if d.parent == structure_name}
+
+    def bound(self, structure, field):
+        """The companion's subfield bound to a structure's field."""
+        for ds, (s, names) in RPG_BINDINGS.items():
+            if s == structure:
+                for name, f in names.items():
+                    if f == field:
+                        return name
+        raise SourceError('nothing is bound to %s.%s' % (structure, field))
+
+    def check_rpg_layouts(self):
+        rpg = self.rpg[COMPANION]
+        where = COMPANION + '.rpgle'
+        for ds in [d for d in rpg.definitions.values() if d.kind == 'DS']:
+            if ds.name not in RPG_BINDINGS:
+                self.fail(where, 'data structure %s is no API structure of the table' % ds.name)
+                continue
+            structure, names = RPG_BINDINGS[ds.name]
+            header = self.sizes[structure][0]
+            found = self.subfields(COMPANION, ds.name)
+            for name, d in found.items():
+                if name not in names:
+                    self.fail(where, '%s.%s is bound to no field of %s' % (ds.name, name, structure))
+                    continue
+                offset, length, kind = self.fields[structure][names[name]]
+                if not d.start or (d.start - 1, d.length) != (offset, length):
+                    self.fail(where, '%s is at %d-%d, %s.%s is at %d-%d (%s)'
+                              % (name, d.start, d.start + d.length - 1, structure, names[name],
+                                 offset + 1, offset + length, header))
+                elif kind == 'char' and d.data_type != 'A' or \
+                        kind == 'bin4' and (d.data_type, d.decimals) != ('B', '0'):
+                    self.fail(where, '%s is of type %s%s, %s.%s is %s'
+                              % (name, d.data_type, d.decimals, structure, names[name], kind))
+            for name in set(names) - set(found):
+                self.fail(where, '%s has no subfield %s' % (ds.name, name))
+
+    # --- how the companion walks the list ---------------------------------------------------
+    def calls(self, api):
+        """(index of the CALL, its PARM calcs) for each call of an API."""
+        calcs, result = self.rpg[COMPANION].calcs, []
+        for i, c in enumerate(calcs):
+            if c.opcode == 'CALL' and c.factor2 == api:
+                parms = []
+                for p in calcs[i + 1:]:
+                    if p.opcode != 'PARM':
+                        break
+                    parms.append(p)
+                result.append((i, parms))
+        return result
+
+    def last_eval(self, index, target):
+        """The expression last given to target by an EVAL before calc index, back to the
+        previous CALL."""
+        for c in reversed(self.rpg[COMPANION].calcs[:index]):
+            if c.opcode == 'CALL':
+                break
+            m = re.match(r'%s = (.*)$' % target, c.factor2) if c.opcode == 'EVAL' else None
+            if m:
+                return m.group(1)
+        return None
+
+    def conditions(self, opcode, *parts):
+        """The calcs of an operation whose condition holds every part, each followed by what
+        runs next."""
+        calcs = self.rpg[COMPANION].calcs
+        return [(c, calcs[i + 1] if i + 1 < len(calcs) else None) for i, c in enumerate(calcs)
+                if c.opcode == opcode and all(p in ' '.join(c.factor2.split()) for p in parts)]
+
+    def enclosing(self, index):
+        """The IF and DOW conditions around calc index, innermost first."""
+        result, depth = [], 0
+        for c in reversed(self.rpg[COMPANION].calcs[:index]):
+            if c.opcode in ('ENDIF', 'ENDDO', 'ENDSL'):
+                depth += 1
+            elif c.opcode in ('IF', 'DOW', 'SELECT'):
+                if depth:
+                    depth -= 1
+                else:
+                    result.append(' '.join(c.factor2.split()))
+            elif c.opcode == 'BEGSR':
+                break
+        return result
+
+    def subroutine_of(self, index):
+        for c in reversed(self.rpg[COMPANION].calcs[:index]):
+            if c.opcode == 'BEGSR':
+                return c.factor1
+        return None
+
+    def definition(self, name):
+        return self.rpg[COMPANION].definitions.get(name)
+
+    def check_api_calls(self):
+        where = COMPANION + '.rpgle'
+        calcs = self.rpg[COMPANION].calcs
+        error_code = 'APIERR'
+        size = self.sizes['Qus_EC'][1]
+        for i, c in enumerate(calcs):
+            if c.opcode != 'CALL':
+                continue
+            if c.factor2 not in RPG_APIS:
+                self.fail(where, 'line %d: calls %s, which is none of %s'
+                          % (c.line, c.factor2, sorted(RPG_APIS)))
+                continue
+            parms = self.calls(c.factor2)
+            parms = next(p for j, p in parms if j == i)
+            if len(parms) != RPG_APIS[c.factor2] or parms[-1].result != error_code:
+                self.fail(where, 'line %d: %s needs %d parameters, the last the error code'
+                          % (c.line, c.factor2, RPG_APIS[c.factor2]))
+            if self.last_eval(i, 'ERPROV') != str(size):
+                self.fail(where, 'line %d: the error code must offer its %d bytes before %s, so '
+                          'that an error is a result and not an escape message'
+                          % (c.line, size, c.factor2))
+            after = calcs[i + len(parms) + 1] if i + len(parms) + 1 < len(calcs) else None
+            if c.factor2 != "'QUSDLTUS'" and (after is None or after.opcode != 'IF' or
+                                               not after.factor2.startswith('ERAVAIL > 0')):
+                self.fail(where, 'line %d: an error of %s must end the check' % (c.line, c.factor2))
+
+    def check_list_walk(self):
+        where = COMPANION + '.rpgle'
+        self.check_api_calls()
+        header, entry = 'Qus_Generic_Header_0100', 'Qsr_Lsavf_SAVF0200'
+        status = self.bound(header, 'Information_Status')
+        offset = self.bound(header, 'Offset_List_Data')
+        count = self.bound(header, 'Number_List_Entries')
+        size = self.bound(header, 'Size_Each_Entry')
+        section = self.bound(header, 'Offset_Header_Section')
+        handle_field = self.bound('Qsr_Lsavf_Header', 'Continuation_Handle_Returned')
+        entry_type = self.bound(entry, 'Object_Type')
+
+        # each retrieval reads its structure from where the list header says it is
+        expected = {'GENHDR': '1', 'LSTHDR': '%s + 1' % section,
+                    'SVENT': '%s + IDX * %s + 1' % (offset, size)}
+        for i, parms in self.calls("'QUSRTVUS'"):
+            receiver = parms[3].result if len(parms) > 3 else ''
+            length = self.last_eval(i, 'RTVLEN')
+            ds_length = max((d.start + d.length - 1 for d in
+                             self.subfields(COMPANION, receiver).values()), default=0)
+            if length != str(ds_length):
+                self.fail(where, 'line %d: reads %s bytes into %s, which is %d'
+                          % (self.rpg[COMPANION].calcs[i].line, length, receiver, ds_length))
+            position = self.last_eval(i, 'RTVPOS')
+            if receiver in expected and position != expected[receiver]:
+                self.fail(where, 'line %d: %s is read from %s, not from %s: %s'
+                          % (self.rpg[COMPANION].calcs[i].line, receiver, position,
+                             expected[receiver], 'entries are stepped by the entry size the '
+                             'list header gives' if receiver == 'SVENT' else 'the header says'))
+            if receiver == 'SVENT' and not any(
+                    'IDX < %s' % count in e for e in self.enclosing(i)):
+                self.fail(where, 'the entries are not counted against %s' % count)
+        entry_end = max(d.start + d.length - 1 for d in self.subfields(COMPANION, 'SVENT').values())
+        if not any(n and n.factor2 == "FAILED = '1'" for _, n in
+                   self.conditions('IF', '%s < %d' % (size, entry_end))):
+            self.fail(where, 'an entry size below the %d bytes read from each entry must fail'
+                      % entry_end)
+
+        # the list status: C complete, P partial (continue), anything else fails
+        calcs = self.rpg[COMPANION].calcs
+        branches, current, seen = [], None, False
+        for c in calcs:
+            if c.opcode == 'WHEN' and c.factor2.startswith(status):
+                seen = True
+            if c.opcode in ('WHEN', 'OTHER') and (seen or current is not None):
+                current = (' '.join(c.factor2.split()) if c.opcode == 'WHEN' else 'OTHER', [])
+                branches.append(current)
+            elif c.opcode == 'ENDSL' and current is not None:
+                break
+            elif current is not None:
+                current[1].append(' '.join(c.factor2.split()))
+        wanted = [("%s = 'C'" % status, ["MORE = '0'"]), ("%s = 'P'" % status, ["MORE = '1'"]),
+                  ('OTHER', ["FAILED = '1'"])]
+        got = [(cond, [a for a in acts if a.startswith(('MORE', 'FAILED'))])
+               for cond, acts in branches]
+        if got != wanted:
+            self.fail(where, 'the list status must end the list on C, continue on P and fail on '
+                      'anything else; it does %s' % got)
+        if not self.conditions('DOW', "MORE = '1'", "FAILED = '0'"):
+            self.fail(where, 'the list parts must be asked for while MORE is 1')
+
+        # the continuation handle: a 36-byte variable, blank at first, then what the API returned
+        lists = self.calls("'QSRLSAVF'")
+        if len(lists) != 1 or len(lists[0][1]) < 6:
+            self.fail(where, 'QSRLSAVF must be called once, with the handle as parameter 6')
+            return
+        handle_parm = lists[0][1][5]
+        handle = self.definition(handle_parm.result)
+        length = self.fields['Qsr_Lsavf_Header']['Continuation_Handle_Returned'][1]
+        if handle_parm.factor2 or handle is None or handle.kind != 'S' or \
+                handle.length != length or 'INZ' in handle.keywords:
+            self.fail(where, 'the continuation handle must be a %d-byte variable of its own, '
+                      'not a literal' % length)
+        else:
+            sets = sorted(c.factor2.split('=', 1)[1].strip() for c in calcs
+                          if c.opcode == 'EVAL' and c.factor2.startswith(handle.name + ' ='))
+            if sets != sorted(['*BLANKS', handle_field]):
+                self.fail(where, 'the continuation handle is set from %s; only *BLANKS at first '
+                          'and %s afterwards may set it' % (sets, handle_field))
+            if not any(n and n.factor2 == "FAILED = '1'" for _, n in self.conditions(
+                    'IF', '%s = *BLANKS' % handle_field, '%s = %s' % (handle_field, handle.name))):
+                self.fail(where, 'a blank or repeated continuation handle must fail, not loop')
+        if lists[0][1][1].result and (self.definition(lists[0][1][1].result) is None or
+                                      "INZ('%s')" % FORMAT_OF[entry] not in
+                                      self.definition(lists[0][1][1].result).keywords):
+            self.fail(where, 'QSRLSAVF must be asked for format %s' % FORMAT_OF[entry])
+
+        # a library save lists the library itself: no object of it, never looked up
+        arrived = [i for i, c in enumerate(calcs) if c.opcode == 'EXSR' and
+                   c.factor2 == self.subroutine_of(self.calls("'QUSROBJD'")[0][0])]
+        if not arrived or "%s <> '*LIB'" % entry_type not in self.enclosing(arrived[0]):
+            self.fail(where, 'a *LIB entry of the save file must be skipped')
+        if not any(n and n.factor2 == "FAILED = '1'" for _, n in
+                   self.conditions('IF', "FAILED = '0' AND LISTED = 0")):
+            self.fail(where, 'a save file from which no object was listed must fail')
+
+    def check_arrival(self):
+        """Each listed object is looked up by name and type in the target library, and counts
+        only when its restore time is not earlier than the reference time."""
+        where = COMPANION + '.rpgle'
+        entry, described = 'Qsr_Lsavf_SAVF0200', 'Qus_OBJD0300'
+        entry_params = self.entry_parameters(COMPANION)
+        target, reference = entry_params[2], entry_params[3]
+        found = self.calls("'QUSROBJD'")
+        if len(found) != 1:
+            self.fail(where, 'QUSROBJD must be called once')
+            return
+        i, parms = found[0]
+        names = [p.result for p in parms]
+        receiver = names[0]
+        if RPG_BINDINGS.get(receiver, ('',))[0] != described:
+            self.fail(where, 'QUSROBJD fills %s, which is no %s' % (receiver, described))
+        fmt = self.definition(names[2])
+        if fmt is None or "INZ('%s')" % FORMAT_OF[described] not in fmt.keywords:
+            self.fail(where, 'QUSROBJD must be asked for format %s' % FORMAT_OF[described])
+        if names[4] != self.bound(entry, 'Object_Type'):
+            self.fail(where, 'QUSROBJD must look the object up by the type the save file lists '
+                      '(%s), not by %s: name alone would pass another object of that name'
+                      % (self.bound(entry, 'Object_Type'), names[4]))
+        qualified = self.last_eval(i, names[3])
+        if qualified != '%s + %s' % (self.bound(entry, 'Object_Name'), target):
+            self.fail(where, 'QUSROBJD must look up the listed name in the target library, '
+                      'not %s' % qualified)
+        restored = self.bound(described, 'Object_Restored_Date_Time')
+        end = sum(self.fields[described]['Object_Restored_Date_Time'][:2])
+        if self.last_eval(i, names[1]) != str(end):
+            self.fail(where, 'QUSROBJD must be given a receiver of %d bytes, up to the restore '
+                      'time' % end)
+        parts = ['%s < %d' % (self.bound(described, 'Bytes_Returned'), end),
+                 '%s = *BLANKS' % restored, '%s < %s' % (restored, reference)]
+        if not any(n and n.factor2 == "FAILED = '1'" for _, n in self.conditions('IF', *parts)):
+            self.fail(where, 'an object whose restore time is missing, blank or earlier than the '
+                      'reference time (%s) must fail' % ' OR '.join(parts))
+
     def check_build(self):
-        saves = self.statements(BUILDER, 'SAVOBJ')
+        saves = [s for s in self.statements(BUILDER, 'SAVOBJ')
+                 if s.params.get('SAVF') == '&LIB/KV2207SV']
         if len(saves) != 1:
-            raise SourceError('the build must save once')
+            raise SourceError('the build must save into &LIB/KV2207SV once')
         save = saves[0].params
         names = sorted(cl_list(save['OBJ']))
         if names != sorted(name for name, _, _ in self.saved):
@@ -600,41 +707,61 @@ class Checker:
         if copied != names:
             self.fail(BUILDER, 'copies %s into QTEMP, saves %s' % (copied, names))
         compiled = {}
-        for command in ('CRTPF', 'CRTBNDRPG', 'CRTCLPGM'):
+        for command in ('CRTBNDRPG', 'CRTCLPGM'):
             for s in self.statements(BUILDER, command):
-                target = s.params.get('FILE') or s.params.get('PGM')
-                compiled[target.split('/')[1]] = (command, s.params)
+                compiled[s.params['PGM'].split('/')[1]] = (command, s.params)
         for name, kind, attribute in self.saved:
-            command = {'PF': 'CRTPF', 'RPGLE': 'CRTBNDRPG', 'CLP': 'CRTCLPGM'}[attribute]
+            command = {'RPGLE': 'CRTBNDRPG', 'CLP': 'CRTCLPGM'}[attribute]
             if compiled.get(name, (None,))[0] != command:
                 self.fail(BUILDER, '%s is not made with %s' % (name, command))
-            elif command != 'CRTPF' and compiled[name][1].get('TGTRLS') != '&TGTRLS':
+            elif compiled[name][1].get('TGTRLS') != '&TGTRLS':
                 self.fail(BUILDER, '%s is not compiled for the target release' % name)
             elif command == 'CRTBNDRPG' and compiled[name][1].get('DFTACTGRP') != '*YES':
-                self.fail(BUILDER, '%s must run in the default activation group, where the '
-                          'caller\'s overrides apply' % name)
-
+                self.fail(BUILDER, '%s must run in the default activation group, as its '
+                          'caller' % name)
         self.check_self_test()
 
     def check_self_test(self):
-        """After saving, the build calls what it built twice: on its own save file, where any
-        escape message fails the build, and on an empty library, where only CPF9898 is the right
-        answer and no answer at all fails the build."""
+        """After saving, the build restores what it saved into QTEMP, as the installer does,
+        and calls it three times: on its own save file, where any escape message fails the
+        build; on an empty library and on a save file made after the restore, where only
+        CPF9898 is the right answer and no answer at all fails the build."""
         statements = [s for s in self.cl[BUILDER] if not s.nested]
-        save = next(i for i, s in enumerate(statements) if s.command == 'SAVOBJ')
+        save = next(i for i, s in enumerate(statements) if s.command == 'SAVOBJ' and
+                    s.params.get('SAVF') == '&LIB/KV2207SV')
+        restores = [i for i, s in enumerate(statements) if s.command == 'RSTOBJ' and
+                    s.params.get('SAVF') == '&LIB/KV2207SV' and s.params.get('RSTLIB') == 'QTEMP'
+                    and s.params.get('SAVLIB') == 'QTEMP']
         calls = [i for i, s in enumerate(statements) if s.command == 'CALL' and
                  s.params['PGM'] == 'QTEMP/' + VERIFIER]
-        if len(calls) != 2 or min(calls, default=0) < save:
-            self.fail(BUILDER, 'the self-test must call QTEMP/%s twice after saving' % VERIFIER)
+        if len(restores) != 1 or not save < restores[0] < min(calls, default=0):
+            self.fail(BUILDER, 'the self-test must restore the saved objects into QTEMP before '
+                      'calling them: copies that were never restored have no restore time')
+        if len(calls) != 3 or min(calls, default=0) < save:
+            self.fail(BUILDER, 'the self-test must call QTEMP/%s three times after saving'
+                      % VERIFIER)
             return
         if statements[calls[0] + 1].command == 'MONMSG':
             self.fail(BUILDER, 'the self-test must let its own save file\'s check fail the build')
-        after = statements[calls[1] + 1:calls[1] + 3]
-        if [s.command for s in after] != ['MONMSG', 'IF'] or \
-                after[0].params.get('MSGID') != 'CPF9898' or \
-                'GOTO CMDLBL(FAIL)' not in after[1].params.get('THEN', ''):
-            self.fail(BUILDER, 'the self-test must accept only CPF9898 from the empty library, '
-                      'and fail the build when the check passes it')
+        for call in calls[1:]:
+            after = statements[call + 1:call + 3]
+            if [s.command for s in after] != ['MONMSG', 'IF'] or \
+                    after[0].params.get('MSGID') != 'CPF9898' or \
+                    'GOTO CMDLBL(FAIL)' not in after[1].params.get('THEN', ''):
+                self.fail(BUILDER, 'line %d: the self-test must accept only CPF9898 there, and '
+                          'fail the build when the check passes' % statements[call].line)
+        # the third call's save file is made after the restore, a delay later, and holds the
+        # same objects: they were all restored before it
+        declared = {s.params['VAR'].lstrip('&'): s.params.get('VALUE', '').strip("'")
+                    for s in self.statements(BUILDER, 'DCL')}
+        newer = declared.get(cl_list(statements[calls[2]].params['PARM'])[0].lstrip('&'))
+        made = [i for i, s in enumerate(statements) if s.command == 'CRTSAVF' and
+                s.params.get('FILE') == 'QTEMP/%s' % newer]
+        delays = [i for i, s in enumerate(statements) if s.command == 'DLYJOB']
+        if not made or not delays or not restores or \
+                not restores[0] < delays[0] < made[0] < calls[2]:
+            self.fail(BUILDER, 'the third call must check a save file created, a delay after '
+                      'the restore, before the call (now %s)' % newer)
 
     # --- other parts of the project ----------------------------------------------------------
     def check_manifest(self):
@@ -679,8 +806,11 @@ class Checker:
                       % (VERIFIER, sorted(escapes)))
         if 'parameters.size() != 4' not in text:
             self.fail(where, 'does not insist on the 4 parameters')
-        if not re.search(r'Holds\(\*present, item\.object\.name, item\.object\.type\)', text):
+        if not re.search(r'Holds\(\*present, object\.name, object\.type\)', text):
             self.fail(where, 'does not match objects by name and type')
+        if not re.search(r'RestoredSince\(target, object\.name, object\.type, \*created\)', text):
+            self.fail(where, 'does not insist that each object was restored since the save file '
+                      'was created')
 
 
 def load(root):
@@ -694,80 +824,106 @@ def load(root):
 
 # Faults planted one at a time into otherwise good sources; the checks must find each.
 FAULTS = [
+    # what a host object built on a wrong picture of the API structures would do
+    ('KV2207R1.rpgle', 'D SVTYPE                 21     30A', 'D SVTYPE                 22     31A',
+     'SVTYPE is at 22-31, Qsr_Lsavf_SAVF0200.Object_Type is at 21-30'),
+    ('KV2207R1.rpgle', 'D GHLSTCNT              133    136B 0', 'D GHLSTCNT              133    136A',
+     'GHLSTCNT is of type A'),
+    ('KV2207R1.rpgle', 'D ODRSTDT               207    219A', 'D ODRSTDT               194    206A',
+     'ODRSTDT is at 194-206'),
+    ('KV2207R1.rpgle', 'D GHENTSZ               137    140B 0\n',
+     'D GHENTSZ               137    140B 0\n     D GHRSVD                141    150A\n',
+     'GENHDR.GHRSVD is bound to no field'),
+    ('KV2207C.clp', 'VALUE(%SST(&OBJD 65 13))', 'VALUE(%SST(&OBJD 78 13))',
+     "must read ['Bytes_Returned', 'Create_Date_Time']"),
+    ('KV2207C.clp', 'COND(%BIN(&OBJD 1 4) *LT 90)', 'COND(%BIN(&OBJD 2 4) *LT 90)',
+     '%BIN(&OBJD 2 4) is no field of Qus_OBJD0100'),
+    ('KV2207C.clp', "VALUE('OBJD0100')", "VALUE('OBJD0200')", 'asked for format'),
+    ('KV2207C.clp', 'COND(%BIN(&OBJD 1 4) *LT 90)', 'COND(%BIN(&OBJD 1 4) *LT 8)',
+     'fewer than the 77 bytes'),
+    # walking the list
+    ('KV2207R1.rpgle', 'RTVPOS = GHLSTOFS + IDX * GHENTSZ + 1', 'RTVPOS = GHLSTOFS + IDX * 204 + 1',
+     'stepped by the entry size'),
+    ('KV2207R1.rpgle', 'DOW       FAILED = \'0\' AND IDX < GHLSTCNT',
+     'DOW       FAILED = \'0\' AND IDX < 100', 'not counted against GHLSTCNT'),
+    ('KV2207R1.rpgle', 'RTVPOS = GHHDROFS + 1', 'RTVPOS = 193', 'LSTHDR is read from 193'),
+    ('KV2207R1.rpgle', 'PARM                    HANDLE', 'PARM      *BLANKS       HANDLE',
+     'not a literal'),
+    ('KV2207R1.rpgle', 'EVAL      HANDLE = LHHANDLE', 'EVAL      HANDLE = *BLANKS',
+     'only *BLANKS at first'),
+    ('KV2207R1.rpgle', "WHEN      GHSTAT = 'P'\n     C                   EVAL      MORE = '1'",
+     "WHEN      GHSTAT = 'P'\n     C                   EVAL      MORE = '0'", 'continue on P'),
+    ('KV2207R1.rpgle', "                   OTHER\n",
+     "                   WHEN      GHSTAT = 'I'\n     C                   EVAL      MORE = '0'\n"
+     "     C                   OTHER\n", 'fail on anything else'),
+    ('KV2207R1.rpgle', "IF        SVTYPE <> '*LIB'", "IF        SVTYPE <> *BLANKS",
+     '*LIB entry of the save file must be skipped'),
+    ('KV2207R1.rpgle', "IF        FAILED = '0' AND LISTED = 0", "IF        FAILED = '2' AND LISTED = 0",
+     'no object was listed must fail'),
+    ('KV2207R1.rpgle', 'OR\n     C                             LHHANDLE = HANDLE', '',
+     'repeated continuation handle must fail'),
+    ('KV2207R1.rpgle', "INZ('SAVF0200')", "INZ('SAVF0100')",
+     'format SAVF0200'),
+    ('KV2207R1.rpgle', 'EVAL      RTVLEN = 30', 'EVAL      RTVLEN = 204', 'reads 204 bytes into SVENT'),
+    # what counts as arrived
+    ('KV2207R1.rpgle', 'PARM                    SVTYPE', 'PARM                    ALLTYP',
+     'name alone would pass'),
+    ('KV2207R1.rpgle', 'OR\n     C                             ODRSTDT < PREFTIM', '',
+     'earlier than the reference time'),
+    ('KV2207R1.rpgle', 'ODRSTDT < PREFTIM', 'ODRSTDT > PREFTIM', 'earlier than the reference time'),
+    ('KV2207R1.rpgle', 'EVAL      OBJQ = SVNAME + PTGTLIB', 'EVAL      OBJQ = SVNAME + PSVLIB',
+     'listed name in the target library'),
+    ('KV2207R1.rpgle', "INZ('OBJD0300')", "INZ('OBJD0200')", 'format OBJD0300'),
+    ('KV2207C.clp', '&TGTLIB &CREATED &RESULT &WHY)', '&TGTLIB &WHY &RESULT &CREATED)',
+     'KV2207R1 gets'),
+    ('KV2207R1.rpgle', "     C                   IF        ERAVAIL > 0\n     C                   EVAL      "
+     "FAILED = '1'\n     C                   EVAL      PWHY = 'QSRLSAVF",
+     "     C                   IF        ERAVAIL > 9\n     C                   EVAL      "
+     "FAILED = '1'\n     C                   EVAL      PWHY = 'QSRLSAVF", "an error of 'QSRLSAVF'"),
+    ('KV2207R1.rpgle', "     C                   EVAL      ERPROV = 16\n     C                   CALL      "
+     "'QUSROBJD'", "     C                   EVAL      ERPROV = 0\n     C                   CALL      "
+     "'QUSROBJD'", 'offer its 16 bytes'),
+    # the contract, the languages and the build
     ('KV2207C.clp', 'VAR(&USER) TYPE(*CHAR) LEN(10)', 'VAR(&USER) TYPE(*CHAR) LEN(8)', '&USER'),
     ('KV2207C.clp', 'PGM        PARM(&SAVF &SAVFLIB &TGTLIB &USER)',
      'PGM        PARM(&SAVF &SAVFLIB &TGTLIB)', 'takes 3 parameters'),
     ('KV2207C.clp', 'SNDPGMMSG MSGID(CPF9898)', 'SNDPGMMSG MSGID(CPF9897)', 'CPF9898'),
     ('KV2207C.clp', 'MSGID(CPF0000 MCH0000 RNX0000 CEE0000)', 'MSGID(CPF0000 MCH0000 CEE0000)',
      'RNX0000'),
-    ('KV2207C.clp', 'OVRDBF     FILE(KV2207F2) TOFILE(&OWNLIB/KV2207F2)\n             CHGVAR     '
-     'VAR(&READOK)', 'CHGVAR     VAR(&READOK)', 'KV2207F2, which is not overridden'),
-    ('KV2207C.clp', 'DLTOVR     FILE(KV2207F1)\n             DLTOVR     FILE(KV2207F2)',
-     'DLTOVR     FILE(KV2207F2)', 'still in effect'),
-    ('KV2207C.clp', 'CPYSPLF    FILE(QPDSPLIB) TOFILE(QTEMP/KV2207W)',
-     'CPYSPLF    FILE(QPSRODSP) TOFILE(QTEMP/KV2207W)', 'the last listing was QPDSPLIB'),
-    # the newest listing of a QPRTJOB may be an earlier call's: only this call's tag tells
-    ('KV2207C.clp', 'JOB(&SPLJNB/&SPLUSR/&SPLJOB) SPLNBR(&SPLNBR) +\n                          '
-     'TOMBR(LIBLIST)', 'JOB(&USER/QPRTJOB) SPLNBR(*LAST) +\n                          '
-     'TOMBR(LIBLIST)', 'cannot tell this call\'s listing'),
-    ('KV2207C.clp', 'HOLD(*YES) USRDTA(&TAG)\n             DSPLIB', 'HOLD(*YES)\n             DSPLIB',
-     'this call\'s tag'),
-    ('KV2207C.clp', 'LIBCPY:     IF         COND(&NFOUND *NE 1)', 'LIBCPY:     IF         COND(&NFOUND *LT 1)',
-     'the only one with the tag'),
-    ('KV2207C.clp', 'SAVPRT:     IF         COND(&NFOUND *NE 0) THEN(GOTO CMDLBL(FAIL))\n',
-     'SAVPRT:     CHGVAR     VAR(&NFOUND) VALUE(0)\n', 'no listing carries the tag yet'),
-    ('KV2207C.clp', 'TOFILE(QTEMP/KV2207W) +\n                          MBR(LIBLIST)',
-     'TOFILE(QTEMP/KV2207W) +\n                          MBR(SAVFLIST)', 'reads member SAVFLIST'),
-    ('KV2207C.clp', 'RCDLEN(136)', 'RCDLEN(132)', 'records of 136'),
-    ('KV2207C.clp', 'CALL       PGM(&OWNLIB/KV2207R3) PARM(&MATCH)',
-     'CALL       PGM(&OWNLIB/KV2207R3) PARM(&MATCH &READOK)', 'KV2207R3 gets'),
-    ('KV2207C.clp', 'EXEC(GOTO CMDLBL(GETRLS))', 'EXEC(GOTO CMDLBL(GETRL))', 'missing label'),
-    ('KV2207C.clp', '&SAVFLIB &READOK)', '&SAVFLIB &READ0K)', 'not declared'),
-    ('KV2207C.clp', "VALUE(%SST(&PRDRCV 20 6))", "VALUE(%TRIM(&PRDRCV))", '%TRIM'),
-    ('KV2207C.clp', 'CHKOBJ     OBJ(&OWNLIB/KV2207F2) OBJTYPE(*FILE)\n', '', 'checks for'),
-    ('KV2207C.clp', 'RTVJOBA    NBR(&JOBNBR)', 'DOUNTIL    COND(&OWNADDED)', 'DOUNTIL'),
+    ('KV2207C.clp', 'GOTO       CMDLBL(DONE)', 'GOTO       CMDLBL(DON)', 'missing label'),
+    ('KV2207C.clp', '&TGTLIB &CREATED &RESULT', '&TGTLIB &CREATEDX &RESULT', 'not declared'),
+    ('KV2207C.clp', 'VALUE(%SST(&OBJD 65 13))', 'VALUE(%TRIM(&OBJD))', '%TRIM'),
+    ('KV2207C.clp', 'CHKOBJ     OBJ(&OWNLIB/KV2207R1) OBJTYPE(*PGM)\n', '', 'checks for'),
+    ('KV2207C.clp', "CHGVAR     VAR(&STEP) VALUE('COMPARING')",
+     "DSPLIB     LIB(&TGTLIB) OUTPUT(*PRINT)", 'DSPLIB is not a V4R4M0 command used here'),
+    ('KV2207C.clp', "CHGVAR     VAR(&STEP) VALUE('COMPARING')", "DOUNTIL    COND(&FAILED)", 'DOUNTIL'),
     ('KV2207C.clp', 'PGM        PARM', 'pgm        PARM', 'invariant'),
-    ('KV2207R1.rpgle', '     C                   EXSR      OBJLIN\n     C                   EVAL      OBJATR',
-     '     C                    EXSR      OBJLIN\n     C                   EVAL      OBJATR',
+    ('KV2207R1.rpgle', '     C                   EXSR      ARRIVED', '     C                    EXSR      ARRIVED',
      'does not start in column 26'),
-    ('KV2207R1.rpgle', 'LINE = %SUBST(LISTREC:5:132)', 'LINE = %SUBSTR(LISTREC:5:132)', '%SUBSTR'),
-    ('KV2207R2.rpgle', 'LINE = %SUBST(LISTREC:5:132)', 'LINE = %SUBST(LISTREC:1:132)',
-     'after the 4 bytes of print control'),
-    ('KV2207R1.rpgle', 'READ(E)   KV2207W\n     C                   IF        %ERROR\n     C  '
-     '                 EVAL      FAILED = \'1\'\n     C                   ENDIF\n     C      '
-     '             DOW', 'READ      KV2207W\n     C                   IF        %ERROR\n     C  '
-     '                 EVAL      FAILED = \'1\'\n     C                   ENDIF\n     C      '
-     '             DOW', 'without (E)'),
-    ('KV2207R1.rpgle', '     C                   ENDSR     \'*CANCL\'', '     C                   ENDSR',
+    ('KV2207R1.rpgle', "%TRIM(SVNAME) + ' ' + %TRIM(SVTYPE) +\n     C                             ' NOT RESTORED",
+     "%TRIMR(SVNAME) + ' ' + %TRIM(SVTYPE) +\n     C                             ' NOT RESTORED", '%TRIMR'),
+    ('KV2207R1.rpgle', "     C                   ENDSR     '*CANCL'", '     C                   ENDSR',
      '*PSSR'),
-    ('KV2207R2.rpgle', "NAMCHR <> '*' AND\n     C                             NAMCHR <> '.'",
-     "NAMCHR <> '*' AND\n     C                             NAMCHR <> '-'", 'shared'),
-    # a type dropped from both tables alike: objects of it would never be compared
-    ('KV2207R1.rpgle', '*DTAARA*DTADCT', '*DTADCT', 'lacks *DTAARA'),
-    ('KV2207R1.rpgle', "IF        FAILED = '0' AND BADTYP = '0' AND",
-     "IF        FAILED = '0' AND", "without BADTYP"),
-    ('KV2207R2.rpgle', "IF        FAILED = '0' AND HAVLIB = '1'", "IF        FAILED = '0'",
-     'without HAVLIB'),
-    ('KV2207R1.rpgle', "     C                   IF        TYPE10 <> '*LIB'\n     C                   "
-     "EVAL      UNKTYP = '1'", "     C                   IF        TYPE10 <> '*LIB'\n     C      "
-     "             EVAL      UNKTYP = '0'", 'unknown type must be flagged'),
-    ('KV2207R1.rpgle', 'EVAL      WANTED = PSVLIB', 'EVAL      WANTED = PSAVF', 'searched for'),
-    ('KV2207R2.rpgle', 'DPRESULT          S              1A', 'DPRESULT          S              2A',
-     'KV2207R2 gets'),
-    ('KV2207R2.rpgle', '*PGM   *PNLGRP', '*PNLGRP*PRDAVL', 'differ'),
-    ('KV2207R1.rpgle', 'DIM(92)', 'DIM(93)', 'DIM(93)'),
-    ('KV2207R3.rpgle', 'KFLD                    SVTYPE', 'KFLD                    SVATTR',
-     'does not match the key'),
-    ('KV2207F2.pf', 'LBTYPE        10A', 'LBTYPE         8A', 'does not match the key'),
-    ('KV2207F1.pf', 'SVNAME        10A', 'SVNAME         8A', 'does not fit'),
-    ('KV2207F1.pf', 'R KV2207F1R ', 'R KV2207F1  ', 'named like the file'),
-    ('KV2207BLD.clp', 'LIB(QTEMP) DEV(*SAVF)', 'LIB(&LIB) DEV(*SAVF)', 'from QTEMP'),
-    ('KV2207BLD.clp', 'SRCMBR(KV2207R2) DFTACTGRP(*YES) +\n                          TGTRLS(&TGTRLS)',
-     'SRCMBR(KV2207R2) DFTACTGRP(*YES) +\n                          TGTRLS(*CURRENT)',
-     'KV2207R2 is not compiled for the target release'),
-    ('KV2207BLD.clp', 'KV2207F1 KV2207F2) LIB(QTEMP)', 'KV2207F1) LIB(QTEMP)', 'saves'),
-    ('KV2207BLD.clp', 'MONMSG     MSGID(CPF9898) EXEC(CHGVAR VAR(&REFUSED)',
-     'MONMSG     MSGID(CPF0000) EXEC(CHGVAR VAR(&REFUSED)', 'accept only CPF9898'),
+    ('KV2207R1.rpgle', 'DPREFTIM          S             13A', 'DPREFTIM          S             14A',
+     'KV2207R1 gets'),
+    ('KV2207BLD.clp', 'LIB(QTEMP) DEV(*SAVF) +\n                          OBJTYPE(*PGM) SAVF(&LIB/KV2207SV)',
+     'LIB(&LIB) DEV(*SAVF) +\n                          OBJTYPE(*PGM) SAVF(&LIB/KV2207SV)', 'from QTEMP'),
+    ('KV2207BLD.clp', 'SRCMBR(KV2207R1) DFTACTGRP(*YES) +\n                          TGTRLS(&TGTRLS)',
+     'SRCMBR(KV2207R1) DFTACTGRP(*YES) +\n                          TGTRLS(*CURRENT)',
+     'KV2207R1 is not compiled for the target release'),
+    ('KV2207BLD.clp', 'OBJ(KV2207C KV2207R1) LIB(QTEMP) DEV(*SAVF) +\n                          '
+     'OBJTYPE(*PGM) SAVF(&LIB/KV2207SV)', 'OBJ(KV2207C) LIB(QTEMP) DEV(*SAVF) +\n                          '
+     'OBJTYPE(*PGM) SAVF(&LIB/KV2207SV)', 'saves'),
+    ('KV2207BLD.clp', 'PARM(&SAVFNAM &LIB &EMPTY &ME)\n             MONMSG     MSGID(CPF9898)',
+     'PARM(&SAVFNAM &LIB &EMPTY &ME)\n             MONMSG     MSGID(CPF0000)', 'accept only CPF9898'),
+    ('KV2207BLD.clp', 'PARM(&NEWER &HERE &HERE &ME)\n             MONMSG     MSGID(CPF9898)',
+     'PARM(&NEWER &HERE &HERE &ME)\n             MONMSG     MSGID(CPF9897)', 'accept only CPF9898'),
+    ('KV2207BLD.clp', '             RSTOBJ     OBJ(*ALL) SAVLIB(QTEMP) DEV(*SAVF) +\n                          '
+     'SAVF(&LIB/KV2207SV) MBROPT(*ALL) +\n                          ALWOBJDIF(*ALL) RSTLIB(QTEMP)\n', '',
+     'never restored have no restore time'),
+    ('KV2207BLD.clp', '             DLYJOB     DLY(2)\n', '', 'a delay after the restore'),
+    ('KV2207BLD.clp', 'PARM(&NEWER &HERE &HERE &ME)', 'PARM(&SAVFNAM &LIB &HERE &ME)',
+     'a delay after the restore'),
 ]
 
 

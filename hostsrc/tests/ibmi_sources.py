@@ -1,5 +1,5 @@
-"""Readers for the IBM i sources of the host object: CL statements, fixed-form RPG IV lines and
-DDS. They understand only as much of each language as the sources use, and say so when they meet
+"""Readers for the IBM i sources of the host object: CL statements and fixed-form RPG IV lines.
+They understand only as much of each language as the sources use, and say so when they meet
 something else, so that a change to the sources cannot slip past the checks unread."""
 import re
 from dataclasses import dataclass, field
@@ -141,9 +141,12 @@ class RpgFile:
 class RpgDefinition:
     name: str
     kind: str         # S, DS, C or blank for a subfield
-    length: int
+    length: int       # bytes of a subfield given by positions, else the length entry
     data_type: str
     keywords: str
+    start: int = 0    # a subfield's from-position (1 = the first byte of its data structure)
+    parent: str = ''  # a subfield's data structure
+    decimals: str = ''
 
 
 @dataclass
@@ -174,7 +177,7 @@ def _col(line, first, last):
 def parse_rpg(text):
     prog = RpgProgram(lines=text.split('\n'))
     order, ctdata_name = 'FDIC', None
-    last_kind = 0
+    last_kind, structure = 0, ''
     for number, line in enumerate(prog.lines, 1):
         if ctdata_name is not None:
             if line:
@@ -208,8 +211,17 @@ def parse_rpg(text):
             frm, to = _col(line, 26, 32), _col(line, 33, 39)
             length = int(to) - int(frm) + 1 if frm else int(to or 0)
             data_type = line[39] if len(line) > 39 else ' '
-            prog.definitions[name] = RpgDefinition(name, definition, length, data_type.strip(),
-                                                   _col(line, 44, 80))
+            if definition == 'DS':
+                structure = name
+            elif definition:
+                structure = ''
+            elif not structure:
+                raise SourceError('line %d: a subfield outside a data structure' % number)
+            if name in prog.definitions:
+                raise SourceError('line %d: %s is defined twice' % (number, name))
+            prog.definitions[name] = RpgDefinition(
+                name, definition, length, data_type.strip(), _col(line, 44, 80),
+                int(frm) if frm else 0, structure if not definition else '', _col(line, 41, 42))
         elif kind == 'I':
             if _col(line, 7, 16):
                 continue  # record identification
@@ -242,43 +254,6 @@ def parse_rpg(text):
             prog.calcs.append(RpgCalc(number, _col(line, 12, 25), opcode, extender, factor2,
                                       result, indicators.strip()))
     return prog
-
-
-# ---------------------------------------------------------------------------------------------
-# DDS
-
-@dataclass
-class DdsFile:
-    record: str
-    fields: list  # (name, length, type, decimals)
-    keys: list
-    texts: dict   # field -> its TEXT keyword
-
-
-def parse_dds(text):
-    record, fields, keys, texts = None, [], [], {}
-    for number, line in enumerate(text.split('\n'), 1):
-        if not line.strip() or line[5:7] == 'A*':
-            continue
-        if line[5] != 'A':
-            raise SourceError('line %d: not a DDS line' % number)
-        kind, name = line[16], _col(line, 19, 28)
-        if kind == 'R':
-            if record:
-                raise SourceError('line %d: a second record format' % number)
-            record = name
-        elif kind == 'K':
-            keys.append(name)
-        elif kind == ' ' and name:
-            length, data_type = _col(line, 30, 34), line[34]
-            if not length.isdigit() or data_type not in 'AP':
-                raise SourceError('line %d: length or type out of columns 30-35' % number)
-            fields.append((name, int(length), data_type, _col(line, 36, 37)))
-            m = re.search(r"TEXT\('([^']*)'\)", line)
-            texts[name] = m.group(1) if m else ''
-        else:
-            raise SourceError('line %d: not read: %s' % (number, line))
-    return DdsFile(record, fields, keys, texts)
 
 
 # ---------------------------------------------------------------------------------------------

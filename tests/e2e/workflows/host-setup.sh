@@ -36,15 +36,23 @@ stop_host() {
 }
 
 # Libraries that exist before the test are made by a host without fault switches, so that the
-# switches count the installer's connections only.
+# switches count the installer's connections only. LIB=installed holds the demo product, restored
+# by an earlier connection, as a site's earlier installation left it; LIB alone is empty.
 if [ -n "${HOST_LIBRARIES:-}" ]; then
   start_host
   for library in $HOST_LIBRARIES; do
-    python3 - "$HOST_ADDRESS" "$library" <<'PY'
+    python3 - "$HOST_ADDRESS" "${library%%=*}" "${library#*=}" "$NATIVE_BUILD/demo/PRODUCT.SAVF" <<'PY'
 import ftplib, sys
-ftp = ftplib.FTP(sys.argv[1], timeout=20)
+address, library, kind, product = sys.argv[1:5]
+ftp = ftplib.FTP(address, timeout=20)
 ftp.login("DEMO", "DEMO1234")
-ftp.sendcmd("RCMD CRTLIB LIB(%s)" % sys.argv[2])
+if kind == "installed":
+    ftp.sendcmd("RCMD CRTSAVF FILE(QTEMP/QSAVF)")
+    with open(product, "rb") as data:
+        ftp.storbinary("STOR /QSYS.LIB/QTEMP.LIB/QSAVF.FILE", data)
+    ftp.sendcmd("RCMD RSTLIB SAVLIB(SAMPLIB) DEV(*SAVF) SAVF(QTEMP/QSAVF) RSTLIB(%s)" % library)
+else:
+    ftp.sendcmd("RCMD CRTLIB LIB(%s)" % library)
 ftp.quit()
 PY
   done
