@@ -17,6 +17,8 @@ class DialogRun : public RunFrontEnd {
                        const std::string& status, const std::string& library) override;
   bool CancelConfirmed() override;
   bool AskOverwrite(const std::string& question) override;
+  bool CanAsk() const override { return true; }
+  bool AskCertificate(const std::string& question, bool warning) override;
   void TellFailure(const Failure& failure) override;
   void EndStatus() override;
 

@@ -10,6 +10,7 @@
 #include "ftpjob/host_address.h"
 #include "installer/run_front_end.h"
 #include "installer/support_log.h"
+#include "tlstrust/trust_rules.h"
 
 // Our own ftp client in the work folder, once a job has shown that active mode is blocked.
 inline constexpr char kPassiveClientName[] = "FTPPASV.EXE";
@@ -22,7 +23,9 @@ struct RunSession {
   std::string targetLibrary;
   std::string workDirectory;  // ends in a backslash
   FtpJob job;
+  bool passiveProved = false;      // active mode proved blocked: every job without TLS runs passive
   bool productFileLogged = false;  // its SHA-256 is taken once, at the first run
+  tlstrust::TlsPolicy tls;         // CONFIG.INI's, with the command line's switches in its place
 };
 
 // What the user gave: from the form, or from the command line and the environment.
@@ -68,6 +71,19 @@ class Installation {
   // When the decision says that active mode was blocked and this run is not yet in passive mode:
   // puts our own client into the work folder, switches every later job to it, and says yes.
   bool SwitchToPassive(const Decision& decision, bool cancelEnabled);
+  // TLS, decided by the first job and kept for the run.
+  enum class TlsAnswer { kJudgeJob, kRunAgain, kStopped };
+  // Before job 1: our client with the TLS lines of the mode (none for off). False: stopped.
+  bool StartTls();
+  // After a run of job 1: what its TLS attempt means (tlstrust and JudgeTlsAttempt decide).
+  TlsAnswer AnswerTls(const JobLog& log);
+  TlsAnswer AnswerCertificate(const logscan::TlsFacts& tls);
+  // Every later job goes over TLS with this certificate only.
+  void PinForTheRun(const logscan::TlsFacts& tls);
+  // The job goes back to the client and mode it would have without TLS.
+  void DropTls();
+  TlsAnswer StopTls(ExitCode code, const std::string& message, MessageIcon icon);
+  std::string Address() const;
   // Goes on (true), asks the overwrite question, or stops with the decision's message.
   bool CarryOut(const Decision& decision);
   // Records the outcome and tells it (message may be empty: the user has been told already).
@@ -85,4 +101,5 @@ class Installation {
   SupportLog& log_;
   const RunInput input_;
   ExitCode outcome_ = ExitCode::kUnknownError;  // of the stop, once there was one
+  bool overTls_ = false;                        // job 1 logged on over TLS: so does every later job
 };
