@@ -21,6 +21,9 @@ constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT 
 constexpr DWORD kTls12 = SP_PROT_TLS1_2_CLIENT;
 constexpr DWORD kTls13 = 0x00002000;  // SP_PROT_TLS1_3_CLIENT
 constexpr std::size_t kMaxIncomingBytes = 1 << 20;
+// ALG_IDs of wincrypt.h, declared there only for newer Windows versions than we build for.
+constexpr ALG_ID kSha256 = 0x800C;
+constexpr ALG_ID kSha384 = 0x800D;
 
 struct NamedStatus {
   SECURITY_STATUS status;
@@ -350,7 +353,7 @@ bool TlsStream::Describe(bool checkSystemTrust, TlsPeer& peer, std::string& erro
     // Wine names some suites only in part ("..._GCM_<unknown>"); the hash of the connection
     // information completes them.
     const std::size_t unknown = peer.cipher.find("<unknown>");
-    const char* hash = info.aiHash == CALG_SHA_384 ? "SHA384" : info.aiHash == CALG_SHA_256 ? "SHA256" : nullptr;
+    const char* hash = info.aiHash == kSha384 ? "SHA384" : info.aiHash == kSha256 ? "SHA256" : nullptr;
     if (unknown != std::string::npos && hash != nullptr) peer.cipher.replace(unknown, 9, hash);
   } else {
     char text[96];
