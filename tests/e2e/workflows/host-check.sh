@@ -43,4 +43,34 @@ if [[ " ${HOST_ARGS:-} " == *" --block-active "* ]] || [ -n "${NETNS:-}" ]; then
   [ "$what" = installed ] && wanted=4
   [ "$passive" = "$wanted" ] || { echo "$passive passive transfers, not $wanted"; exit 1; }
 fi
+# TLS, read from the host's log: "[N] TLS established: ..." for a connection that went over TLS,
+# "[N] > USER ..." and "[N] > PASS ****" for what a client sent to log on.
+if [ -n "${TLS_EXPECT:-}" ]; then
+  log="$E2E_OUTPUT/hostsim.log"
+  logons=$(grep -oE '\[[0-9]+\] > (USER|PASS)' "$log" | grep -oE '[0-9]+' | sort -un)
+  secured=$(grep -oE '\[[0-9]+\] TLS established' "$log" | grep -oE '[0-9]+' | sort -un)
+  asked=$(grep -oE '\[[0-9]+\] > AUTH' "$log" | grep -oE '[0-9]+' | sort -un)
+  case "$TLS_EXPECT" in
+    all | all-remembered)
+      [ -n "$secured" ] || { echo "no connection went over TLS"; exit 1; }
+      plain=$(comm -23 <(echo "$logons") <(echo "$secured"))
+      [ -z "$plain" ] || { echo "a user name or password went in clear on connection(s) $plain"; exit 1; }
+      if [ "$TLS_EXPECT" = all-remembered ]; then
+        hosts="$E2E_RUN/localappdata/KESTRALON/tls-hosts.txt"
+        grep -q "^$HOST_ADDRESS $(cat "$E2E_RUN/tls/sha256.txt") " "$hosts" ||
+          { echo "the certificate is not remembered for $HOST_ADDRESS:"; cat "$hosts"; exit 1; }
+      fi ;;
+    declined)
+      # Asked for once, by the first job, which then sent nothing; every job after it plain.
+      [ "$asked" = 1 ] || { echo "TLS asked for on connection(s) $asked, not on the first alone"; exit 1; }
+      ! grep -qE '\[1\] > (USER|PASS)' "$log" || { echo "the first job logged on without TLS"; exit 1; }
+      [ -z "$secured" ] || { echo "a connection went over TLS"; exit 1; }
+      # Windows' client, as without TLS: active mode, so the host is told a PORT.
+      grep -qE '\] > PORT ' "$log" || { echo "no job ran in active mode with Windows' client"; exit 1; } ;;
+    nothing-sent)
+      [ -z "$logons" ] || { echo "a user name or password reached the host on connection(s) $logons"; exit 1; } ;;
+    *) echo "TLS_EXPECT must be all, all-remembered, declined or nothing-sent, not '$TLS_EXPECT'"; exit 1 ;;
+  esac
+  echo "host check passed: TLS $TLS_EXPECT"
+fi
 echo "host check passed: $HOST_EXPECT"
