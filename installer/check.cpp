@@ -26,11 +26,16 @@ ExitCode Installation::Run() {
              std::to_string(input_.hostAddress.value[3]) + ", user " + input_.userId + ", library " + input_.library);
   log_.Write(std::string("TLS: ") + tlstrust::TlsModeName(session_.tls.mode) + ", " +
              std::to_string(session_.tls.pins.size()) + " pinned certificate(s)");
-  if (!session_.productFileLogged) {
-    WriteProductFile(log_, session_.saveFilePath);
-    session_.productFileLogged = true;
+  // Read on a thread of its own: OK answers at once, however large the product.
+  if (!session_.productFileLogged && !session_.productDigest) {
+    session_.productDigest = std::make_unique<FileDigestTask>(session_.saveFilePath);
   }
-  if (!CheckBeforeInstall() || !InstallAndVerify()) return outcome_;
+  if (!CheckBeforeInstall() || !InstallAndVerify()) {
+    LogProductDigest(session_, log_, DigestWait::kNo);
+    return outcome_;
+  }
+  // The installation has read the product over the network: whatever is left is short.
+  LogProductDigest(session_, log_, DigestWait::kYes);
   log_.Write("outcome: " + std::to_string(static_cast<int>(ExitCode::kSuccess)) + " (" +
              OutcomeName(ExitCode::kSuccess) + ")");
   return ExitCode::kSuccess;
@@ -57,11 +62,11 @@ bool Installation::CheckBeforeInstall() {
   }
   frontEnd_.ShowStatus(msg::kConnecting, true);
   if (!RunAuthorityTest(hostObject.path)) return false;
-  DeleteFileA(hostObject.path.c_str());           // needed by job 1 only
-  if (CancelConfirmed()) return StopCancelled();  // cancel point 2
+  DeleteFileA(hostObject.path.c_str());         // needed by job 1 only
+  if (ConfirmCancel()) return StopCancelled();  // cancel point 2
   frontEnd_.ShowStatus(FormatText(msg::kCheckingLibrary, input_.library), true);
   if (!ProbeLibrary()) return false;
-  if (CancelConfirmed()) return StopCancelled();  // cancel point 4
+  if (ConfirmCancel()) return StopCancelled();  // cancel point 4
   frontEnd_.EndStatus();
   return true;
 }
@@ -74,8 +79,9 @@ bool Installation::RunAuthorityTest(const std::string& hostObjectFile) {
     if (!PrepareJob([&] { return hostjobs::AddAuthorityTest(job_, hostObjectFile, input_.userId); })) {
       return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
     }
-    if (CancelConfirmed()) return StopCancelled();  // cancel point 1
-    const int ran = RunJob("1 (authority test)", {hostObjectFile}, JobPhase::kCheck, msg::kConnecting);
+    if (ConfirmCancel()) return StopCancelled();  // cancel point 1
+    const int ran =
+        RunJob("1 (authority test)", {hostObjectFile}, JobPhase::kCheck, JobStatus{msg::kConnecting, {}, {}});
     if (ran == kRunStopped) return StopCancelled();
     if (ran != kRunEnded) return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
     const JobLog log = ReadJobLog();
@@ -91,8 +97,8 @@ bool Installation::ProbeLibrary() {
   if (!PrepareJob([&] { return hostjobs::AddLibraryProbe(job_, input_.library); })) {
     return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
   }
-  if (CancelConfirmed()) return StopCancelled();  // cancel point 3
-  const int probed = RunJob("2 (library probe)", {}, JobPhase::kCheck, std::string());
+  if (ConfirmCancel()) return StopCancelled();  // cancel point 3
+  const int probed = RunJob("2 (library probe)", {}, JobPhase::kCheck, {});
   if (probed == kRunStopped) return StopCancelled();
   if (probed != kRunEnded) return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
   return CarryOut(JudgeLibraryProbe(ReadJobLog(), input_.library));

@@ -52,26 +52,36 @@ void DialogRun::ShowStatus(const std::string& text, bool cancelEnabled) {
 }
 
 PollHandler DialogRun::WatchJob(const std::string& logPath, const std::vector<std::string>& uploads, JobPhase phase,
-                                const std::string& status, const std::string& library) {
-  const auto shown = std::make_shared<JobProgress>(logPath, uploads, progress_);
+                                const JobStatus& status, const std::string& library) {
+  const auto shown = std::make_shared<JobProgress>(logPath, uploads, status.laterAfterCommand, progress_);
   if (phase == JobPhase::kCheck) {
     // Nothing permanent happens on the host during the check, so a confirmed Cancel may end a job
     // that the host has stopped answering.
     return [this, shown] {
       shown->Poll();
-      return CancelConfirmed();
+      return ConfirmCancel();
     };
   }
   // Cancel stays greyed while the job is young; once it has run for long, Cancel is offered with a
   // question that says what stopping now may leave behind.
+  struct Shown {
+    std::string status;
+    bool laterShown = false;
+    bool cancelOffered = false;
+  };
   const DWORD started = GetTickCount();
   const DWORD cancelAfter = CancelAfterMs();
-  auto cancelOffered = std::make_shared<bool>(false);
-  return [this, shown, started, cancelAfter, cancelOffered, status, library] {
+  auto state = std::make_shared<Shown>(Shown{status.text});
+  return [this, shown, started, cancelAfter, state, status, library] {
     shown->Poll();
-    if (!*cancelOffered && GetTickCount() - started >= cancelAfter) {
-      progress_.SetStatus(status, true);
-      *cancelOffered = true;
+    if (!state->laterShown && shown->CommandAnswered()) {
+      state->status = status.laterText;
+      state->laterShown = true;
+      progress_.SetStatus(state->status, state->cancelOffered);
+    }
+    if (!state->cancelOffered && GetTickCount() - started >= cancelAfter) {
+      state->cancelOffered = true;
+      progress_.SetStatus(state->status, true);
     }
     return AbandonConfirmed(library);
   };
@@ -81,7 +91,7 @@ bool DialogRun::AbandonConfirmed(const std::string& library) {
   return CancelRequestConfirmed(FormatText(msg::kConfirmAbandonInstall, library));
 }
 
-bool DialogRun::CancelConfirmed() { return CancelRequestConfirmed(FormatText(msg::kConfirmCancel, productName_)); }
+bool DialogRun::ConfirmCancel() { return CancelRequestConfirmed(FormatText(msg::kConfirmCancel, productName_)); }
 
 // A Cancel clicked since the last look is asked about, No being the default.
 bool DialogRun::CancelRequestConfirmed(const std::string& question) {

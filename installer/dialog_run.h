@@ -14,8 +14,8 @@ class DialogRun : public RunFrontEnd {
 
   void ShowStatus(const std::string& text, bool cancelEnabled) override;
   PollHandler WatchJob(const std::string& logPath, const std::vector<std::string>& uploads, JobPhase phase,
-                       const std::string& status, const std::string& library) override;
-  bool CancelConfirmed() override;
+                       const JobStatus& status, const std::string& library) override;
+  bool ConfirmCancel() override;
   bool AskOverwrite(const std::string& question) override;
   bool CanAsk() const override { return true; }
   bool AskCertificate(const std::string& question, bool warning) override;

@@ -1,5 +1,5 @@
 #pragma once
-// What the four FTP jobs of an installation send to the host, in order. Templates over the job
+// What the three FTP jobs of an installation send to the host, in order. Templates over the job
 // type, so the scripts can be checked byte for byte without the operating system. Each returns
 // true when every line was written, and stops at the first that was not.
 #include <string>
@@ -39,22 +39,17 @@ bool AddLibraryProbe(Job& job, const std::string& library) {
   return job.AddRawLine(FormatText(kChangeLibraryFormat, library));
 }
 
-// Job 3: restore the product library saved as savedLibrary into library.
+// Job 3: the installation. One connection, so that the product goes up once and the
+// verification compares the library with the very save file it was restored from: the host object
+// is restored into QTEMP first (its save file then cleared for the product), the product library
+// saved as savedLibrary is restored into library, and the host object's program compares the two.
 template <class Job>
-bool AddLibraryRestore(Job& job, const std::string& productFile, const std::string& savedLibrary,
-                       const std::string& library) {
-  return job.AddRemoteCommand(kCreateSaveFile) && job.AddPut(productFile, kSaveFileUploadName) &&
-         job.AddRemoteCommand(FormatText2(kRestoreLibraryFormat, savedLibrary, library));
-}
-
-// Job 4: bring the host object back, then let its program compare the product save file with
-// the library.
-template <class Job>
-bool AddVerification(Job& job, const std::string& hostObjectFile, const std::string& productFile,
-                     const std::string& library, const std::string& userId) {
+bool AddInstallation(Job& job, const std::string& hostObjectFile, const std::string& productFile,
+                     const std::string& savedLibrary, const std::string& library, const std::string& userId) {
   return job.AddRemoteCommand(kCreateSaveFile) && job.AddPut(hostObjectFile, kSaveFileUploadName) &&
          job.AddRemoteCommand(kRestoreHostObject) && job.AddRemoteCommand(kClearSaveFile) &&
          job.AddPut(productFile, kSaveFileUploadName) &&
+         job.AddRemoteCommand(FormatText2(kRestoreLibraryFormat, savedLibrary, library)) &&
          job.AddRemoteCommand(FormatText2(kCallInLibraryFormat, library, userId));
 }
 

@@ -1,5 +1,5 @@
-// The installation and its verification: restore the product library on the host, then prove
-// that every object of the save file arrived.
+// The installation and its verification, one job: restore the product library on the host, and
+// prove there that every object of the save file arrived.
 #include <windows.h>
 
 #include "fileutil/host_object.h"
@@ -41,56 +41,35 @@ bool Installation::InstallAndVerify() {
   const std::string productFile = ProductFileForScript();
   const FileRemovedAtEnd productLink{productFile == session_.saveFilePath ? std::string() : productFile};
   if (productFile.empty()) return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
-  if (!RestoreLibrary(productFile)) return false;
-
   const FileRemovedAtEnd hostObject{session_.workDirectory + "QSAVF.DAT"};
   if (!ExtractHostObject(hostObject.path)) {
     return Stop(ExitCode::kUnknownError, msg::kResourceLoadFailed, MessageIcon::kStop);
   }
-  if (!Verify(hostObject.path, productFile)) return false;
+  if (!InstallLibrary(hostObject.path, productFile)) return false;
   frontEnd_.EndStatus();
   return true;
 }
 
-bool Installation::RestoreLibrary(const std::string& productFile) {
-  // An upload that active mode could not get through restored nothing: the job runs once more,
-  // in passive mode.
-  Decision restore;
-  do {
-    if (!PrepareJob(
-            [&] { return hostjobs::AddLibraryRestore(job_, productFile, session_.targetLibrary, input_.library); })) {
-      return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
-    }
-    const int restored = RunJob("3 (restore)", {productFile}, JobPhase::kInstallation, msg::kInstalling);
-    if (restored == kRunStopped) {
-      return Stop(ExitCode::kUnknownError, FormatText(msg::kInstallAbandoned, input_.library),
-                  MessageIcon::kExclamation);
-    }
-    if (restored != kRunEnded)
-      return Stop(ExitCode::kUnknownError, std::string(), MessageIcon::kStop);  // the user has been told
-    restore = JudgeRestore(ReadJobLog());
-  } while (SwitchToPassive(restore, false));
-  frontEnd_.ShowStatus(msg::kVerifying, false);
-  return CarryOut(restore);
-}
-
-bool Installation::Verify(const std::string& hostObjectFile, const std::string& productFile) {
+bool Installation::InstallLibrary(const std::string& hostObjectFile, const std::string& productFile) {
+  // An upload that active mode could not get through: the job runs once more, in passive mode.
+  // The status moves on to the verification once the host has answered the restore.
+  const JobStatus status{msg::kInstalling, msg::kVerifying, "RSTLIB "};
   Decision decision;
   do {
     if (!PrepareJob([&] {
-          return hostjobs::AddVerification(job_, hostObjectFile, productFile, input_.library, input_.userId);
+          return hostjobs::AddInstallation(job_, hostObjectFile, productFile, session_.targetLibrary, input_.library,
+                                           input_.userId);
         })) {
       return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
     }
-    const int verified =
-        RunJob("4 (verification)", {hostObjectFile, productFile}, JobPhase::kInstallation, msg::kVerifying);
-    if (verified == kRunStopped) {
+    const int ran = RunJob("3 (installation)", {hostObjectFile, productFile}, JobPhase::kInstallation, status);
+    if (ran == kRunStopped) {
       return Stop(ExitCode::kUnknownError, FormatText(msg::kInstallAbandoned, input_.library),
                   MessageIcon::kExclamation);
     }
-    if (verified != kRunEnded) return Stop(ExitCode::kUnknownError, std::string(), MessageIcon::kStop);
-    decision = JudgeVerification(ReadJobLog());
+    if (ran != kRunEnded) return Stop(ExitCode::kUnknownError, std::string(), MessageIcon::kStop);  // told already
+    decision = JudgeInstallation(ReadJobLog());
   } while (SwitchToPassive(decision, false));
-  job_.EvaluateLog(std::string(), LogAfterReading::kDelete);  // the verification's log has been read: delete it
+  job_.EvaluateLog(std::string(), LogAfterReading::kDelete);  // the job's log has been read: delete it
   return CarryOut(decision);
 }

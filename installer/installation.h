@@ -3,9 +3,11 @@
 // log-on and authority on the host, whether the library exists) and the installation with its
 // verification. They run the FTP jobs, judge each by job_decisions.h, and leave everything the
 // user sees to a RunFrontEnd.
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "fileutil/file_digest.h"
 #include "ftpjob/ftp_job.h"
 #include "ftpjob/host_address.h"
 #include "installer/run_front_end.h"
@@ -23,10 +25,21 @@ struct RunSession {
   std::string targetLibrary;
   std::string workDirectory;  // ends in a backslash
   FtpJob job;
-  bool passiveProved = false;      // active mode proved blocked: every job without TLS runs passive
-  bool productFileLogged = false;  // its SHA-256 is taken once, at the first run
-  tlstrust::TlsPolicy tls;         // CONFIG.INI's, with the command line's switches in its place
+  bool passiveProved = false;  // active mode proved blocked: every job without TLS runs passive
+  // The product file's size and SHA-256 for the support log: taken once, from the first OK on,
+  // while the jobs run, and written into the log as soon as it is there.
+  std::unique_ptr<FileDigestTask> productDigest;
+  bool productFileLogged = false;
+  tlstrust::TlsPolicy tls;  // CONFIG.INI's, with the command line's switches in its place
 };
+
+// How the log gets the product's digest when the digest may not be taken yet.
+enum class DigestWait {
+  kNo,    // only when taken already
+  kYes,   // waited for (the window kept painted)
+  kStop,  // the installer ends: taken or not, the log says how far it came
+};
+void LogProductDigest(RunSession& session, SupportLog& log, DigestWait wait);
 
 // What the user gave: from the form, or from the command line and the environment.
 struct RunInput {
@@ -51,8 +64,7 @@ class Installation {
   bool TestInput();
   bool RunAuthorityTest(const std::string& hostObjectFile);
   bool ProbeLibrary();
-  bool RestoreLibrary(const std::string& productFile);
-  bool Verify(const std::string& hostObjectFile, const std::string& productFile);
+  bool InstallLibrary(const std::string& hostObjectFile, const std::string& productFile);
 
   // One job's files: the launcher, then the script. A job any of whose lines could not be written
   // (a full disk) must not run, since a script cut short may still look like a success: its files
@@ -66,7 +78,7 @@ class Installation {
   }
   // Runs the prepared job with its progress watched, and writes its script, transcript and time
   // to the log: a RunOutcome.
-  int RunJob(const char* name, const std::vector<std::string>& uploads, JobPhase phase, const std::string& status);
+  int RunJob(const char* name, const std::vector<std::string>& uploads, JobPhase phase, const JobStatus& status);
   JobLog ReadJobLog();
   // When the decision says that active mode was blocked and this run is not yet in passive mode:
   // puts our own client into the work folder, switches every later job to it, and says yes.
@@ -90,7 +102,7 @@ class Installation {
   bool Stop(ExitCode code, const std::string& message, MessageIcon icon, FocusTarget focus = FocusTarget::kNone);
   // The user confirmed a stop request: nothing more is told.
   bool StopCancelled();
-  bool CancelConfirmed();
+  bool ConfirmCancel();
   // The save file as the job scripts name it: its path when that is ASCII, else a second name for
   // it in the work folder; empty when that cannot be made.
   std::string ProductFileForScript() const;

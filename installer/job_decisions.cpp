@@ -161,22 +161,19 @@ Decision JudgeLibraryProbe(const JobLog& log, const std::string& library) {
   return finished ? GoOn() : Stop(msg::kUnknownError, MessageIcon::kStop);
 }
 
-Decision JudgeRestore(const JobLog& log) {
+Decision JudgeInstallation(const JobLog& log) {
   if (const std::optional<Decision> lost = TlsLost(log)) return *lost;
+  // Up to the product's upload the job is read as the restore alone was: nothing has changed on
+  // the host yet, and the user is told what stopped it.
   if (log.crtsavfError == LOG_NOT_LOGGED_ON)
     return LogOnFailed(log, Stop(msg::kLogOnFailedInstall, MessageIcon::kStop));
   if (Found(log.crtsavfError)) return Stop(msg::kCrtsavfFailed, MessageIcon::kStop);
   if (UploadFailed(log)) return UploadFailedDecision(log);
-  return GoOn();  // a failed restore, or a log that cannot be read: the verification decides
-}
-
-Decision JudgeVerification(const JobLog& log) {
-  if (const std::optional<Decision> lost = TlsLost(log)) return *lost;
+  // From the host object's restore on, anything short of a clean call means that the library may
+  // not hold every object: a failed restore of the host object, a call that failed or was never
+  // answered, a connection lost before the end, a log that cannot be read.
   const Decision notVerified = Stop(msg::kNotVerified, MessageIcon::kExclamation);
-  if (log.crtsavfError != LOG_OK) return notVerified;
-  if (UploadFailed(log)) return UploadFailedDecision(log);
-  // A connection lost before the call leaves no call error in the log.
-  if (!SessionEnded(log)) return notVerified;
-  if (log.callError != LOG_OK) return notVerified;
+  if (log.crtsavfError != LOG_OK || Found(log.rstobjError)) return notVerified;
+  if (!SessionEnded(log) || log.callError != LOG_OK) return notVerified;
   return GoOn();
 }

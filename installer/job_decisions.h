@@ -56,7 +56,5 @@ TlsStep JudgeTlsAttempt(tlstrust::TlsMode mode, const JobLog& log);
 Decision JudgeAuthorityTest(const JobLog& log, const std::string& userId);
 // Job 2: does the library exist? It counts as new only after a probe that ran to its end.
 Decision JudgeLibraryProbe(const JobLog& log, const std::string& library);
-// Job 3: did the restore get as far as the restore? Whether it restored everything is job 4's.
-Decision JudgeRestore(const JobLog& log);
-// Job 4: did every object arrive?
-Decision JudgeVerification(const JobLog& log);
+// Job 3: was the product restored, and did every object of it arrive?
+Decision JudgeInstallation(const JobLog& log);

@@ -13,9 +13,12 @@ bool LogReadingWanted() {
 
 }  // namespace
 
-JobProgress::JobProgress(const std::string& logPath, const std::vector<std::string>& uploads, ProgressDialog& window)
+JobProgress::JobProgress(const std::string& logPath, const std::vector<std::string>& uploads,
+                         const std::string& watchedCommand, ProgressDialog& window)
     : log_(logPath),
       uploads_(SizesOf(uploads)),
+      watch_(watchedCommand),
+      watchCommand_(!watchedCommand.empty()),
       window_(window),
       started_(GetTickCount()),
       readLog_(LogReadingWanted()) {
@@ -32,6 +35,11 @@ std::vector<std::uint64_t> JobProgress::SizesOf(const std::vector<std::string>& 
   return sizes;
 }
 
+void JobProgress::Feed(std::string_view appended) {
+  uploads_.Feed(appended);
+  if (watchCommand_) watch_.Feed(appended);
+}
+
 void JobProgress::Poll() {
   const std::uint64_t elapsed = GetTickCount() - started_;
   if (readLog_) {
@@ -40,10 +48,11 @@ void JobProgress::Poll() {
       case LogTail::Read::kRestarted:
         uploads_.Reset();
         rate_.Reset();
-        uploads_.Feed(appended);
+        watch_.Reset();
+        Feed(appended);
         break;
       case LogTail::Read::kAppended:
-        uploads_.Feed(appended);
+        Feed(appended);
         break;
       case LogTail::Read::kUnreadable:  // the next poll tries again; meanwhile the bar stays as it is
         break;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ftpjob/command_reply_watch.h"
 #include "ftpjob/log_tail.h"
 #include "ftpjob/upload_progress.h"
 #include "progress/progress_dialog.h"
@@ -15,17 +16,24 @@
 
 class JobProgress {
  public:
-  // uploads: the local files the job puts, in the order of its put commands.
-  JobProgress(const std::string& logPath, const std::vector<std::string>& uploads, ProgressDialog& window);
+  // uploads: the local files the job puts, in the order of its put commands; watchedCommand: the
+  // command whose answer CommandAnswered() reports (empty: none).
+  JobProgress(const std::string& logPath, const std::vector<std::string>& uploads, const std::string& watchedCommand,
+              ProgressDialog& window);
 
   // Called at every poll of the running job.
   void Poll();
+  // The host has answered the watched command.
+  bool CommandAnswered() const { return watchCommand_ && watch_.Answered(); }
 
  private:
   std::vector<std::uint64_t> SizesOf(const std::vector<std::string>& files) const;
+  void Feed(std::string_view appended);
 
   LogTail log_;
   UploadProgress uploads_;
+  CommandReplyWatch watch_;
+  const bool watchCommand_;
   progresstext::RateMeter rate_;
   ProgressDialog& window_;
   const DWORD started_;

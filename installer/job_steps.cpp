@@ -53,7 +53,7 @@ const char* NextStep(Decision::Next next) {
 }  // namespace
 
 int Installation::RunJob(const char* name, const std::vector<std::string>& uploads, JobPhase phase,
-                         const std::string& status) {
+                         const JobStatus& status) {
   const std::string job = std::string("job ") + name;
   log_.Write(job + (job_.tls.enabled ? " over TLS" : job_.passiveClient.empty() ? "" : " in passive mode"));
   // The script holds the password: the log masks it. Run deletes the script, so it is read now.
@@ -62,6 +62,7 @@ int Installation::RunJob(const char* name, const std::vector<std::string>& uploa
   const int ran = job_.Run(frontEnd_.WatchJob(job_.logPath, uploads, phase, status, input_.library));
   log_.Write(job + ": " + RunResult(ran) + " after " + Seconds(GetTickCount() - started));
   if (ran != kRunNotStarted) log_.WriteBlock("transcript", FileBytes(job_.logPath));
+  LogProductDigest(session_, log_, DigestWait::kNo);
   return ran;
 }
 
@@ -249,4 +250,4 @@ bool Installation::StopCancelled() {
   return false;
 }
 
-bool Installation::CancelConfirmed() { return frontEnd_.CancelConfirmed(); }
+bool Installation::ConfirmCancel() { return frontEnd_.ConfirmCancel(); }

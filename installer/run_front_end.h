@@ -22,6 +22,15 @@ struct Failure {
 // installation only once it has run long, since stopping it may leave the library incomplete.
 enum class JobPhase { kCheck, kInstallation };
 
+// The status line while one job runs: text from its start, and laterText from the moment the
+// host has answered the job's command laterAfterCommand (words of its echo, upper case; empty:
+// the status stays text).
+struct JobStatus {
+  std::string text;
+  std::string laterText;
+  std::string laterAfterCommand;
+};
+
 class RunFrontEnd {
  public:
   virtual ~RunFrontEnd() = default;
@@ -29,12 +38,12 @@ class RunFrontEnd {
   // What the run is doing now, and whether the user may stop it.
   virtual void ShowStatus(const std::string& text, bool cancelEnabled) = 0;
   // What to do at every poll of the job about to run (show how far it has come, ask about a stop
-  // request); the handler's true ends the job at once. status and library: the installation's
-  // status line, and the library that stopping it may leave incomplete.
+  // request); the handler's true ends the job at once. status and library: the job's status line,
+  // and the library that stopping it may leave incomplete.
   virtual PollHandler WatchJob(const std::string& logPath, const std::vector<std::string>& uploads, JobPhase phase,
-                               const std::string& status, const std::string& library) = 0;
+                               const JobStatus& status, const std::string& library) = 0;
   // Between the check's jobs: true when the user has asked to stop and confirms it.
-  virtual bool CancelConfirmed() = 0;
+  virtual bool ConfirmCancel() = 0;
   // The library exists: true when it may be overwritten.
   virtual bool AskOverwrite(const std::string& question) = 0;
   // Whether someone is there to answer AskCertificate.

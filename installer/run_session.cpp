@@ -6,6 +6,8 @@
 #include "fileutil/paths.h"
 #include "installer/messages.h"
 #include "installer/settings.h"
+#include "installer/support_log.h"
+#include "ui/message_pump.h"
 #include "installer/text_rules.h"
 #include "tlstrust/fingerprint.h"
 
@@ -68,4 +70,19 @@ void RemoveWorkFolder(const RunSession& session) {
   // Written for TLS or for passive mode; the job may have gone back to Windows' client since.
   DeleteFileA((session.workDirectory + kPassiveClientName).c_str());
   RemoveDirectoryA(session.workDirectory.c_str());
+}
+
+void LogProductDigest(RunSession& session, SupportLog& log, DigestWait wait) {
+  if (session.productFileLogged || !session.productDigest) return;
+  FileDigestTask& task = *session.productDigest;
+  if (wait == DigestWait::kYes) {
+    while (!task.Done()) {
+      PumpPendingMessages();
+      Sleep(20);
+    }
+  }
+  if (wait == DigestWait::kNo && !task.Done()) return;
+  WriteProductFile(log, session.saveFilePath, task.Result(), task.Done());
+  session.productFileLogged = true;
+  session.productDigest.reset();  // ends the reading, if it was still going
 }

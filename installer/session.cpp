@@ -91,7 +91,10 @@ bool InstallerDialog::AskForSaveFile() {
   return true;
 }
 
-void InstallerDialog::OnDestroy() { RemoveWorkFolder(session); }
+void InstallerDialog::OnDestroy() {
+  LogProductDigest(session, TheSupportLog(), DigestWait::kStop);
+  RemoveWorkFolder(session);
+}
 
 int InstallerDialog::ShowDialogMessage(const std::string& text, UINT type) {
   return ShowMessage(text, title, MB_OK | type);

@@ -6,7 +6,7 @@
 
 #include "fileutil/path_text.h"
 #include "fileutil/paths.h"
-#include "installer/sha256.h"
+#include "fileutil/sha256.h"
 #include "installer/support_log_text.h"
 
 namespace {
@@ -142,21 +142,14 @@ void WriteRunHeader(SupportLog& log) {
   log.WriteBlock("CONFIG.INI", ReadWholeFile(settingsPath));
 }
 
-void WriteProductFile(SupportLog& log, const std::string& path) {
-  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    log.Write("product file: " + path + " (cannot be read, error " + std::to_string(GetLastError()) + ")");
-    return;
+void WriteProductFile(SupportLog& log, const std::string& path, const FileDigest& digest, bool finished) {
+  if (!finished) {
+    log.Write("product file: " + path + " (SHA-256 not taken: the installer ended first)");
+  } else if (!digest.read) {
+    log.Write("product file: " + path + " (cannot be read, error " + std::to_string(digest.error) + ", after " +
+              std::to_string(digest.size) + " bytes)");
+  } else {
+    log.Write("product file: " + path + ", " + std::to_string(digest.size) + " bytes, SHA-256 " + digest.sha256 +
+              (digest.engine == DigestEngine::kWindows ? " (by CNG)" : " (by our own SHA-256)"));
   }
-  Sha256 sha;
-  std::uint64_t size = 0;
-  const auto buffer = std::make_unique<char[]>(1 << 16);
-  DWORD read = 0;
-  while (ReadFile(file, buffer.get(), 1 << 16, &read, nullptr) && read > 0) {
-    sha.Add(buffer.get(), read);
-    size += read;
-  }
-  CloseHandle(file);
-  log.Write("product file: " + path + ", " + std::to_string(size) + " bytes, SHA-256 " + sha.HexDigest());
 }

@@ -5,6 +5,7 @@
 // never stops the installation: every write then does nothing.
 #include <windows.h>
 
+#include "fileutil/file_digest.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,5 +46,5 @@ SupportLog& TheSupportLog();
 // What the log says about the PC and the package at the start of a run: the installer's version
 // and architecture, Windows' version and ANSI code page, and the settings file as it is.
 void WriteRunHeader(SupportLog& log);
-// The product file's name, size and SHA-256 (read once; a file that cannot be read says so).
-void WriteProductFile(SupportLog& log, const std::string& path);
+// The product file's name, size and SHA-256 (a file that could not be read whole says so).
+void WriteProductFile(SupportLog& log, const std::string& path, const FileDigest& digest, bool finished);

@@ -33,7 +33,7 @@ class UnattendedFrontEnd : public RunFrontEnd {
 
   void ShowStatus(const std::string& text, bool) override { log_.Write("status: " + text); }
 
-  PollHandler WatchJob(const std::string&, const std::vector<std::string>&, JobPhase, const std::string&,
+  PollHandler WatchJob(const std::string&, const std::vector<std::string>&, JobPhase, const JobStatus&,
                        const std::string&) override {
     const DWORD started = GetTickCount();
     return [this, started, reported = DWORD{0}]() mutable {
@@ -46,7 +46,7 @@ class UnattendedFrontEnd : public RunFrontEnd {
     };
   }
 
-  bool CancelConfirmed() override { return false; }
+  bool ConfirmCancel() override { return false; }
 
   bool AskOverwrite(const std::string& question) override {
     log_.Write("question: " + question);
@@ -126,6 +126,7 @@ ExitCode RunUnattended(const CommandLine& line, const std::string& password) {
   UnattendedFrontEnd frontEnd(log, line.overwrite);
   const ExitCode outcome = Installation(session, frontEnd, log, std::move(input)).Run();
   if (outcome == ExitCode::kSuccess) log.Write("message: " + std::string(msg::kInstallCompleted));
+  LogProductDigest(session, log, DigestWait::kStop);
   RemoveWorkFolder(session);
   return outcome;
 }

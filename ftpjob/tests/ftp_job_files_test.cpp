@@ -32,7 +32,7 @@ TEST_F(FtpJobFiles, LauncherMatchesExpectedBytes) {
 }
 
 TEST_F(FtpJobFiles, InstallerJobScriptsMatchExpectedBytes) {
-  for (int n = 1; n <= 4; ++n) {
+  for (int n = 1; n <= golden::kJobs; ++n) {
     SCOPED_TRACE(golden::kExpectedFiles[n - 1]);
     ASSERT_EQ(job.WriteLauncher(), 1);
     golden::WriteInstallerJob(job, n);

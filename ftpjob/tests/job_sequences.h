@@ -1,5 +1,5 @@
 #pragma once
-// The four jobs the installer runs, made through the installer's own job definitions for one
+// The three jobs the installer runs, made through the installer's own job definitions for one
 // fixed log-on, library and pair of local files, with the files that hold the expected scripts.
 #include <string>
 
@@ -18,9 +18,9 @@ inline const std::string kProductFile = "C:\\KESTRALON\\PRODUCT.SAVF";
 inline const std::string kLauncherScriptPath = "C:\\TEMP\\ZEMO0000\\FTPCMD.BAT";
 inline const std::string kLauncherLogPath = "C:\\TEMP\\ZEMO0000\\FTPLOG.LOG";
 
-// Job n (1 to 4) is kExpectedFiles[n - 1].
-inline const char* const kExpectedFiles[] = {"job1_authority.txt", "job2_library_probe.txt", "job3_restore.txt",
-                                             "job4_verify.txt"};
+// Job n (1 to kJobs) is kExpectedFiles[n - 1].
+inline const char* const kExpectedFiles[] = {"job1_authority.txt", "job2_library_probe.txt", "job3_installation.txt"};
+inline constexpr int kJobs = sizeof kExpectedFiles / sizeof kExpectedFiles[0];
 
 // Writes the script of job n on anything with FtpJob's script operations.
 template <typename Writer>
@@ -34,10 +34,7 @@ void WriteInstallerJob(Writer& writer, int n) {
       hostjobs::AddLibraryProbe(writer, kLibrary);
       break;
     case 3:
-      hostjobs::AddLibraryRestore(writer, kProductFile, kSavedLibrary, kLibrary);
-      break;
-    case 4:
-      hostjobs::AddVerification(writer, kHostObjectFile, kProductFile, kLibrary, kUserId);
+      hostjobs::AddInstallation(writer, kHostObjectFile, kProductFile, kSavedLibrary, kLibrary, kUserId);
       break;
   }
   writer.EndScript();

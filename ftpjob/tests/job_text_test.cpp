@@ -31,7 +31,7 @@ TEST(JobText, LauncherMatchesExpectedBytes) {
 }
 
 TEST(JobText, InstallerJobScriptsMatchExpectedBytes) {
-  for (int n = 1; n <= 4; ++n) {
+  for (int n = 1; n <= golden::kJobs; ++n) {
     const std::string expected = golden::ReadExpected(golden::kExpectedFiles[n - 1]);
     SCOPED_TRACE(golden::kExpectedFiles[n - 1]);
     ASSERT_FALSE(expected.empty());

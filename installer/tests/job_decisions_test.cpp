@@ -117,41 +117,26 @@ TEST(JobDecisions, LibraryProbe) {
   for (const Row& row : rows) Expect(row, JudgeLibraryProbe(row.log, kLib));
 }
 
-TEST(JobDecisions, Restore) {
-  const Row rows[] = {
-      {"goes on", Log(OK, OK, OK, OK, kWhole), Next::kGoOn, "", kStop, kNone},
-      {"not logged on", Log(NO, NO, NO, NO, kWhole), Next::kStop, msg::kLogOnFailedInstall, kStop, kNone},
-      {"save file cannot be created", Log(ERR, OK, OK, OK, kWhole), Next::kStop, msg::kCrtsavfFailed, kStop, kNone},
-      {"unreadable log: the verification decides", kUnreadable, Next::kGoOn, "", kStop, kNone},
-      {"restore failed: the verification decides", Log(OK, ERR, OK, OK, kWhole), Next::kGoOn, "", kStop, kNone},
-      {"upload not sent", Log(OK, OK, OK, OK, kNotSent), Next::kStop, msg::kUploadFailed, kStop, kNone},
-      {"active mode blocked", Log(OK, ERR, OK, OK, kActiveBlocked), Next::kRetryPassive, msg::kUploadFailed, kStop,
-       kNone},
-      {"blocked in passive mode too", Log(OK, ERR, OK, OK, kActiveBlocked, true), Next::kStop, msg::kUploadFailed,
-       kStop, kNone},
-      {"save file error outranks a blocked upload", Log(ERR, OK, OK, OK, kActiveBlocked), Next::kStop,
-       msg::kCrtsavfFailed, kStop, kNone},
-  };
-  for (const Row& row : rows) Expect(row, JudgeRestore(row.log));
-}
-
-TEST(JobDecisions, Verification) {
+// Up to the product's upload a failure is told as such; from the host object's restore on, each
+// one is the warning that objects may be missing.
+TEST(JobDecisions, Installation) {
   const Row rows[] = {
       {"verified", Log(OK, OK, OK, OK, kWhole), Next::kGoOn, "", kStop, kNone},
-      {"not logged on", Log(NO, NO, NO, NO, kWhole), Next::kStop, msg::kNotVerified, kWarn, kNone},
-      {"save file cannot be created", Log(ERR, OK, OK, OK, kWhole), Next::kStop, msg::kNotVerified, kWarn, kNone},
+      {"not logged on", Log(NO, NO, NO, NO, kWhole), Next::kStop, msg::kLogOnFailedInstall, kStop, kNone},
+      {"save file cannot be created", Log(ERR, OK, OK, OK, kWhole), Next::kStop, msg::kCrtsavfFailed, kStop, kNone},
       {"unreadable log", kUnreadable, Next::kStop, msg::kNotVerified, kWarn, kNone},
+      {"host object not restored", Log(OK, ERR, OK, OK, kWhole), Next::kStop, msg::kNotVerified, kWarn, kNone},
       {"objects missing", Log(OK, OK, ERR, OK, kWhole), Next::kStop, msg::kNotVerified, kWarn, kNone},
       {"connection lost before the call", Log(OK, OK, OK, OK, kCutShort), Next::kStop, msg::kNotVerified, kWarn, kNone},
       {"upload not sent", Log(OK, OK, ERR, OK, kNotSent), Next::kStop, msg::kUploadFailed, kStop, kNone},
-      {"active mode blocked", Log(OK, OK, ERR, OK, kActiveBlocked), Next::kRetryPassive, msg::kUploadFailed, kStop,
+      {"active mode blocked", Log(OK, ERR, ERR, OK, kActiveBlocked), Next::kRetryPassive, msg::kUploadFailed, kStop,
        kNone},
       {"blocked in passive mode too", Log(OK, OK, ERR, OK, kActiveBlocked, true), Next::kStop, msg::kUploadFailed,
        kStop, kNone},
       {"save file error outranks a blocked upload", Log(ERR, OK, ERR, OK, kActiveBlocked), Next::kStop,
-       msg::kNotVerified, kWarn, kNone},
+       msg::kCrtsavfFailed, kStop, kNone},
   };
-  for (const Row& row : rows) Expect(row, JudgeVerification(row.log));
+  for (const Row& row : rows) Expect(row, JudgeInstallation(row.log));
 }
 
 // Whole logs, read as the dialog reads a job's log.
@@ -167,10 +152,8 @@ Decision Judge(int job, const JobLog& log) {
       return JudgeAuthorityTest(log, kUser);
     case 2:
       return JudgeLibraryProbe(log, kLib);
-    case 3:
-      return JudgeRestore(log);
     default:
-      return JudgeVerification(log);
+      return JudgeInstallation(log);
   }
 }
 
@@ -191,10 +174,11 @@ std::string Job1(const Client& c, PutEnd put = PutEnd::k226, bool quitAnswered =
          Quit(c, quitAnswered);
 }
 
-std::string Job4(const Client& c, PutEnd put = PutEnd::k226, bool quitAnswered = true) {
+std::string Job3(const Client& c, PutEnd put = PutEnd::k226, bool quitAnswered = true) {
   using namespace transcripts;
+  const bool sent = put == PutEnd::k226 || put == PutEnd::k250;
   return Head(c) + Rcmd(c, kCrtsavf) + Put(c) + Rcmd(c, kRstobj) + Rcmd(c, "CLRSAVF FILE(QTEMP/QSAVF)") + Put(c, put) +
-         Rcmd(c, kCallOnLibrary, put == PutEnd::k226) + Quit(c, quitAnswered);
+         Rcmd(c, kRstlib, sent) + Rcmd(c, kCallOnLibrary, sent) + Quit(c, quitAnswered);
 }
 
 // How our own client, shipped for passive mode, gives a connection up.
@@ -282,22 +266,37 @@ TEST(JobDecisions, TranscriptsInEveryLanguage) {
       {"job 2: connection lost at cd", 2,
        [](const Client& c) { return Head(c) + Echo("cd KSTLIB") + Lost() + NotConnected("quit"); }, true, Next::kStop,
        msg::kUnknownError, kStop, kNone},
-      {"job 3 goes on", 3,
-       [](const Client& c) { return Head(c) + Rcmd(c, kCrtsavf) + Put(c, PutEnd::k250) + Rcmd(c, kRstlib) + Quit(c); },
-       true, Next::kGoOn, "", kStop, kNone},
-      {"job 3: upload aborted (426)", 3,
+      {"job 3 verified", 3, [](const Client& c) { return Job3(c); }, true, Next::kGoOn, "", kStop, kNone},
+      {"job 3: the product's STOR ends with 250", 3, [](const Client& c) { return Job3(c, PutEnd::k250); }, true,
+       Next::kGoOn, "", kStop, kNone},
+      {"job 3: the 221 lost", 3, [](const Client& c) { return Job3(c, PutEnd::k226, false); }, true, Next::kStop,
+       msg::kNotVerified, kWarn, kNone},
+      {"job 3: product upload aborted (426)", 3, [](const Client& c) { return Job3(c, PutEnd::kAborted426); }, true,
+       Next::kRetryPassive, uploadFailed, kStop, kNone},
+      {"job 3: product upload refused (425)", 3, [](const Client& c) { return Job3(c, PutEnd::kRefused425); }, true,
+       Next::kRetryPassive, uploadFailed, kStop, kNone},
+      {"job 3: host object not restored", 3,
        [](const Client& c) {
-         return Head(c) + Rcmd(c, kCrtsavf) + Put(c, PutEnd::kAborted426) + Rcmd(c, kRstlib, false) + Quit(c);
+         return Head(c) + Rcmd(c, kCrtsavf) + Put(c) + Rcmd(c, kRstobj, false) + Rcmd(c, "CLRSAVF FILE(QTEMP/QSAVF)") +
+                Put(c) + Rcmd(c, kRstlib) + Rcmd(c, kCallOnLibrary, false) + Quit(c);
        },
-       true, Next::kRetryPassive, uploadFailed, kStop, kNone},
+       true, Next::kStop, msg::kNotVerified, kWarn, kNone},
+      {"job 3: objects missing", 3,
+       [](const Client& c) {
+         return Head(c) + Rcmd(c, kCrtsavf) + Put(c) + Rcmd(c, kRstobj) + Rcmd(c, "CLRSAVF FILE(QTEMP/QSAVF)") +
+                Put(c) + Rcmd(c, kRstlib) + Rcmd(c, kCallOnLibrary, false) + Quit(c);
+       },
+       true, Next::kStop, msg::kNotVerified, kWarn, kNone},
+      {"job 3: save file refused", 3,
+       [](const Client& c) {
+         return Head(c) + Rcmd(c, kCrtsavf, false) + Put(c, PutEnd::kRefused425) + Rcmd(c, kRstobj, false) +
+                Rcmd(c, "CLRSAVF FILE(QTEMP/QSAVF)", false) + Put(c, PutEnd::kRefused425) + Rcmd(c, kRstlib, false) +
+                Rcmd(c, kCallOnLibrary, false) + Quit(c);
+       },
+       true, Next::kStop, msg::kCrtsavfFailed, kStop, kNone},
       {"job 3: our client gives up on an endless greeting", 3,
        [](const Client& c) { return Echo("open 192.168.1.20") + Host(c, "220-Much to say.") + kGaveUp + Echo("quit"); },
        true, Next::kStop, msg::kUnknownError, kStop, kNone},
-      {"job 4 verified", 4, [](const Client& c) { return Job4(c); }, true, Next::kGoOn, "", kStop, kNone},
-      {"job 4: the 221 lost", 4, [](const Client& c) { return Job4(c, PutEnd::k226, false); }, true, Next::kStop,
-       msg::kNotVerified, kWarn, kNone},
-      {"job 4: second upload refused (425)", 4, [](const Client& c) { return Job4(c, PutEnd::kRefused425); }, true,
-       Next::kRetryPassive, uploadFailed, kStop, kNone},
   };
   std::vector<Client> clients;
   for (const Language language : {Language::kEnglish, Language::kJapanese}) {
@@ -373,8 +372,7 @@ TEST(JobDecisions, TlsLostAfterTheFirstJob) {
   const std::function<Decision(const JobLog&)> judges[] = {
       [](const JobLog& log) { return JudgeAuthorityTest(log, kUser); },
       [](const JobLog& log) { return JudgeLibraryProbe(log, kLib); },
-      JudgeRestore,
-      JudgeVerification,
+      JudgeInstallation,
   };
   for (const auto& judge : judges) {
     EXPECT_EQ(judge(later(O::kRefused)).message, msg::kCertificateChangedDuringRun);

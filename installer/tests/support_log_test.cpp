@@ -7,7 +7,7 @@
 #include "installer/command_line.h"
 #include "installer/messages.h"
 #include "installer/run_outcome.h"
-#include "installer/sha256.h"
+#include "fileutil/sha256.h"
 #include "installer/support_log_text.h"
 #include "installer/text_rules.h"
 

@@ -1,4 +1,4 @@
-#include "installer/sha256.h"
+#include "fileutil/sha256.h"
 
 #include <cstring>
 
