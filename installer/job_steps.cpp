@@ -105,12 +105,19 @@ void LogCertificate(SupportLog& log, const logscan::TlsFacts& tls, const std::st
             "\nissuer " + tls.issuer + "\nvalid " + tls.validity + "\n" + verdict);
 }
 
+// "<from> to <to> UTC", as our client writes it, with the installer's own word between the two.
+std::string ValidityForPeople(std::string validity) {
+  const std::size_t to = validity.find(" to ");
+  if (to != std::string::npos) validity.replace(to, 4, msg::kCertificateValidUntil);
+  return validity;
+}
+
 // The certificate as the question shows it. The names come from the host: they are put in
 // whole, never used as a format.
 std::string CertificateForPeople(const logscan::TlsFacts& tls) {
   return std::string(msg::kCertificateFingerprint) + "\n" + tlstrust::FingerprintForPeople(tls.fingerprint) + "\n\n" +
          msg::kCertificateSubject + tls.subject + "\n" + msg::kCertificateIssuer + tls.issuer + "\n" +
-         msg::kCertificateValidity + tls.validity;
+         msg::kCertificateValidity + ValidityForPeople(tls.validity);
 }
 
 }  // namespace

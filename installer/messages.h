@@ -81,6 +81,7 @@ inline constexpr char kCertificateFingerprint[] = "SHA-256 フィンガープリ
 inline constexpr char kCertificateSubject[] = "発行先: ";
 inline constexpr char kCertificateIssuer[] = "発行者: ";
 inline constexpr char kCertificateValidity[] = "有効期間: ";
+inline constexpr char kCertificateValidUntil[] = " ～ ";
 inline constexpr char kCertificateQuestion[] =
     "この証明書が正しいことを iSeries の管理者に確認して下さい。\n確認できない場合は［いいえ］を選んで下さい。\n\n"
     "この証明書を信頼して接続しますか？";
