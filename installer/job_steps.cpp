@@ -201,7 +201,9 @@ Installation::TlsAnswer Installation::AnswerCertificate(const logscan::TlsFacts&
   const std::string heading = FormatText(changed ? msg::kCertificateChanged : msg::kCertificateNew, Address());
   if (!frontEnd_.AskCertificate(heading + "\n\n" + CertificateForPeople(tls) + "\n\n" + msg::kCertificateQuestion,
                                 changed)) {
-    return StopTls(ExitCode::kNoTrustedTls, std::string(), MessageIcon::kQuestion);  // the user chose
+    // The user chose: nothing more is said, and no field is wrong.
+    Stop(ExitCode::kNoTrustedTls, std::string(), MessageIcon::kQuestion);
+    return TlsAnswer::kStopped;
   }
   // Remembered before the job runs again: the answer stands even if the job then fails.
   if (tlstrust::SaveRememberedHost(file, Address(), tls.fingerprint)) {
