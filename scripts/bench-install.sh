@@ -16,13 +16,18 @@
 # It prints install / hand-run and install - hand-run (the installer's own overhead, almost all of
 # it the command interpreter that each job's launcher starts: it must not grow), install with /
 # without reading the log (goal: at most 1.02), over TLS / install (what TLS costs the same
-# installation), and install / (2 x curl) (the product goes up
-# twice; goal for 256 MiB: at most 1.25). The four runs alternate their order over ROUNDS rounds
+# installation), and install / curl (the product goes up once). The four runs alternate their
+# order over ROUNDS rounds
 # (default 15) and the medians are printed; on a machine shared with other work, two builds that
 # do the same land about 2% apart, so judge the 1.02 on the 256 MiB row and on a quiet machine.
 # Needs the two builds (scripts/build.sh) and ~1 GB in TMPDIR; takes 3 to 5 minutes. KEEP_WORK=1
 # keeps the work folder: every run's driver log, and each hand-run's batch file, job scripts and
-# logs. The pair is the Japanese one (a client that speaks Japanese, a host that answers as a
+# logs.
+# Then the same on a host that takes uploads at most RATE bytes a second (default 32M), as a site's
+# network would, for a product of RATE_SIZE (default 256M): install against the floor, one run of
+# curl that does the host work of the product itself (creates the save file, uploads the product
+# at the same rate, restores the library), alternating over RATE_ROUNDS rounds (default 3). Goal
+# for install / floor: at most 1.10. The pair is the Japanese one (a client that speaks Japanese, a host that answers as a
 # Japanese IBM i); KESTRALON_FTP_LANGUAGE=en makes it the English one.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -36,14 +41,16 @@ source "$root/testbed/wine-env.sh"
 bash "$root/testbed/prepare-prefix.sh"
 bash "$root/testbed/install-ftp.sh"
 source "$root/testbed/xvfb.sh"
-# The host object the installer embeds, which its jobs 1 and 4 upload.
+# The host object the installer embeds, which its jobs 1 and 3 upload.
 host_object=$(sed -n 's/^KESTRALON_HOST_OBJECT:[A-Z]*=//p' "$KESTRALON_BUILD/CMakeCache.txt")
 [ -f "$host_object" ] || { echo "bench-install: no host object in $KESTRALON_BUILD; build first" >&2; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/bench-install.XXXXXX")
 host=""
+slow_host=""
 cleanup() {
   [ -n "$host" ] && kill "$host" 2> /dev/null
+  [ -n "$slow_host" ] && kill "$slow_host" 2> /dev/null
   stop_xvfb
   "$KESTRALON_WINESERVER" -k > /dev/null 2>&1 || true
   if [ -n "${KEEP_WORK:-}" ]; then echo "work folder kept: $work"; else rm -rf "$work"; fi
@@ -55,27 +62,48 @@ user=BENCH
 password=BENCH123
 library=SAMPLIB
 printf '%s %s crtsavf,restore\n' $user $password > "$work/users"
-# The host offers TLS: the runs without it (Tls=off) log on in clear as they always did.
-bash "$root/testbed/make-test-cert.sh" "$work/tls" localhost $address
-"$release/hostsim/hostsim" serve --address $address --port 0 --state "$work/state" --users "$work/users" \
-  --tls "$work/tls/cert.pem,$work/tls/key.pem" \
-  --ready-file "$work/ready" --log "$work/hostsim.log" $([ "$pair" = en ] || echo --japanese) > /dev/null 2>&1 &
-host=$!
-for _ in $(seq 100); do [ -s "$work/ready" ] && break; sleep 0.1; done
-port=$(awk '{ print $3 }' "$work/ready")
-
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
-now() { date +%s.%N; }
 fail() {
   echo "bench-install: $*" >&2
   exit 1
 }
+# start_host ADDRESS NAME [serve option...]: a host of its own state, its pid in $started.
+start_host() {
+  local at=$1 name=$2
+  shift 2
+  "$release/hostsim/hostsim" serve --address "$at" --port 0 --state "$work/state-$name" --users "$work/users" \
+    --ready-file "$work/ready-$name" --log "$work/hostsim-$name.log" $([ "$pair" = en ] || echo --japanese) "$@" \
+    > /dev/null 2>&1 &
+  started=$!
+  for _ in $(seq 100); do [ -s "$work/ready-$name" ] && break; sleep 0.1; done
+  [ -s "$work/ready-$name" ] || fail "the host $name did not start"
+}
+# The host offers TLS: the runs without it (Tls=off) log on in clear as they always did.
+bash "$root/testbed/make-test-cert.sh" "$work/tls" localhost $address
+start_host $address fast --tls "$work/tls/cert.pem,$work/tls/key.pem"
+host=$started
+port=$(awk '{ print $3 }' "$work/ready-fast")
+
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+now() { date +%s.%N; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 # A new library each time, so the installer never stops to ask before overwriting and the
 # hand-run's restore does the same work.
 drop_library() {
   curl -s -o /dev/null -Q "RCMD DLTLIB LIB($library)" "ftp://$user:$password@$address:$port/" || true
+}
+
+# Seconds for curl to do the product's host work on the host at $1:$2: create the save file, upload
+# $3 into it, restore the library from it (one run).
+curl_floor() {
+  local start end
+  curl -s -o /dev/null -Q "RCMD DLTLIB LIB($library)" "ftp://$user:$password@$1:$2/" || true
+  start=$(now)
+  curl -s -S -T "$3" -Q "RCMD CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)" \
+    -Q "-RCMD RSTLIB SAVLIB($library) DEV(*SAVF) SAVF(QTEMP/QSAVF) MBROPT(*ALL) ALWOBJDIF(*ALL) RSTLIB($library)" \
+    "ftp://$user:$password@$1:$2/QSYS.LIB/QTEMP.LIB/QSAVF.FILE" || fail "curl could not do the host work"
+  end=$(now)
+  echo "$start $end" | awk '{ print $2 - $1 }'
 }
 
 # Seconds for curl to upload the file into a fresh save file (the best of three).
@@ -95,8 +123,9 @@ curl_upload() {
 # The installer's folders for a product size: KESTRALON.EXE, CONFIG.INI and the product; app-SIZE
 # without TLS, app-SIZE-tls with it (the same product file, linked).
 prepare_app() {
-  local app="$work/app-$1" mode
+  local app mode
   for mode in off auto; do
+    app="$work/app-$1"
     [ $mode = auto ] && app="$work/app-$1-tls"
     mkdir -p "$app"
     cp "$KESTRALON_BUILD/bin/KESTRALON.EXE" "$app/"
@@ -225,16 +254,44 @@ done
 # $2: an awk expression over a round's line ($1 install, $2 no-progress, $3 hand-run, $4 over TLS).
 column_median() { awk "{ print $2 }" "$1" | median; }
 echo "The $pair pair. Medians of $rounds rounds, in seconds. no-progress: the installer with KESTRALON_TEST_NO_PROGRESS=1."
-echo "size  install  hand-run  install/hand  install-hand  no-progress  install/no-progress  curl  install/(2 x curl)  over-TLS  TLS/plain"
+echo "size  install  hand-run  install/hand  install-hand  no-progress  install/no-progress  curl  install/curl  over-TLS  TLS/plain"
 # shellcheck disable=SC2016 # the $1, $2, $3 are awk's
 while read -r size upload; do
   f="$work/rounds-$size"
-  printf '%-4s %8.2f %9.2f %13.2f %13.2f %12.2f %20.3f %5.2f %19.2f %9.2f %10.2f\n' "$size" \
+  printf '%-4s %8.2f %9.2f %13.2f %13.2f %12.2f %20.3f %5.2f %12.2f %9.2f %10.2f\n' "$size" \
     "$(column_median "$f" '$1')" "$(column_median "$f" '$3')" "$(column_median "$f" '$1 / $3')" \
     "$(column_median "$f" '$1 - $3')" "$(column_median "$f" '$2')" "$(column_median "$f" '$1 / $2')" "$upload" \
-    "$(column_median "$f" "\$1 / (2 * $upload)")" "$(column_median "$f" '$4')" "$(column_median "$f" '$4 / $1')"
+    "$(column_median "$f" "\$1 / $upload")" "$(column_median "$f" '$4')" "$(column_median "$f" '$4 / $1')"
 done < "$work/curl"
 echo "Every round (install, no-progress, hand-run, over TLS):"
 for size in 1M 256M; do
   printf '  %-4s %s\n' $size "$(awk '{ printf "%s%.2f %.2f %.2f %.2f", (NR > 1 ? " | " : ""), $1, $2, $3, $4 }' "$work/rounds-$size")"
 done
+
+# The rate-limited host: the installation against its floor, in alternating order.
+rate=${RATE:-32M}
+rate_size=${RATE_SIZE:-256M}
+start_host 127.0.62.2 slow --max-rate "$rate"
+slow_host=$started
+slow_port=$(awk '{ print $3 }' "$work/ready-slow")
+[ -d "$work/app-$rate_size" ] || prepare_app "$rate_size"
+sed "s/@ADDRESS@/127.0.62.2/" "$root/scripts/bench-install.txt" > "$work/scenario.txt"
+address=127.0.62.2
+port=$slow_port
+: > "$work/rounds-rate"
+for round in $(seq "${RATE_ROUNDS:-3}"); do
+  if [ $((round % 2)) = 1 ]; then
+    installed=$(install_time "$rate_size" with "rate-$round")
+    floor=$(curl_floor $address "$port" "$work/app-$rate_size/PRODUCT.SAVF")
+  else
+    floor=$(curl_floor $address "$port" "$work/app-$rate_size/PRODUCT.SAVF")
+    installed=$(install_time "$rate_size" with "rate-$round")
+  fi
+  echo "$installed $floor" >> "$work/rounds-rate"
+done
+echo "A host that takes uploads at $rate bytes/s, product $rate_size; medians of ${RATE_ROUNDS:-3} rounds, in seconds."
+echo "install  floor (curl: save file, upload, restore)  install/floor"
+# shellcheck disable=SC2016 # the $1, $2 are awk's
+printf '%7.2f %41.2f %14.3f\n' "$(column_median "$work/rounds-rate" '$1')" "$(column_median "$work/rounds-rate" '$2')" \
+  "$(column_median "$work/rounds-rate" '$1 / $2')"
+printf '  every round (install, floor): %s\n' "$(awk '{ printf "%s%.2f %.2f", (NR > 1 ? " | " : ""), $1, $2 }' "$work/rounds-rate")"

@@ -22,7 +22,30 @@ case "$what" in
       echo "library $library does not hold the product's objects:"
       diff <(echo "$expected") <(objects <<< "$listing")
       exit 1
-    fi ;;
+    fi
+    # The product goes up once, in the connection that restores it and calls the verification; and
+    # the run is three connections (check, probe, installation), besides one for each refused
+    # log-on, one for each that sent no user name at all (a first job that asked for TLS and got
+    # none, or met a certificate it had to ask about), and one for the check's run in active mode
+    # where that was blocked.
+    log="$E2E_OUTPUT/hostsim.log"
+    size=$(stat -c %s "$savf")
+    uploads=$(grep -E "\] received $size bytes$" "$log")
+    [ "$(grep -c . <<< "$uploads")" = 1 ] || { echo "the product went up $(grep -c . <<< "$uploads") times"; exit 1; }
+    connection=$(sed -E 's/.*\[([0-9]+)\].*/\1/' <<< "$uploads")
+    for command in RSTLIB CALL; do
+      grep -qE "\[$connection\] > (SITE |QUOTE )?RCMD \"?$command " <(sed 's/> rcmd /> RCMD /I' "$log") ||
+        { echo "connection $connection, which took the product, sent no $command"; exit 1; }
+    done
+    # The run's host is the last one started (the setup hook's own, making LIBRARIES, ran before).
+    run_log=$(awk '/\] listening on / { n = NR } { line[NR] = $0 } END { for (i = n; i <= NR; i++) print line[i] }' "$log")
+    connections=$(grep -c '\] connected from ' <<< "$run_log")
+    refused=$(grep -E '\] < 530 ' <<< "$run_log" | sed -E 's/.*\[([0-9]+)\].*/\1/' | sort -u | grep -c .)
+    unnamed=$(comm -23 <(grep -oE '\[[0-9]+\] connected from ' <<< "$run_log" | grep -oE '[0-9]+' | sort -u) \
+      <(grep -oE '\[[0-9]+\] > USER ' <<< "$run_log" | grep -oE '[0-9]+' | sort -u) | grep -c .)
+    wanted=$((3 + refused + unnamed))
+    if [[ " ${HOST_ARGS:-} " == *" --block-active "* ]] || [ -n "${NETNS:-}" ]; then wanted=$((wanted + 1)); fi
+    [ "$connections" = "$wanted" ] || { echo "$connections connections, not $wanted"; exit 1; } ;;
   *) echo "HOST_EXPECT must be installed, empty or absent, not '$what'"; exit 1 ;;
 esac
 # Behind a firewall that blocks active mode (the host's switch, or a real one: NETNS), the
