@@ -163,11 +163,13 @@ IoResult TlsStream::Handshake(std::string& error) {
 }
 
 // Feeds the server's handshake records to SChannel until it has a context, sending what it asks.
-// `haveToken`: what is in incoming_ may be complete already (after a renegotiation request).
-IoResult TlsStream::HandshakeLoop(bool haveToken, std::string& error) {
-  bool needMore = !haveToken;
+// `afterRecord`: called for a renegotiation request (on Windows, TLS 1.3's messages after the
+// handshake): SChannel is given what followed that record first, even nothing, before anything
+// is read, since the server may have nothing more to send.
+IoResult TlsStream::HandshakeLoop(bool afterRecord, std::string& error) {
+  bool needMore = !afterRecord;
   while (true) {
-    if (needMore || incoming_.empty()) {
+    if (needMore) {
       if (incoming_.size() > kMaxIncomingBytes) {
         error = "the server's handshake is too long";
         return IoResult::kError;
@@ -289,7 +291,7 @@ IoResult TlsStream::Receive(std::string& appendTo, std::string& error) {
         }
         // TLS 1.3 post-handshake messages (session tickets) come this way on Windows.
         if (status == SEC_I_RENEGOTIATE) {
-          const IoResult again = HandshakeLoop(!incoming_.empty(), error);
+          const IoResult again = HandshakeLoop(true, error);
           if (again != IoResult::kOk) return again;
         }
         continue;

@@ -55,7 +55,7 @@ class TlsStream {
   bool ModernProtocol();
 
  private:
-  IoResult HandshakeLoop(bool haveToken, std::string& error);
+  IoResult HandshakeLoop(bool afterRecord, std::string& error);
   IoResult SendToken(SecBuffer& token);
   bool SystemTrusts(PCCERT_CONTEXT certificate);
 

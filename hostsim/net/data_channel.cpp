@@ -7,6 +7,7 @@ namespace hostsim {
 namespace {
 
 constexpr auto kConnectTimeout = std::chrono::seconds(30);
+constexpr auto kTlsShutdownTime = std::chrono::seconds(5);
 // A paced upload reads a twentieth of a second's worth at a time, so the rate holds evenly.
 constexpr std::uint64_t kPaceSlicesPerSecond = 20;
 // And its socket takes only a small window, as a slow line would: the client then feels the pace
@@ -165,7 +166,7 @@ void DataChannel::Received(const asio::error_code& error, std::size_t size) {
   }
   // Over TLS, eof is the client's close_notify; a TLS upload ended without one (stream_truncated)
   // may have been cut off by someone in between, so it is not taken as whole.
-  if (error == asio::error::eof) return Finish(Result::kComplete);
+  if (error == asio::error::eof) return tls_ ? EndTls(Result::kComplete) : Finish(Result::kComplete);
   if (error == asio::ssl::error::stream_truncated) note_("data connection closed without close_notify");
   if (error) return Finish(Result::kAborted);
   ReadMore();
@@ -194,7 +195,7 @@ void DataChannel::WriteMore() {
     size = std::min(kBufferSize, text_.size() - static_cast<std::size_t>(bytes_));
     std::copy_n(text_.data() + bytes_, size, buffer_->data());
   }
-  if (size == 0) return Finish(Result::kComplete);
+  if (size == 0) return tls_ ? EndTls(Result::kComplete) : Finish(Result::kComplete);
   OnStream([this, size](auto& stream) {
     asio::async_write(stream, asio::buffer(buffer_->data(), size),
                       [this](const asio::error_code& error, std::size_t n) {
@@ -204,6 +205,15 @@ void DataChannel::WriteMore() {
                         WriteMore();
                       });
   });
+}
+
+void DataChannel::EndTls(Result result) {
+  timer_.expires_after(kTlsShutdownTime);
+  timer_.async_wait([this](const asio::error_code& error) {
+    asio::error_code ignored;
+    if (!error) socket_.close(ignored);  // the shutdown waiting fails, and Finish follows
+  });
+  tls_->async_shutdown([this, result](const asio::error_code&) { Finish(result); });
 }
 
 void DataChannel::Cancel() {

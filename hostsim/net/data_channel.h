@@ -72,6 +72,9 @@ class DataChannel {
   std::size_t ReadRoom() const;
   Clock::time_point ReadDue() const;
   void Finish(Result result);
+  // A protected transfer ends with close_notify both ways (a TLS client takes an end without it
+  // for a cut-off), waited for a few seconds at most; then Finish.
+  void EndTls(Result result);
 
   static constexpr std::size_t kBufferSize = 256 * 1024;
 
