@@ -2,10 +2,25 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <cstdio>
 #include <vector>
 
 #include "fileutil/path_text.h"
+
+std::string GetLocalAppDataDirectory() {
+  char value[kMaxPathBytes + 1] = {};
+  std::string folder;
+  const DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", value, sizeof value);
+  if (length > 0 && length < sizeof value) {
+    folder = value;
+  } else if (SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, value) == S_OK) {
+    folder = value;
+  }
+  if (!folder.empty() && FindLastBackslash(folder) != folder.size() - 1) folder += '\\';
+  return folder;
+}
 
 std::string GetModuleDirectory() {
   char path[kMaxPathBytes + 1] = {};

@@ -5,6 +5,9 @@
 
 // Directory of the running executable, ending in a backslash; empty if it cannot be determined.
 std::string GetModuleDirectory();
+// The user's local application data folder (LOCALAPPDATA, else the shell's) with a trailing
+// backslash; empty when there is none.
+std::string GetLocalAppDataDirectory();
 // TEMP with a trailing backslash: 1, or 0 with an empty output when TEMP is unset, empty, or
 // longer than a path can be.
 int GetTempDirectory(std::string& output);

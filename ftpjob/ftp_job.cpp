@@ -42,8 +42,10 @@ int FtpJob::WriteLauncher() {
 
 int FtpJob::BeginScript(const HostAddress& address, const std::string& userId, const std::string& password) {
   const std::string header = jobtext::ScriptHeader(address, userId, password);
-  return WriteText(scriptPath, passiveClient.empty() ? header : jobtext::PassiveLine() + header,
-                   JobFileOpening::kFresh);
+  // TLS implies passive mode; Windows' client would take either line for an invalid command.
+  const std::string before =
+      passiveClient.empty() ? std::string() : (tls.enabled ? jobtext::TlsLines(tls) : jobtext::PassiveLine());
+  return WriteText(scriptPath, before + header, JobFileOpening::kFresh);
 }
 
 int FtpJob::AddRemoteCommand(const std::string& command) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ftpjob/host_address.h"
+#include "ftpjob/job_text.h"
 #include "ftpjob/log_scan.h"
 #include "ftpjob/log_verdict.h"
 #include "ftpjob/run_and_wait.h"
@@ -18,7 +19,8 @@ class FtpJob {
 
   // Deletes the previous job's three files, then writes the launcher. 1 written, 0 not.
   int WriteLauncher();
-  // Starts a new script with the log-on lines, "binary" and the debug line. 1 written, 0 not.
+  // Starts a new script with the log-on lines, "binary" and the debug line (after the TLS lines or
+  // the passive one when the job runs our own client). 1 written, 0 not.
   int BeginScript(const HostAddress& address, const std::string& userId, const std::string& password);
   // The lines of the job: 0, and nothing written, for a line that is not ASCII (the password of
   // BeginScript is the one exception: it is the user's). A file in the script's folder is named
@@ -45,4 +47,6 @@ class FtpJob {
   // Our own ftp client, when the jobs run in passive mode with it; empty: the system's client in
   // active mode. Set once active mode has proved blocked, for the rest of the run.
   std::string passiveClient;
+  // Over TLS (only with our own client in passiveClient, which then runs in passive mode anyway).
+  jobtext::TlsRequest tls;
 };

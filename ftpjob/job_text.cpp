@@ -68,6 +68,14 @@ std::string ScriptHeader(const HostAddress& address, const std::string& userId, 
 
 std::string PassiveLine() { return "passive\n"; }
 
+std::string TlsLines(const TlsRequest& request) {
+  if (!request.enabled) return std::string();
+  std::string lines = "tls\n";
+  for (const std::string& pin : request.pins) lines += "tls pin " + pin + "\n";
+  if (request.trustSystem) lines += "tls trust-system\n";
+  return lines;
+}
+
 std::string RemoteCommandLine(const std::string& command) { return "quote rcmd \"" + command + "\"\n"; }
 
 std::string PutLine(const std::string& localPath, const std::string& remoteName) {

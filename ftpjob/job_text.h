@@ -4,6 +4,7 @@
 // through unchanged, with no quoting or escaping beyond the quotes the formats contain (and the
 // doubled "%" the command interpreter needs in the launcher).
 #include <string>
+#include <vector>
 
 #include "ftpjob/host_address.h"
 
@@ -35,6 +36,20 @@ std::string ScriptHeader(const HostAddress& address, const std::string& userId, 
 // connections itself, so a firewall on the PC that blocks the host's connections back to it does
 // not matter. The Windows client would answer it "Invalid command." and go on in active mode.
 std::string PassiveLine();
+
+// What our own client is told of TLS, in the lines before the log-on. With TLS it asks the host
+// for TLS before it sends anything of the log-on, and logs on only through it (in passive mode):
+// a host that does not offer TLS, a failed handshake or a refused certificate end the connection
+// before the user name. pins: the SHA-256 fingerprints (64 lower-case hex digits) of which the
+// host's certificate must match one; trustSystem: a chain to a root Windows trusts that names
+// the host will do too. Neither: any certificate.
+struct TlsRequest {
+  bool enabled = false;
+  std::vector<std::string> pins;
+  bool trustSystem = false;
+};
+// "tls", a "tls pin ..." line a fingerprint, "tls trust-system"; nothing when not enabled.
+std::string TlsLines(const TlsRequest& request);
 
 std::string RemoteCommandLine(const std::string& command);
 std::string PutLine(const std::string& localPath, const std::string& remoteName);

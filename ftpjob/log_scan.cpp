@@ -14,6 +14,7 @@ constexpr std::string_view kClientNote = "FTP:";
 // How our own client (never Windows') words giving a connection up.
 constexpr std::string_view kClientGaveUp = "> FTP: ";
 constexpr std::string_view kConnectionAbandoned = "CONNECTION ABANDONED.";
+constexpr std::string_view kClientTlsNote = "> FTP: TLS ";
 
 bool IsLead(char byte) { return cp932::IsLeadByte(static_cast<unsigned char>(byte)); }
 
@@ -116,13 +117,18 @@ bool IsLogOnLine(std::string_view upper) {
 // after a lead byte is that character's trail byte and ends no line; a log that ends after a lead
 // byte, or without a line feed, ends in an unfinished line that is never looked at. A CR before
 // the line feed is kept: it only ever follows the texts looked for.
-void ForEachLine(std::string_view log, const std::function<void(std::string_view)>& onLine) {
+void ForEachLine(std::string_view log, const std::function<void(std::string_view)>& onLine, bool upperCased = true) {
   std::size_t start = 0;
   for (std::size_t i = 0; i < log.size(); ++i) {
     if (IsLead(log[i])) {
       ++i;
     } else if (log[i] == '\n') {
-      onLine(UpperCased(log.substr(start, i - start)));
+      const std::string_view line = log.substr(start, i - start);
+      if (upperCased) {
+        onLine(UpperCased(line));
+      } else {
+        onLine(line);
+      }
       start = i + 1;
     }
   }
@@ -153,6 +159,9 @@ class SessionReader {
       facts_.clientGaveUp = true;
       return;
     }
+    // Our client's account of TLS quotes the host's refusal ("... not available: 431 ...") and
+    // certificate texts: none of it is a reply of its own (ReadTls reads these lines).
+    if (StartsWith(upper, kClientTlsNote)) return;
     const Reply reply = ReplyOf(upper);
     if (StartsWith(upper, kCommandPrompt)) {
       EndCommand();
@@ -242,10 +251,99 @@ class SessionReader {
 
 }  // namespace
 
+namespace {
+
+constexpr std::string_view kTlsLine = "> ftp: TLS ";
+
+bool IsLowerHex(std::string_view text) {
+  for (const char c : text) {
+    if (!IsDigit(c) && (c < 'a' || c > 'f')) return false;
+  }
+  return true;
+}
+
+// The text after prefix, when the line starts with it; without the line's CR, and with the
+// client's closing "; not logged on." left off, which says nothing the outcome does not.
+bool After(std::string_view line, std::string_view prefix, std::string& rest) {
+  if (!StartsWith(line, prefix)) return false;
+  line.remove_prefix(prefix.size());
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  constexpr std::string_view kNotLoggedOn = "; not logged on.";
+  if (line.size() >= kNotLoggedOn.size() && line.substr(line.size() - kNotLoggedOn.size()) == kNotLoggedOn) {
+    line.remove_suffix(kNotLoggedOn.size());
+  }
+  rest = std::string(line);
+  return true;
+}
+
+// The control connection's handshake, in the order the client writes its lines: established, the
+// certificate, the verdict on it, and where the host then refuses to protect the data (PBSZ, PROT),
+// "not available" after all.
+void ReadTlsLine(std::string_view line, TlsFacts& tls, bool& established) {
+  line.remove_prefix(kTlsLine.size());
+  std::string rest;
+  if (After(line, "not available: ", rest)) {
+    tls.outcome = TlsOutcome::kNotAvailable;
+    tls.reason = rest;
+    established = false;
+  } else if (After(line, "handshake failed: ", rest)) {
+    tls.outcome = TlsOutcome::kHandshakeFailed;
+    tls.reason = rest;
+    established = false;
+  } else if (After(line, "established: ", rest)) {
+    tls = TlsFacts{};
+    tls.session = rest;
+    established = true;
+  } else if (!established) {
+    return;  // certificate lines belong to a handshake that came before them
+  } else if (After(line, "certificate SHA-256 ", rest)) {
+    if (rest.size() == 64 && IsLowerHex(rest)) tls.fingerprint = rest;
+  } else if (After(line, "certificate subject ", rest)) {
+    tls.subject = rest;
+  } else if (After(line, "certificate issuer ", rest)) {
+    tls.issuer = rest;
+  } else if (After(line, "certificate valid ", rest)) {
+    tls.validity = rest;
+  } else if (After(line, "certificate accepted: ", rest)) {
+    tls.outcome = TlsOutcome::kEstablished;
+    tls.acceptedBy = rest;
+    established = false;
+  } else if (After(line, "certificate refused", rest)) {
+    tls.outcome = TlsOutcome::kRefused;
+    established = false;
+  }
+}
+
+}  // namespace
+
+TlsFacts ReadTls(std::string_view log) {
+  TlsFacts tls;
+  bool established = false;  // a handshake whose certificate has not been judged yet
+  bool loggedOn = false;
+  // Only what came before the log-on decides whether it went over TLS: a TLS failure on a data
+  // connection later, in words like the handshake's, does not.
+  ForEachLine(
+      log,
+      [&](std::string_view line) {
+        if (loggedOn) return;
+        if (StartsWith(line, kTlsLine)) {
+          ReadTlsLine(line, tls, established);
+        } else if (IsLogOnLine(UpperCased(line))) {
+          loggedOn = true;
+        }
+      },
+      false);
+  // A handshake whose certificate was never judged did not get as far as the log-on.
+  if (established) tls.outcome = TlsOutcome::kHandshakeFailed;
+  return tls;
+}
+
 SessionFacts ReadSession(std::string_view log) {
   SessionReader reader;
   ForEachLine(log, [&](std::string_view upper) { reader.Line(upper); });
-  return reader.Facts();
+  SessionFacts facts = reader.Facts();
+  facts.tls = ReadTls(log);
+  return facts;
 }
 
 }  // namespace logscan

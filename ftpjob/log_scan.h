@@ -1,6 +1,7 @@
 #pragma once
 // The verdict on an FTP client's transcript, over its raw bytes. The transcript is code page 932
 // text whose lines end in CR LF; the host's reply texts are found in upper-cased lines.
+#include <string>
 #include <string_view>
 
 #include "ftpjob/log_verdict.h"
@@ -18,6 +19,28 @@ LogVerdict ScanLog(std::string_view log, std::string_view errorText);
 // Only the host's replies decide: the client's own lines differ with its language and its make.
 // A reply counts where its code starts the line or follows a prompt the client wrote before it on
 // the same line ("User (h:(none)): 331 ...", "パスワード:230 ...", "ftp> 221 ...").
+// What our own client's log says of TLS ("> ftp: TLS ..." lines, written in English whatever the
+// client's language). Windows' client knows no TLS and writes none of them.
+enum class TlsOutcome {
+  kNotTried,         // no TLS line: a client without TLS, or no connection at all
+  kNotAvailable,     // the host answered AUTH TLS with something else than 234: nothing was sent
+  kHandshakeFailed,  // the handshake failed, or never came to a verdict on the certificate
+  kRefused,          // the certificate matched no pin and no trusted chain: nothing was sent
+  kEstablished,      // the certificate was accepted and the log-on went over TLS
+};
+struct TlsFacts {
+  TlsOutcome outcome = TlsOutcome::kNotTried;
+  std::string reason;       // not available, handshake failed: the client's words for why
+  std::string session;      // "<protocol> <cipher>"
+  std::string fingerprint;  // the certificate's SHA-256, 64 lower-case hex digits; empty: none shown
+  std::string subject;
+  std::string issuer;
+  std::string validity;    // "<from> to <to> UTC"
+  std::string acceptedBy;  // "pin", "system" or "any"
+};
+// A line of the client counts only when the log holds it whole (with its line end), as a reply does.
+TlsFacts ReadTls(std::string_view log);
+
 struct SessionFacts {
   bool loggedOn = false;           // the host's 230 reply
   bool sessionEnded = false;       // the host's 221 reply to quit: every command before was answered
@@ -36,6 +59,7 @@ struct SessionFacts {
   bool clientGaveUp = false;       // our own client, shipped for passive mode, ended the connection
                                    // itself ("> ftp: ...; connection abandoned."): the host stopped
                                    // answering, or never ended an answer. Windows' client never does.
+  TlsFacts tls;
 };
 SessionFacts ReadSession(std::string_view log);
 

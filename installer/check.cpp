@@ -24,6 +24,8 @@ ExitCode Installation::Run() {
   log_.Write("run: address " + std::to_string(input_.hostAddress.value[0]) + "." +
              std::to_string(input_.hostAddress.value[1]) + "." + std::to_string(input_.hostAddress.value[2]) + "." +
              std::to_string(input_.hostAddress.value[3]) + ", user " + input_.userId + ", library " + input_.library);
+  log_.Write(std::string("TLS: ") + tlstrust::TlsModeName(session_.tls.mode) + ", " +
+             std::to_string(session_.tls.pins.size()) + " pinned certificate(s)");
   // Read on a thread of its own: OK answers at once, however large the product.
   if (!session_.productFileLogged && !session_.productDigest) {
     session_.productDigest = std::make_unique<FileDigestTask>(session_.saveFilePath);
@@ -70,10 +72,10 @@ bool Installation::CheckBeforeInstall() {
 }
 
 bool Installation::RunAuthorityTest(const std::string& hostObjectFile) {
-  // The first upload of a run: where the PC's firewall blocks active mode, it shows here, and the
-  // job runs once more in passive mode.
-  Decision authority;
-  do {
+  // The first job of a run: it settles whether the run goes over TLS, and, where the PC's firewall
+  // blocks active mode, that shows here, and the job runs once more in passive mode.
+  if (!StartTls()) return false;
+  for (;;) {
     if (!PrepareJob([&] { return hostjobs::AddAuthorityTest(job_, hostObjectFile, input_.userId); })) {
       return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
     }
@@ -82,9 +84,13 @@ bool Installation::RunAuthorityTest(const std::string& hostObjectFile) {
         RunJob("1 (authority test)", {hostObjectFile}, JobPhase::kCheck, JobStatus{msg::kConnecting, {}, {}});
     if (ran == kRunStopped) return StopCancelled();
     if (ran != kRunEnded) return Stop(ExitCode::kUnknownError, msg::kUnknownError, MessageIcon::kStop);
-    authority = JudgeAuthorityTest(ReadJobLog(), input_.userId);
-  } while (SwitchToPassive(authority, true));
-  return CarryOut(authority);
+    const JobLog log = ReadJobLog();
+    const TlsAnswer tls = AnswerTls(log);
+    if (tls == TlsAnswer::kStopped) return false;
+    if (tls == TlsAnswer::kRunAgain) continue;
+    const Decision authority = JudgeAuthorityTest(log, input_.userId);
+    if (!SwitchToPassive(authority, true)) return CarryOut(authority);
+  }
 }
 
 bool Installation::ProbeLibrary() {

@@ -5,6 +5,7 @@
 #include "fileutil/cp932.h"
 #include "installer/messages.h"
 #include "installer/text_rules.h"
+#include "tlstrust/fingerprint.h"
 
 namespace {
 
@@ -63,11 +64,14 @@ std::string TakeSwitch(const std::string& argument, CommandLine& line, std::vect
   const std::string value = hasValue ? argument.substr(separator + 1) : std::string();
   if (name == "password" || name == "pass" || name == "pwd" || name == "p")
     return Refused(msg::kPasswordNotOnCommandLine);
+  // Several pins may be given one a switch (a certificate about to be renewed, and its successor).
+  const bool repeatable = name == "certificate-sha256";
   for (const std::string& earlier : seen) {
-    if (earlier == name) return Refused(FormatText(msg::kSwitchTwice, argument));
+    if (earlier == name && !repeatable) return Refused(FormatText(msg::kSwitchTwice, argument));
   }
   const bool flag = name == "silent" || name == "?";
-  const bool valued = name == "host" || name == "user" || name == "library" || name == "overwrite" || name == "log";
+  const bool valued = name == "host" || name == "user" || name == "library" || name == "overwrite" || name == "log" ||
+                      name == "tls" || repeatable;
   // Only the switch's name is repeated: its value may be a password under a misspelt name.
   const std::string spelt = argument.substr(0, separator);
   if (!flag && !valued) return Refused(FormatText(msg::kUnknownSwitch, spelt));
@@ -92,6 +96,15 @@ std::string TakeSwitch(const std::string& argument, CommandLine& line, std::vect
     const std::string answer = LowerAscii(value);
     if (answer != "yes" && answer != "no") return Refused(FormatText(msg::kInvalidOverwriteSwitch, argument));
     line.overwrite = answer == "yes";
+  } else if (name == "tls") {
+    line.tls = tlstrust::ParseTlsMode(value);
+    if (!line.tls) return Refused(FormatText(msg::kInvalidTlsSwitch, argument));
+  } else if (repeatable) {
+    if (!line.pins) line.pins.emplace();
+    std::string bad;
+    if (!tlstrust::ParseFingerprints(value, *line.pins, bad)) {
+      return Refused(FormatText(msg::kInvalidCertificateSwitch, bad));
+    }
   } else {
     line.logPath = value;
   }
@@ -168,6 +181,12 @@ CommandLine ParseCommandLine(const std::string& arguments) {
   else if (line.silent && line.userId.empty())
     line.error = Refused(msg::kSilentNeedsUser);
   return line;
+}
+
+tlstrust::TlsPolicy WithTlsSwitches(tlstrust::TlsPolicy policy, const CommandLine& line) {
+  if (line.tls) policy.mode = *line.tls;
+  if (line.pins) policy.pins = *line.pins;
+  return policy;
 }
 
 std::optional<std::string> PasswordAsTyped(const std::string& given) {

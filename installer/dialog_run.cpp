@@ -112,6 +112,11 @@ bool DialogRun::AskOverwrite(const std::string& question) {
   return Show(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
+// No being the default: Enter pressed out of habit must not trust a stranger's certificate.
+bool DialogRun::AskCertificate(const std::string& question, bool warning) {
+  return Show(question, MB_YESNO | (warning ? MB_ICONEXCLAMATION : MB_ICONQUESTION) | MB_DEFBUTTON2) == IDYES;
+}
+
 void DialogRun::TellFailure(const Failure& failure) {
   // Shown while the progress window is still open; it closes once the message is answered.
   if (!failure.message.empty()) Show(failure.message, MB_OK | IconStyle(failure.icon));

@@ -17,6 +17,8 @@ class DialogRun : public RunFrontEnd {
                        const JobStatus& status, const std::string& library) override;
   bool ConfirmCancel() override;
   bool AskOverwrite(const std::string& question) override;
+  bool CanAsk() const override { return true; }
+  bool AskCertificate(const std::string& question, bool warning) override;
   void TellFailure(const Failure& failure) override;
   void EndStatus() override;
 

@@ -12,6 +12,7 @@
 #include "ftpjob/host_address.h"
 #include "installer/run_front_end.h"
 #include "installer/support_log.h"
+#include "tlstrust/trust_rules.h"
 
 // Our own ftp client in the work folder, once a job has shown that active mode is blocked.
 inline constexpr char kPassiveClientName[] = "FTPPASV.EXE";
@@ -24,10 +25,12 @@ struct RunSession {
   std::string targetLibrary;
   std::string workDirectory;  // ends in a backslash
   FtpJob job;
+  bool passiveProved = false;  // active mode proved blocked: every job without TLS runs passive
   // The product file's size and SHA-256 for the support log: taken once, from the first OK on,
   // while the jobs run, and written into the log as soon as it is there.
   std::unique_ptr<FileDigestTask> productDigest;
   bool productFileLogged = false;
+  tlstrust::TlsPolicy tls;  // CONFIG.INI's, with the command line's switches in its place
 };
 
 // How the log gets the product's digest when the digest may not be taken yet.
@@ -80,6 +83,19 @@ class Installation {
   // When the decision says that active mode was blocked and this run is not yet in passive mode:
   // puts our own client into the work folder, switches every later job to it, and says yes.
   bool SwitchToPassive(const Decision& decision, bool cancelEnabled);
+  // TLS, decided by the first job and kept for the run.
+  enum class TlsAnswer { kJudgeJob, kRunAgain, kStopped };
+  // Before job 1: our client with the TLS lines of the mode (none for off). False: stopped.
+  bool StartTls();
+  // After a run of job 1: what its TLS attempt means (tlstrust and JudgeTlsAttempt decide).
+  TlsAnswer AnswerTls(const JobLog& log);
+  TlsAnswer AnswerCertificate(const logscan::TlsFacts& tls);
+  // Every later job goes over TLS with this certificate only.
+  void PinForTheRun(const logscan::TlsFacts& tls);
+  // The job goes back to the client and mode it would have without TLS.
+  void DropTls();
+  TlsAnswer StopTls(ExitCode code, const std::string& message, MessageIcon icon);
+  std::string Address() const;
   // Goes on (true), asks the overwrite question, or stops with the decision's message.
   bool CarryOut(const Decision& decision);
   // Records the outcome and tells it (message may be empty: the user has been told already).
@@ -97,4 +113,5 @@ class Installation {
   SupportLog& log_;
   const RunInput input_;
   ExitCode outcome_ = ExitCode::kUnknownError;  // of the stop, once there was one
+  bool overTls_ = false;                        // job 1 logged on over TLS: so does every later job
 };

@@ -82,18 +82,60 @@ bool EveryCommandAnswered(const JobLog& log, int owed) {
   return answers == owed || (log.session->sessionEnded && answers > owed);
 }
 
+// Once job 1 has gone over TLS every later job must too, with the same certificate: a job whose
+// certificate was refused met another one mid-run, and nothing of it was sent. A job that got no
+// connection at all is judged as it always was.
+std::optional<Decision> TlsLost(const JobLog& log) {
+  if (!log.overTls || !log.session) return std::nullopt;
+  switch (log.session->tls.outcome) {
+    case logscan::TlsOutcome::kEstablished:
+    case logscan::TlsOutcome::kNotTried:
+      return std::nullopt;
+    case logscan::TlsOutcome::kRefused:
+      return Stop(msg::kCertificateChangedDuringRun, MessageIcon::kStop);
+    case logscan::TlsOutcome::kNotAvailable:
+    case logscan::TlsOutcome::kHandshakeFailed:
+      break;
+  }
+  return Stop(msg::kTlsLost, MessageIcon::kStop);
+}
+
 }  // namespace
 
 JobLog ReadJobLog(std::string_view log, bool passiveMode) {
-  return JobLog{logscan::ScanLog(log, hostjobs::kCrtsavfError),
-                logscan::ScanLog(log, hostjobs::kRstobjError),
-                logscan::ScanLog(log, hostjobs::kCallError),
-                logscan::ScanLog(log, hostjobs::kCurrentLibrary),
-                logscan::ReadSession(log),
-                passiveMode};
+  JobLog read;
+  read.crtsavfError = logscan::ScanLog(log, hostjobs::kCrtsavfError);
+  read.rstobjError = logscan::ScanLog(log, hostjobs::kRstobjError);
+  read.callError = logscan::ScanLog(log, hostjobs::kCallError);
+  read.currentLibrary = logscan::ScanLog(log, hostjobs::kCurrentLibrary);
+  read.session = logscan::ReadSession(log);
+  read.passiveMode = passiveMode;
+  return read;
+}
+
+TlsStep JudgeTlsAttempt(tlstrust::TlsMode mode, const JobLog& log) {
+  const bool required = mode == tlstrust::TlsMode::kRequired;
+  // An unreadable log shows no TLS: the job's own judgement says what that means.
+  if (!log.session) return TlsStep::kPlain;
+  switch (log.session->tls.outcome) {
+    case logscan::TlsOutcome::kNotTried:
+      return TlsStep::kPlain;
+    case logscan::TlsOutcome::kEstablished:
+      return TlsStep::kOverTls;
+    case logscan::TlsOutcome::kNotAvailable:
+      return required ? TlsStep::kNotAvailable : TlsStep::kFallBack;
+    case logscan::TlsOutcome::kHandshakeFailed:
+      return required ? TlsStep::kHandshakeFailed : TlsStep::kFallBack;
+    case logscan::TlsOutcome::kRefused:
+      // auto offers any certificate, so a refusal there is our client's fault, not the host's
+      // lack of TLS: the password does not go out in clear to a host that offered TLS.
+      return required ? TlsStep::kCertificateRefused : TlsStep::kHandshakeFailed;
+  }
+  return TlsStep::kPlain;
 }
 
 Decision JudgeAuthorityTest(const JobLog& log, const std::string& userId) {
+  if (const std::optional<Decision> lost = TlsLost(log)) return *lost;
   // Without a readable log nothing was proved; taking it as a pass would let the installation
   // start on a host where nothing may be possible.
   if (log.crtsavfError == LOG_UNREADABLE) return Stop(msg::kUnknownError, MessageIcon::kStop);
@@ -114,6 +156,7 @@ Decision JudgeAuthorityTest(const JobLog& log, const std::string& userId) {
 }
 
 Decision JudgeLibraryProbe(const JobLog& log, const std::string& library) {
+  if (const std::optional<Decision> lost = TlsLost(log)) return *lost;
   if (log.currentLibrary == LOG_UNREADABLE) return Stop(msg::kUnknownError, MessageIcon::kStop);
   if (log.currentLibrary == LOG_NOT_LOGGED_ON) {
     return LogOnFailed(log, Stop(msg::kLogOnFailedCheck, MessageIcon::kExclamation, FocusTarget::kAddress));
@@ -130,6 +173,7 @@ Decision JudgeLibraryProbe(const JobLog& log, const std::string& library) {
 }
 
 Decision JudgeInstallation(const JobLog& log) {
+  if (const std::optional<Decision> lost = TlsLost(log)) return *lost;
   // Up to the product's upload the job is read as the restore alone was: nothing has changed on
   // the host yet, and the user is told what stopped it.
   if (log.crtsavfError == LOG_NOT_LOGGED_ON)

@@ -8,6 +8,7 @@
 
 #include "ftpjob/log_scan.h"
 #include "ftpjob/log_verdict.h"
+#include "tlstrust/trust_rules.h"
 
 // The control that is to hold the input focus once the form is enabled again.
 enum class FocusTarget { kNone, kAddress, kUserId, kPassword, kLibrary };
@@ -38,10 +39,22 @@ struct JobLog {
   LogVerdict currentLibrary = LOG_UNREADABLE;    // LOG_TEXT_FOUND: the library exists
   std::optional<logscan::SessionFacts> session;  // none when the log could not be read
   bool passiveMode = false;                      // the job ran in passive mode already
+  bool overTls = false;  // the run went over TLS from job 1 on: this job was pinned to its certificate
 };
 
 // The verdicts of a log that could be read whole, in one pass over its bytes per reply text.
 JobLog ReadJobLog(std::string_view log, bool passiveMode);
+
+// What the first job's TLS attempt means for the run, in a mode that tries TLS (auto, required).
+enum class TlsStep {
+  kPlain,               // no TLS was tried (no connection came about): judge the job as it stands
+  kFallBack,            // auto: the host has no TLS, nothing was sent: the job again, without TLS
+  kOverTls,             // the log-on went over TLS: judge the job; every later job pinned to this certificate
+  kNotAvailable,        // required: the host offers no TLS; nothing was sent
+  kHandshakeFailed,     // required: no TLS session came about; nothing was sent
+  kCertificateRefused,  // the certificate is not known (required): ask, warn or refuse (trust_rules.h)
+};
+TlsStep JudgeTlsAttempt(tlstrust::TlsMode mode, const JobLog& log);
 
 // Job 1: may the user create, fill and restore save files?
 Decision JudgeAuthorityTest(const JobLog& log, const std::string& userId);

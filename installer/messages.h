@@ -18,6 +18,12 @@ inline constexpr char kSaveFileExtension[] = "SAVF";
 inline constexpr char kInvalidTargetLibrarySetting[] =
     "設定ファイル CONFIG.INI の TargetLibrary の値が正しくありません。\n\n英大文字、数字、$ # @ _ . の10文字以内で、"
     "先頭は英大文字か $ # @ のライブラリー名を指定して下さい。";
+// The TLS settings: a wrong value must not quietly mean another mode, or no pin.
+inline constexpr char kInvalidTlsSetting[] =
+    "設定ファイル CONFIG.INI の Tls の値が正しくありません。\n\nauto、required、off のいずれかを指定して下さい。";
+inline constexpr char kInvalidPinSetting[] =
+    "設定ファイル CONFIG.INI の TlsCertificateSha256 の値が正しくありません: %s\n\n"
+    "証明書の SHA-256 フィンガープリント (16進数64桁、: 区切り可) を、カンマか空白で区切って指定して下さい。";
 inline constexpr char kWorkFolderUnavailable[] =
     "作業フォルダーを作成できません。\n環境変数 TEMP のフォルダーを確認して下さい。";
 
@@ -58,6 +64,35 @@ inline constexpr char kUploadFailed[] =
     "ファイルを iSeries に送信できませんでした。\n\nネットワーク、またはファイアウォールが通信を妨げている可能性があります。\n"
     "ネットワークとファイアウォールの設定を確認して下さい。";
 
+// TLS (encrypted FTP). Every stop says that the password was not sent: with TLS it goes only over
+// a session whose certificate was accepted.
+inline constexpr char kTlsNotAvailable[] =
+    "iSeries が TLS (暗号化通信) に対応していないため、接続を中止しました。\nパスワードは送信していません。\n\n"
+    "iSeries の FTP サーバーに TLS の証明書が割り当てられているか、\niSeries の管理者に確認して下さい。";
+inline constexpr char kTlsHandshakeFailed[] =
+    "iSeries との TLS (暗号化通信) を確立できなかったため、接続を中止しました。\nパスワードは送信していません。";
+// The question about a certificate: the heading, then the certificate (its fingerprint, names and
+// validity, each after its label), then the question itself.
+inline constexpr char kCertificateNew[] = "iSeries %s の TLS 証明書は、まだ確認されていません。";
+inline constexpr char kCertificateChanged[] =
+    "警告: iSeries %s の TLS 証明書が、以前に信頼した証明書と異なります。\n\n"
+    "証明書が更新された可能性もありますが、第三者が通信を乗っ取ろうとしている\n(攻撃を受けている) 可能性があります。";
+inline constexpr char kCertificateFingerprint[] = "SHA-256 フィンガープリント:";
+inline constexpr char kCertificateSubject[] = "発行先: ";
+inline constexpr char kCertificateIssuer[] = "発行者: ";
+inline constexpr char kCertificateValidity[] = "有効期間: ";
+inline constexpr char kCertificateValidUntil[] = " ～ ";
+inline constexpr char kCertificateQuestion[] =
+    "この証明書が正しいことを iSeries の管理者に確認して下さい。\n確認できない場合は［いいえ］を選んで下さい。\n\n"
+    "この証明書を信頼して接続しますか？";
+inline constexpr char kCertificateUnknown[] =
+    "iSeries %s の TLS 証明書を確認できないため、接続を中止しました。\nパスワードは送信していません。\n\n"
+    "証明書の SHA-256 フィンガープリントを /certificate-sha256 か、\nCONFIG.INI の TlsCertificateSha256 で指定して下さい。";
+inline constexpr char kCertificateChangedDuringRun[] =
+    "処理の途中で iSeries の TLS 証明書が変わったため、接続を中止しました。\n"
+    "第三者が通信を乗っ取ろうとしている可能性があります。";
+inline constexpr char kTlsLost[] = "iSeries との TLS (暗号化通信) を確立できなかったため、処理を中止しました。";
+
 // The installation and its verification
 inline constexpr char kRetryingPassive[] = "パッシブモードで再試行しています...";
 inline constexpr char kInstalling[] = "オブジェクトを iSeries にインストールしています...";
@@ -84,6 +119,8 @@ inline constexpr char kSwitchWithoutValue[] = "値がありません: %s";
 inline constexpr char kSwitchTwice[] = "二度指定されています: %s";
 inline constexpr char kInvalidHostSwitch[] = "IPアドレスの指定が正しくありません: %s";
 inline constexpr char kInvalidOverwriteSwitch[] = "/overwrite には yes か no を指定して下さい: %s";
+inline constexpr char kInvalidTlsSwitch[] = "/tls には auto、required、off のいずれかを指定して下さい: %s";
+inline constexpr char kInvalidCertificateSwitch[] = "証明書の SHA-256 フィンガープリントが正しくありません: %s";
 inline constexpr char kSilentNeedsHost[] = "/silent には /host の指定が必要です。";
 inline constexpr char kSilentNeedsUser[] = "/silent には /user の指定が必要です。";
 // Other users of the PC can read a process's command line.
@@ -92,17 +129,21 @@ inline constexpr char kPasswordNotOnCommandLine[] =
 inline constexpr char kPasswordTooLong[] = "パスワードが長すぎます (10バイトまで)。";
 inline constexpr char kUsage[] =
     "使い方:\n%s [/silent] [/host=IPアドレス] [/user=ユーザーID] [/library=ライブラリー]\n"
-    "    [/overwrite=yes|no] [/log=ファイル]\n\n"
+    "    [/overwrite=yes|no] [/log=ファイル] [/tls=auto|required|off]\n"
+    "    [/certificate-sha256=フィンガープリント]\n\n"
     "/silent\t画面を表示せずにインストールします (/host と /user が必要)。\n"
     "\tパスワードは環境変数 KESTRALON_PASSWORD か標準入力で渡します。\n"
     "/host\tインストール先 iSeries のIPアドレス\n"
     "/user\tユーザーID\n"
     "/library\tインストール先ライブラリー (省略時は推奨ライブラリー)\n"
     "/overwrite\t既存のライブラリーに上書きするか (省略時は no)\n"
-    "/log\tログファイル (省略時は %LOCALAPPDATA%\\%s\\logs)\n\n"
+    "/log\tログファイル (省略時は %LOCALAPPDATA%\\%s\\logs)\n"
+    "/tls\tTLS (暗号化通信): auto 可能なら使用、required 必須、off 使用しない\n"
+    "/certificate-sha256\t信頼する iSeries の証明書の SHA-256 (複数指定可)\n\n"
     "/silent なしでは、指定した値を入力欄に設定して画面を表示します。\n\n"
     "終了コード: 0 正常終了、1 指定の誤り、2 ログイン失敗、3 権限なし、\n"
     "4 ライブラリーが既に存在、5 送信失敗、6 iSeries上の処理の異常終了、\n"
-    "7 検証失敗、8 不明なエラー、9 既に起動しています";
+    "7 検証失敗、8 不明なエラー、9 既に起動しています、\n"
+    "10 信頼できる TLS 接続ができません";
 
 }  // namespace msg

@@ -46,6 +46,11 @@ class RunFrontEnd {
   virtual bool ConfirmCancel() = 0;
   // The library exists: true when it may be overwritten.
   virtual bool AskOverwrite(const std::string& question) = 0;
+  // Whether someone is there to answer AskCertificate.
+  virtual bool CanAsk() const = 0;
+  // A host's TLS certificate is not known: true when the user trusts it. warning: the host was
+  // remembered with another certificate.
+  virtual bool AskCertificate(const std::string& question, bool warning) = 0;
   // Tells why the run stopped; the host work is over afterwards.
   virtual void TellFailure(const Failure& failure) = 0;
   // The host work is over without a failure.

@@ -25,6 +25,8 @@ const char* OutcomeName(ExitCode code) {
       return "unknown error";
     case ExitCode::kAlreadyRunning:
       return "another installer already running";
+    case ExitCode::kNoTrustedTls:
+      return "no trusted TLS connection";
   }
   return "unknown error";
 }
@@ -48,6 +50,8 @@ ExitCode OutcomeOfMessage(const std::string& message, const std::string& userId)
       {msg::kUploadFailed, ExitCode::kUploadFailed},
       {msg::kCrtsavfFailed, ExitCode::kHostStepFailed},
       {msg::kNotVerified, ExitCode::kNotVerified},
+      {msg::kTlsLost, ExitCode::kNoTrustedTls},
+      {msg::kCertificateChangedDuringRun, ExitCode::kNoTrustedTls},
   };
   for (const Known& k : known) {
     if (k.text == message) return k.code;

@@ -14,6 +14,7 @@ enum class ExitCode : int {
   kNotVerified = 7,     // the verification could not prove that every object arrived
   kUnknownError = 8,
   kAlreadyRunning = 9,
+  kNoTrustedTls = 10,  // TLS was required and no trusted TLS session came about: nothing was sent
 };
 
 // "log-on failed" and so on: how the support log names the outcome.

@@ -4,12 +4,33 @@
 
 #include "fileutil/path_text.h"
 #include "fileutil/paths.h"
+#include "installer/messages.h"
 #include "installer/settings.h"
 #include "installer/support_log.h"
 #include "ui/message_pump.h"
 #include "installer/text_rules.h"
+#include "tlstrust/fingerprint.h"
 
-SessionProblem LoadRunSettings(RunSession& session, std::string& title) {
+namespace {
+
+// A value that cannot be read must not quietly stand for another mode, or for no pin at all.
+bool ReadTlsPolicy(const InstallerSettings& settings, tlstrust::TlsPolicy& policy, std::string& refusal) {
+  const std::optional<tlstrust::TlsMode> mode =
+      settings.tls.empty() ? tlstrust::TlsMode::kAuto : tlstrust::ParseTlsMode(settings.tls);
+  if (!mode) {
+    refusal = msg::kInvalidTlsSetting;
+    return false;
+  }
+  policy = tlstrust::TlsPolicy{*mode, {}};
+  std::string bad;
+  if (tlstrust::ParseFingerprints(settings.tlsCertificates, policy.pins, bad)) return true;
+  refusal = FormatText(msg::kInvalidPinSetting, bad);
+  return false;
+}
+
+}  // namespace
+
+SessionProblem LoadRunSettings(RunSession& session, std::string& title, std::string& refusal) {
   InstallerSettings settings;
   const bool loaded = LoadSettings(GetModuleDirectory() + "CONFIG.INI", settings);
   title = settings.title;
@@ -20,6 +41,7 @@ SessionProblem LoadRunSettings(RunSession& session, std::string& title) {
   // The library goes into the restore command: a value that is no IBM i name would only be
   // refused by the host after the whole product had been uploaded.
   if (!IsValidIbmiName(session.targetLibrary)) return SessionProblem::kInvalidTargetLibrary;
+  if (!ReadTlsPolicy(settings, session.tls, refusal)) return SessionProblem::kInvalidTlsSetting;
   // A bare name is taken from the executable's directory; any path is used as it is.
   if (FindLastBackslash(session.saveFilePath) == std::string::npos) {
     session.saveFilePath = GetModuleDirectory() + session.saveFilePath;
@@ -45,7 +67,8 @@ bool CreateWorkFolder(RunSession& session) {
 void RemoveWorkFolder(const RunSession& session) {
   if (session.workDirectory.empty()) return;
   session.job.RemoveFiles();
-  if (!session.job.passiveClient.empty()) DeleteFileA(session.job.passiveClient.c_str());
+  // Written for TLS or for passive mode; the job may have gone back to Windows' client since.
+  DeleteFileA((session.workDirectory + kPassiveClientName).c_str());
   RemoveDirectoryA(session.workDirectory.c_str());
 }
 

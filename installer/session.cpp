@@ -35,7 +35,8 @@ BOOL InstallerDialog::OnInitDialog() {
 }
 
 BOOL InstallerDialog::InitializeSession() {
-  switch (LoadRunSettings(session, title)) {
+  std::string refusal;
+  switch (LoadRunSettings(session, title, refusal)) {
     case SessionProblem::kNone:
       break;
     case SessionProblem::kSettingsUnavailable:
@@ -44,6 +45,10 @@ BOOL InstallerDialog::InitializeSession() {
       return TRUE;
     case SessionProblem::kInvalidTargetLibrary:
       ShowMessage(msg::kInvalidTargetLibrarySetting, msg::kAppTitle, MB_OK | MB_ICONSTOP);
+      EndDialog(IDCANCEL);
+      return TRUE;
+    case SessionProblem::kInvalidTlsSetting:
+      ShowDialogMessage(refusal, MB_ICONSTOP);
       EndDialog(IDCANCEL);
       return TRUE;
     case SessionProblem::kSaveFileNotFound:
@@ -55,6 +60,7 @@ BOOL InstallerDialog::InitializeSession() {
       TheSupportLog().Write("product file picked: " + session.saveFilePath);
       break;
   }
+  session.tls = WithTlsSwitches(session.tls, prefill_);
   if (!CreateWorkFolder(session)) {
     ShowDialogMessage(msg::kWorkFolderUnavailable, MB_ICONSTOP);
     EndDialog(IDCANCEL);

@@ -26,5 +26,7 @@ bool LoadSettings(const std::string& path, InstallerSettings& settings) {
   settings.title = settings.productName + msg::kTitleSuffix;
   settings.saveFilePath = ReadSetting(path, "Settings", "SaveFile");
   settings.targetLibrary = ReadSetting(path, "Settings", "TargetLibrary");
+  settings.tls = ReadSetting(path, "Settings", "Tls");
+  settings.tlsCertificates = ReadSetting(path, "Settings", "TlsCertificateSha256");
   return true;
 }

@@ -1,7 +1,5 @@
 #include "installer/support_log.h"
 
-#include <shlobj.h>
-
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -19,19 +17,6 @@ supportlog::Clock Now() {
   SYSTEMTIME now;
   GetLocalTime(&now);
   return supportlog::Clock{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
-}
-
-std::string LocalAppData() {
-  char value[kMaxPathBytes + 1] = {};
-  const DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", value, sizeof value);
-  if (length > 0 && length < sizeof value) return value;
-  if (SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, value) == S_OK) return value;
-  return std::string();
-}
-
-std::string WithBackslash(std::string path) {
-  if (!path.empty() && FindLastBackslash(path) != path.size() - 1) path += '\\';
-  return path;
 }
 
 void CreateFolder(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
@@ -107,9 +92,9 @@ void SupportLog::Open(const std::string& path, const std::string& appName) {
     file_ = CreateNew(path_, CREATE_ALWAYS);
     return;
   }
-  const std::string base = LocalAppData();
+  const std::string base = GetLocalAppDataDirectory();
   if (base.empty()) return;
-  const std::string appFolder = WithBackslash(base) + appName + "\\";
+  const std::string appFolder = base + appName + "\\";
   const std::string folder = appFolder + "logs\\";
   CreateFolder(appFolder);
   CreateFolder(folder);

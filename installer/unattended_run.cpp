@@ -83,6 +83,13 @@ class UnattendedFrontEnd : public RunFrontEnd {
     return overwrite_;
   }
 
+  // Nobody can check a fingerprint: only a pinned or trusted certificate will do.
+  bool CanAsk() const override { return false; }
+  bool AskCertificate(const std::string& question, bool) override {
+    log_.Write("question (not asked, unattended): " + question);
+    return false;
+  }
+
   void TellFailure(const Failure& failure) override {
     if (!failure.message.empty()) log_.Write("message: " + failure.message);
   }
@@ -100,7 +107,7 @@ ExitCode Refuse(SupportLog& log, ExitCode code, const std::string& message) {
   return code;
 }
 
-ExitCode SessionRefusal(SupportLog& log, SessionProblem problem) {
+ExitCode SessionRefusal(SupportLog& log, SessionProblem problem, const std::string& refusal) {
   switch (problem) {
     case SessionProblem::kSettingsUnavailable:
       return Refuse(log, ExitCode::kBadInput, msg::kSettingsUnavailable);
@@ -108,6 +115,8 @@ ExitCode SessionRefusal(SupportLog& log, SessionProblem problem) {
       return Refuse(log, ExitCode::kBadInput, msg::kInvalidTargetLibrarySetting);
     case SessionProblem::kSaveFileNotFound:
       return Refuse(log, ExitCode::kBadInput, msg::kSaveFileNotFound);
+    case SessionProblem::kInvalidTlsSetting:
+      return Refuse(log, ExitCode::kBadInput, refusal);
     case SessionProblem::kNone:
       break;
   }
@@ -133,8 +142,10 @@ ExitCode RunUnattended(const CommandLine& line, const std::string& password) {
   log.AddSecret(*typed);
   RunSession session;
   std::string title;
-  const SessionProblem problem = LoadRunSettings(session, title);
-  if (problem != SessionProblem::kNone) return SessionRefusal(log, problem);
+  std::string refusal;
+  const SessionProblem problem = LoadRunSettings(session, title, refusal);
+  if (problem != SessionProblem::kNone) return SessionRefusal(log, problem, refusal);
+  session.tls = WithTlsSwitches(session.tls, line);
   if (!CreateWorkFolder(session)) return Refuse(log, ExitCode::kUnknownError, msg::kWorkFolderUnavailable);
   RunInput input;
   input.hostAddress = *line.host;

@@ -10,11 +10,14 @@
 #     batch's first line to its last;
 #   - install without the log: the same installation with KESTRALON_TEST_NO_PROGRESS=1, where
 #     the installer does not read the client's log while a job runs;
+#   - over TLS: the same installation with Tls=auto against the same host, which offers TLS: every
+#     job over TLS with the installer's own client (the other runs have Tls=off, as before TLS);
 #   - curl: the time curl needs to upload the same file into a save file of the same host.
 # It prints install / hand-run and install - hand-run (the installer's own overhead, almost all of
 # it the command interpreter that each job's launcher starts: it must not grow), install with /
-# without reading the log (goal: at most 1.02), and install / curl (the product goes up once). The
-# three runs alternate their order over ROUNDS rounds
+# without reading the log (goal: at most 1.02), over TLS / install (what TLS costs the same
+# installation), and install / curl (the product goes up once). The four runs alternate their
+# order over ROUNDS rounds
 # (default 15) and the medians are printed; on a machine shared with other work, two builds that
 # do the same land about 2% apart, so judge the 1.02 on the 256 MiB row and on a quiet machine.
 # Needs the two builds (scripts/build.sh) and ~1 GB in TMPDIR; takes 3 to 5 minutes. KEEP_WORK=1
@@ -75,7 +78,9 @@ start_host() {
   for _ in $(seq 100); do [ -s "$work/ready-$name" ] && break; sleep 0.1; done
   [ -s "$work/ready-$name" ] || fail "the host $name did not start"
 }
-start_host $address fast
+# The host offers TLS: the runs without it (Tls=off) log on in clear as they always did.
+bash "$root/testbed/make-test-cert.sh" "$work/tls" localhost $address
+start_host $address fast --tls "$work/tls/cert.pem,$work/tls/key.pem"
 host=$started
 port=$(awk '{ print $3 }' "$work/ready-fast")
 
@@ -116,27 +121,33 @@ curl_upload() {
   echo "$best"
 }
 
-# The installer's folder for a product size: KESTRALON.EXE, CONFIG.INI and the product.
+# The installer's folders for a product size: KESTRALON.EXE, CONFIG.INI and the product; app-SIZE
+# without TLS, app-SIZE-tls with it (the same product file, linked).
 prepare_app() {
-  local app="$work/app-$1"
-  mkdir -p "$app"
-  cp "${KESTRALON_BENCH_EXE:-$KESTRALON_BUILD/bin/KESTRALON.EXE}" "$app/KESTRALON.EXE"
-  "$release/savf/savfimg" create "$root/savf/demo/product.manifest" "$app/PRODUCT.SAVF" --size "$1" > /dev/null
-  printf '[Profile]\r\nExeName=KESTRALON\r\n[Settings]\r\nProductName=BENCH\r\nSaveFile=PRODUCT.SAVF\r\nTargetLibrary=%s\r\n' \
-    $library > "$app/CONFIG.INI"
+  local app mode
+  for mode in off auto; do
+    app="$work/app-$1"
+    [ $mode = auto ] && app="$work/app-$1-tls"
+    mkdir -p "$app"
+    cp "${KESTRALON_BENCH_EXE:-$KESTRALON_BUILD/bin/KESTRALON.EXE}" "$app/KESTRALON.EXE"
+    printf '[Profile]\r\nExeName=KESTRALON\r\n[Settings]\r\nProductName=BENCH\r\nSaveFile=PRODUCT.SAVF\r\nTargetLibrary=%s\r\nTls=%s\r\n' \
+      $library $mode > "$app/CONFIG.INI"
+  done
+  "$release/savf/savfimg" create "$root/savf/demo/product.manifest" "$work/app-$1/PRODUCT.SAVF" --size "$1" > /dev/null
+  ln "$work/app-$1/PRODUCT.SAVF" "$work/app-$1-tls/PRODUCT.SAVF"
 }
 
 # Seconds from pressing OK to the success message, from the driver's log. $1 size, $2 with or
-# without (reading the log while a job runs), $3 the run's name.
+# without (reading the log while a job runs), $3 the run's name, $4 the folder's suffix ("-tls").
 install_time() {
-  local output="$work/runs/install-$1-$2-$3" progress
+  local output="$work/runs/install-$1-$2-$3${4:-}" progress
   if [ "$2" = with ]; then progress=(--unset KESTRALON_TEST_NO_PROGRESS); else progress=(--env KESTRALON_TEST_NO_PROGRESS=1); fi
   mkdir -p "$output"
   rm -rf "$work/temp"
   mkdir -p "$work/temp"
   drop_library
   "$KESTRALON_WINE" "$KESTRALON_BUILD/bin/UIDRIVER.EXE" --scenario "$(winpath "$work/scenario.txt")" \
-    --app "$(winpath "$work/app-$1")" --output "$(winpath "$output")" --env "KESTRALON_FTP_PORT=$port" \
+    --app "$(winpath "$work/app-$1${4:-}")" --output "$(winpath "$output")" --env "KESTRALON_FTP_PORT=$port" \
     --env "TEMP=$(winpath "$work/temp")" "${progress[@]}" > /dev/null 2>&1 ||
     { cat "$output/driver.log" >&2; fail "the installation failed"; }
   # The click on OK and the box's first sight: the driver's steps go on after those (settling,
@@ -207,18 +218,19 @@ hand_time() {
   echo "$(date -r "$folder/start.mark" +%s.%N) $(date -r "$folder/end.mark" +%s.%N)" | awk '{ print $2 - $1 }'
 }
 
-# One run of a kind: install (the installer as shipped), no-progress (the installer not reading
-# the log while a job runs) or hand (the hand-run).
+# One run of a kind: install (the installer without TLS), no-progress (the installer not reading
+# the log while a job runs), tls (the installer over TLS) or hand (the hand-run).
 run_once() {
   case $2 in
     install) install_time "$1" with "$3" ;;
     no-progress) install_time "$1" without "$3" ;;
+    tls) install_time "$1" with "$3" -tls ;;
     hand) hand_time "$1" "$3" ;;
   esac
 }
 
 sed "s/@ADDRESS@/$address/" "$root/scripts/bench-install.txt" > "$work/scenario.txt"
-kinds=(install no-progress hand)
+kinds=(install no-progress hand tls)
 for size in 1M 256M; do prepare_app $size; done
 # Wine's first start and a cold page cache are not measured.
 run_once 1M install warm-up > /dev/null
@@ -227,34 +239,34 @@ run_once 1M hand warm-up > /dev/null
 for size in 1M 256M; do
   : > "$work/rounds-$size"
   for round in $(seq "$rounds"); do
-    # Each kind goes first, second and third in turn, so that none always follows the same one.
+    # Each kind goes first, second, third and last in turn, so that none always follows the same one.
     declare -A seconds=()
-    for i in 0 1 2; do
-      kind=${kinds[$(((round + i) % 3))]}
+    for i in 0 1 2 3; do
+      kind=${kinds[$(((round + i) % 4))]}
       seconds[$kind]=$(run_once $size "$kind" "$round")
     done
-    echo "${seconds[install]} ${seconds[no-progress]} ${seconds[hand]}" >> "$work/rounds-$size"
+    echo "${seconds[install]} ${seconds[no-progress]} ${seconds[hand]} ${seconds[tls]}" >> "$work/rounds-$size"
   done
   echo "$size $(curl_upload "$work/app-$size/PRODUCT.SAVF")" >> "$work/curl"
 done
 
 # Medians over the rounds; the ratios and the difference are each round's own, so that a load
 # that comes and goes on the machine between rounds cancels out.
-# $2: an awk expression over a round's line ($1 install, $2 no-progress, $3 hand-run).
+# $2: an awk expression over a round's line ($1 install, $2 no-progress, $3 hand-run, $4 over TLS).
 column_median() { awk "{ print $2 }" "$1" | median; }
 echo "The $pair pair. Medians of $rounds rounds, in seconds. no-progress: the installer with KESTRALON_TEST_NO_PROGRESS=1."
-echo "size  install  hand-run  install/hand  install-hand  no-progress  install/no-progress  curl  install/curl"
+echo "size  install  hand-run  install/hand  install-hand  no-progress  install/no-progress  curl  install/curl  over-TLS  TLS/plain"
 # shellcheck disable=SC2016 # the $1, $2, $3 are awk's
 while read -r size upload; do
   f="$work/rounds-$size"
-  printf '%-4s %8.2f %9.2f %13.2f %13.2f %12.2f %20.3f %5.2f %12.2f\n' "$size" "$(column_median "$f" '$1')" \
-    "$(column_median "$f" '$3')" "$(column_median "$f" '$1 / $3')" "$(column_median "$f" '$1 - $3')" \
-    "$(column_median "$f" '$2')" "$(column_median "$f" '$1 / $2')" "$upload" \
-    "$(column_median "$f" "\$1 / $upload")"
+  printf '%-4s %8.2f %9.2f %13.2f %13.2f %12.2f %20.3f %5.2f %12.2f %9.2f %10.2f\n' "$size" \
+    "$(column_median "$f" '$1')" "$(column_median "$f" '$3')" "$(column_median "$f" '$1 / $3')" \
+    "$(column_median "$f" '$1 - $3')" "$(column_median "$f" '$2')" "$(column_median "$f" '$1 / $2')" "$upload" \
+    "$(column_median "$f" "\$1 / $upload")" "$(column_median "$f" '$4')" "$(column_median "$f" '$4 / $1')"
 done < "$work/curl"
-echo "Every round (install, no-progress, hand-run):"
+echo "Every round (install, no-progress, hand-run, over TLS):"
 for size in 1M 256M; do
-  printf '  %-4s %s\n' $size "$(awk '{ printf "%s%.2f %.2f %.2f", (NR > 1 ? " | " : ""), $1, $2, $3 }' "$work/rounds-$size")"
+  printf '  %-4s %s\n' $size "$(awk '{ printf "%s%.2f %.2f %.2f %.2f", (NR > 1 ? " | " : ""), $1, $2, $3, $4 }' "$work/rounds-$size")"
 done
 
 # The rate-limited host: the installation against its floor, in alternating order.

@@ -68,7 +68,7 @@ kestralon_arch_summary() {
 # x86 package is built and checked on every machine, and a maker may package for x64 on any.
 kestralon_packages() {
   echo wine wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb fonts-ipafont-gothic locales imagemagick \
-    xdotool cmake ninja-build googletest libgtest-dev libasio-dev curl python3 vsftpd clang \
+    xdotool cmake ninja-build googletest libgtest-dev libasio-dev libssl-dev curl python3 vsftpd clang \
     libclang-rt-14-dev git osslsigncode openssl iproute2 nftables
   if [ "$1" = x86 ]; then echo wine32:i386; fi
 }

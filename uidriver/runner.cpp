@@ -61,6 +61,7 @@ const std::map<std::string, Runner::Handler>& Runner::Handlers() {
       {"expect-running", &Runner::ExpectRunning},
       {"window", &Runner::Window},
       {"msgbox", &Runner::MessageBoxStep},
+      {"msgbox-like", &Runner::MessageBoxLikeStep},
       {"select", &Runner::Select},
       {"expect-closed", &Runner::ExpectClosed},
       {"expect-no-window", &Runner::ExpectNoWindow},

@@ -91,6 +91,10 @@ class Runner {
   // Steps: windows and message boxes (runner_windows.cpp).
   bool Window(const Step& step);
   bool MessageBoxStep(const Step& step);
+  bool MessageBoxLikeStep(const Step& step);
+  // Waits for a shown message box whose text matches, and makes it current.
+  bool TakeMessageBox(const Step& step, const std::function<bool(const std::string&)>& matches,
+                      const std::string& wanted);
   bool Select(const Step& step);
   bool ExpectClosed(const Step& step);
   bool ExpectNoWindow(const Step& step);

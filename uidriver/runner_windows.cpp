@@ -48,16 +48,30 @@ bool Runner::Window(const Step& step) {
 }
 
 bool Runner::MessageBoxStep(const Step& step) {
+  const std::string expected = Utf8ToAnsi(step.args[0]);
+  return TakeMessageBox(
+      step, [&](const std::string& text) { return text == expected; }, "a message box saying \"" + step.args[0] + "\"");
+}
+
+// For a box whose text holds what a test cannot know beforehand (a certificate's validity).
+bool Runner::MessageBoxLikeStep(const Step& step) {
+  const std::string pattern = Utf8ToAnsi(step.args[0]);
+  return TakeMessageBox(
+      step, [&](const std::string& text) { return MatchesPattern(text, pattern); },
+      "a message box like \"" + step.args[0] + "\"");
+}
+
+bool Runner::TakeMessageBox(const Step& step, const std::function<bool(const std::string&)>& matches,
+                            const std::string& wanted) {
   Process process;
   if (!CurrentProcess(process)) return false;
-  const std::string expected = Utf8ToAnsi(step.args[0]);
   HWND found = nullptr;
   const auto check = [&] {
     std::string seen;
     for (HWND window : VisibleTopLevelWindows(process.id)) {
       std::string text;
       if (!MessageBoxText(window, text)) continue;
-      if (text == expected) {
+      if (matches(text)) {
         found = window;
         return Observation{true, ""};
       }
@@ -65,7 +79,7 @@ bool Runner::MessageBoxStep(const Step& step) {
     }
     return Observation{false, seen.empty() ? "no message box" : seen};
   };
-  if (!WaitUntil(step, check, "a message box saying \"" + step.args[0] + "\"")) return false;
+  if (!WaitUntil(step, check, wanted)) return false;
   if (messageBox_ == nullptr) beforeMessageBox_ = currentWindow_;
   messageBox_ = found;
   windows_["msgbox"] = found;

@@ -28,6 +28,7 @@ constexpr StepRule kRules[] = {
     {"expect-running", "", false},
     {"window", "n t", true},
     {"msgbox", "t", true},
+    {"msgbox-like", "t", true},
     {"select", "n", false},
     {"expect-closed", "n?", true},
     {"expect-no-window", "t", true},

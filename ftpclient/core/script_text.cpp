@@ -90,6 +90,7 @@ CommandKind LookUpCommand(std::string_view word) {
   std::string lower(word.size(), '\0');
   std::transform(word.begin(), word.end(), lower.begin(), Lower);
   if (lower == "passive") return CommandKind::kPassive;
+  if (lower == "tls") return CommandKind::kTls;
   const CommandName* found = nullptr;
   int prefixMatches = 0;
   for (const CommandName& command : kCommands) {

@@ -55,12 +55,13 @@ enum class CommandKind {
   kClose,
   kQuit,
   kPassive,  // this client's own: written out in full, unknown to the Windows client
+  kTls,      // this client's own too, written out in full
 };
 
 // Looks a command word up the way the Windows client does: letters in any case, and any prefix
 // that names exactly one of its commands. Commands it has that this client lacks are kInvalid.
-// "passive", which the Windows client lacks, counts only written out in full, so that every
-// abbreviation still means what it means there.
+// "passive" and "tls", which the Windows client lacks, count only written out in full, so that
+// every abbreviation still means what it means there.
 CommandKind LookUpCommand(std::string_view word);
 
 // "a.b.c.d" with four decimal values 0..255 and nothing else.

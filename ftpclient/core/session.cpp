@@ -22,6 +22,8 @@ constexpr std::uint64_t kFastAfterBytes = 1024 * 1024;          // judged only a
 constexpr std::uint64_t kFastBytesPerSecond = 8 * 1024 * 1024;  // a LAN, not a branch office's line
 constexpr std::uint64_t kHashMarkBytes = 2048;
 const char kConnectionClosed[] = "Connection closed by remote host.";
+// How long the end of a TLS session waits for the server's close_notify after its 221.
+constexpr unsigned kCloseNotifySeconds = 5;
 
 bool IsPositive(int code) { return code >= 200 && code < 300; }
 bool IsPreliminary(int code) { return code >= 100 && code < 200; }
@@ -133,6 +135,9 @@ bool FtpSession::Execute(const std::string& line, LineSource& commands) {
     case CommandKind::kPassive:
       SetPassive(words);
       return true;
+    case CommandKind::kTls:
+      SetTls(words);
+      return true;
   }
   return true;
 }
@@ -182,7 +187,58 @@ bool FtpSession::Connect(const std::vector<std::string>& words) {
   Line(ConnectedLine(settings_.language, hostName_));
   int greeting = ReadFinalReply(ReadReply());
   if (connected_ && !IsPositive(greeting)) Disconnect("");
+  if (connected_ && tls_.on) return SecureControl();
   return connected_;
+}
+
+// Nothing of the log-on goes before TLS is up and the certificate accepted, so a host without
+// TLS, or one that shows a certificate the script does not accept, never sees the user's name.
+bool FtpSession::SecureControl() {
+  int code = Command("AUTH TLS");
+  if (code != 234) return RefuseTls(code == 0 ? "no reply" : lastReplyLine_);
+  TlsPeer peer;
+  std::string error;
+  const IoResult result = transport_.StartControlTls(TlsRequest{hostName_, tls_.trustSystem}, peer, error);
+  if (result != IoResult::kOk) {
+    if (result == IoResult::kTimeout) error = "no progress for " + std::to_string(limits_.controlSeconds) + " seconds";
+    // The server is in the middle of a handshake: a plain QUIT would be a protocol error to it,
+    // and its answer would never come. The connection is closed instead.
+    Disconnect("> ftp: TLS handshake failed: " + error + "; not logged on.");
+    return false;
+  }
+  controlTls_ = true;
+  const CertificateVerdict verdict = JudgeCertificate(tls_, peer);
+  for (const std::string& line : CertificateLines(peer, verdict)) Line(line);
+  if (verdict == CertificateVerdict::kRefused) {
+    Close();
+    return false;
+  }
+  // Without PROT P the data would go in clear: the script asked for TLS on every connection.
+  code = Command("PBSZ 0");
+  if (IsPositive(code)) code = Command("PROT P");
+  if (!IsPositive(code)) return RefuseTls(code == 0 ? "no reply" : lastReplyLine_);
+  return connected_;
+}
+
+bool FtpSession::RefuseTls(const std::string& why) {
+  Line("> ftp: TLS not available: " + why + "; not logged on.");
+  if (connected_) Close();
+  return false;
+}
+
+bool FtpSession::ProtectData() {
+  std::string error;
+  const IoResult result = transport_.StartDataTls(error);
+  if (result == IoResult::kOk) return true;
+  if (result == IoResult::kTimeout) error = "no progress for " + std::to_string(limits_.dataSeconds) + " seconds";
+  Line("> ftp: TLS handshake failed on the data connection: " + error + "; transfer abandoned.");
+  return false;
+}
+
+std::string FtpSession::LostLine(const char* fallback, const char* consequence) {
+  const std::string failure = transport_.TakeTlsFailure();
+  if (failure.empty()) return fallback;
+  return "> ftp: TLS " + failure + "; " + consequence + ".";
 }
 
 // Before the user name the client asks for UTF-8 names, as the Windows client does; an IBM i
@@ -275,7 +331,7 @@ void FtpSession::Put(const std::vector<std::string>& words) {
 }
 
 bool FtpSession::StartUpload(const std::string& remoteName) {
-  if (passive_) return ConnectPassive() && IsPreliminary(Command("STOR " + remoteName));
+  if (UsesPassive()) return ConnectPassive() && IsPreliminary(Command("STOR " + remoteName));
   Endpoint local;
   std::string error;
   if (!transport_.ListenForData(local, error)) {
@@ -310,8 +366,13 @@ bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, s
   // Bytes already received after the preliminary reply mean the server has more to say, which it
   // does only when it gives the transfer up.
   IoResult result = incoming_.HasPendingBytes() ? IoResult::kServerReplied
-                    : passive_                  ? IoResult::kOk
+                    : UsesPassive()             ? IoResult::kOk
                                                 : transport_.AcceptData(SendBufferBytes());
+  // The server says 150 before its side of the data connection's handshake, as RFC 4217 has it.
+  if (result == IoResult::kOk && controlTls_ && !ProtectData()) {
+    transport_.AbortData();
+    return false;
+  }
   if (result == IoResult::kOk) {
     std::size_t chunkBytes = hash_ ? kHashedChunkBytes : kUploadChunkBytes;
     std::unique_ptr<char[]> buffer(new char[kUploadChunkBytes]);
@@ -350,7 +411,7 @@ bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, s
   } else if (result == IoResult::kServerReplied) {
     // The server's own reply, read next, says why.
   } else {
-    Line("> ftp: data connection lost; transfer abandoned.");
+    Line(LostLine("> ftp: data connection lost; transfer abandoned.", "transfer abandoned"));
   }
   transport_.AbortData();
   return false;
@@ -358,6 +419,7 @@ bool FtpSession::SendFile(LocalFileReader& file, const std::string& localPath, s
 
 void FtpSession::Close() {
   Command("QUIT");
+  if (connected_ && controlTls_) transport_.EndControlTls(kCloseNotifySeconds);
   Disconnect("");
 }
 
@@ -369,13 +431,32 @@ void FtpSession::SetPassive(const std::vector<std::string>& words) {
     return;
   }
   passive_ = words.size() == 1 || words[1] == "on";
+  ApplyModeLimits();
+  Line(passive_ ? "Passive mode On ." : "Passive mode Off .");
+}
+
+// TLS data connections are always made by the client (the TLS client), so TLS implies passive
+// mode, whatever a later "passive off" says.
+void FtpSession::SetTls(const std::vector<std::string>& words) {
+  if (connected_) {
+    Line("TLS applies from the next open on.");
+  }
+  const std::optional<std::string> said = ApplyTlsLine(words, tls_);
+  if (!said) {
+    Line("Usage: tls [pin <SHA-256 in 64 hex digits> | trust-system]");
+    return;
+  }
+  ApplyModeLimits();
+  Line(*said);
+}
+
+void FtpSession::ApplyModeLimits() {
   if (settings_.timeoutSeconds == 0) {
-    limits_ = passive_ ? kPassiveTimeLimits : TimeLimits{};
+    limits_ = UsesPassive() ? kPassiveTimeLimits : TimeLimits{};
     transport_.SetTimeLimits(limits_);
   }
   const AnswerLimits& own = settings_.answerLimits;
-  if (own.bytes == 0 && own.seconds == 0) answerLimits_ = passive_ ? kPassiveAnswerLimits : AnswerLimits{};
-  Line(passive_ ? "Passive mode On ." : "Passive mode Off .");
+  if (own.bytes == 0 && own.seconds == 0) answerLimits_ = UsesPassive() ? kPassiveAnswerLimits : AnswerLimits{};
 }
 
 void FtpSession::ToggleDebug() {
@@ -399,7 +480,7 @@ int FtpSession::Command(const std::string& command) {
     return 0;
   }
   if (result != IoResult::kOk) {
-    Disconnect(kConnectionClosed);
+    Disconnect(LostLine(kConnectionClosed, "connection abandoned"));
     return 0;
   }
   return ReadReply();
@@ -438,7 +519,7 @@ int FtpSession::ReadReply() {
     if (result == IoResult::kTimeout) {
       Disconnect(TimeoutMessage("control connection", limits_.controlSeconds, "connection abandoned"));
     } else {
-      Disconnect(kConnectionClosed);
+      Disconnect(LostLine(kConnectionClosed, "connection abandoned"));
     }
   }
   return 0;
@@ -470,6 +551,7 @@ void FtpSession::Disconnect(std::string_view message) {
   transport_.CloseControl();
   incoming_.Clear();
   connected_ = false;
+  controlTls_ = false;
 }
 
 std::string FtpSession::TimeoutMessage(const char* connection, unsigned seconds, const char* consequence) const {

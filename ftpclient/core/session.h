@@ -10,6 +10,7 @@
 #include "ftpclient/core/messages.h"
 #include "ftpclient/core/reply.h"
 #include "ftpclient/core/script_text.h"
+#include "ftpclient/core/tls_policy.h"
 #include "ftpclient/core/transport.h"
 
 namespace ftpclient {
@@ -73,6 +74,18 @@ class FtpSession {
   void ToggleDebug();
   void ToggleHash();
   void SetPassive(const std::vector<std::string>& words);
+  void SetTls(const std::vector<std::string>& words);
+  // Passive mode, by the script's word or because TLS needs it, and its limits.
+  bool UsesPassive() const { return passive_ || tls_.on; }
+  void ApplyModeLimits();
+  // After the greeting: AUTH TLS, the handshake, the certificate, PBSZ and PROT. False when the
+  // session cannot go on protected; the connection is then closed and nothing of the log-on sent.
+  bool SecureControl();
+  bool RefuseTls(const std::string& why);
+  // The handshake on a data connection just made; false (its line written) when it failed.
+  bool ProtectData();
+  // The line for a connection lost: the TLS layer's reason when it had one.
+  std::string LostLine(const char* fallback, const char* consequence);
   // Sends PORT or PASV and then STOR; true when the server is ready to take the upload, in
   // passive mode over the data connection made.
   bool StartUpload(const std::string& remoteName);
@@ -99,6 +112,8 @@ class FtpSession {
   bool debug_ = false;
   bool hash_ = false;
   bool passive_ = false;
+  TlsOptions tls_;
+  bool controlTls_ = false;  // the control connection carries TLS
   TimeLimits limits_;
   std::string hostName_;
   Ipv4Address serverAddress_{};

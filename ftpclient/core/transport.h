@@ -32,6 +32,31 @@ struct TimeLimits {
 // spoke on the control connection instead, which means it has given the transfer up.
 enum class IoResult { kOk, kTimeout, kClosed, kError, kServerReplied };
 
+using Sha256 = std::array<std::uint8_t, 32>;
+
+struct UtcTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// What a TLS handshake showed of the server: the session's terms and the server's certificate.
+struct TlsPeer {
+  std::string protocol;  // "TLS 1.2"
+  std::string cipher;    // the cipher suite, or the names of its algorithms
+  Sha256 sha256{};       // of the certificate as sent (DER)
+  std::string subject;   // UTF-8, as the system writes a name; may hold any byte the server put there
+  std::string issuer;
+  UtcTime validFrom;
+  UtcTime validTo;
+  // Filled only when asked for: the chain ends in a root the system trusts and the certificate
+  // names the server as the client named it.
+  bool systemTrusted = false;
+};
+
+struct TlsRequest {
+  std::string serverName;  // the host as given to "open"
+  bool checkSystemTrust = false;
+};
+
 class Transport {
  public:
   virtual ~Transport() = default;
@@ -64,6 +89,27 @@ class Transport {
   virtual void AbortData() = 0;
 
   virtual std::uint64_t NowMilliseconds() = 0;
+
+  // TLS (explicit, the client always the TLS client). After the server's 234 to AUTH TLS: the
+  // handshake on the control connection, which then carries TLS records only. On failure `error`
+  // says why (with the system's status code in hex). The defaults stand for a transport without
+  // TLS, so a test transport that never meets a TLS server needs none of this.
+  virtual IoResult StartControlTls(const TlsRequest&, TlsPeer&, std::string& error) {
+    error = "TLS is not available";
+    return IoResult::kError;
+  }
+  // The data connection just made becomes TLS, offering the control connection's session for
+  // reuse. From then on FinishData sends close_notify before it closes.
+  virtual IoResult StartDataTls(std::string& error) {
+    error = "TLS is not available";
+    return IoResult::kError;
+  }
+  // At the end of a TLS session: sends close_notify on the control connection and reads the
+  // server's, waiting at most `seconds` for it. The connection stays open for CloseControl.
+  virtual void EndControlTls(unsigned /*seconds*/) {}
+  // Why the last failed control or data operation failed when TLS was the cause (a record that
+  // does not decrypt, a peer gone without close_notify); empty otherwise. Taking it clears it.
+  virtual std::string TakeTlsFailure() { return {}; }
 };
 
 class LocalFileReader {

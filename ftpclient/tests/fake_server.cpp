@@ -52,6 +52,7 @@ IoResult FakeServer::SendControl(std::string_view bytes) {
   if (command.size() < 2 || command.compare(command.size() - 2, 2, "\r\n") != 0) return IoResult::kError;
   command.resize(command.size() - 2);
   commands.push_back(command);
+  if (!controlTls) clearCommands.push_back(command);
   std::string reply = ReplyTo(command);
   if (command.compare(0, 5, "STOR ") == 0) storing_ = !reply.empty() && reply[0] == '1';
   // An empty answer stands for a server that stops talking from here on.
@@ -82,8 +83,38 @@ IoResult FakeServer::AcceptData(std::size_t) {
   return acceptResult;
 }
 
+TlsPeer FakeServer::DefaultPeer() {
+  TlsPeer shown;
+  shown.protocol = "TLS 1.2";
+  shown.cipher = "ECDHE-RSA-AES256-GCM-SHA384";
+  for (std::size_t i = 0; i < shown.sha256.size(); ++i) shown.sha256[i] = static_cast<std::uint8_t>(0xA0 + i);
+  shown.subject = "CN=testhost";
+  shown.issuer = "CN=testhost";
+  shown.validFrom = UtcTime{2026, 1, 2, 3, 4, 5};
+  shown.validTo = UtcTime{2036, 1, 2, 3, 4, 5};
+  return shown;
+}
+
+IoResult FakeServer::StartControlTls(const TlsRequest& request, TlsPeer& shown, std::string& error) {
+  tlsRequest = request;
+  if (controlTlsResult != IoResult::kOk) {
+    error = tlsError;
+    return controlTlsResult;
+  }
+  controlTls = true;
+  shown = peer;
+  return IoResult::kOk;
+}
+
+IoResult FakeServer::StartDataTls(std::string& error) {
+  dataTls = dataTlsResult == IoResult::kOk;
+  if (!dataTls) error = tlsError;
+  return dataTlsResult;
+}
+
 IoResult FakeServer::ConnectData(const Endpoint& server, std::size_t, std::string& error) {
   dataConnectedTo = server;
+  dataTls = false;
   dataOpen_ = dataConnectResult == IoResult::kOk;
   if (!dataOpen_) error = "Connection refused";
   return dataConnectResult;

@@ -46,8 +46,20 @@ class FakeServer : public Transport, public LocalFiles {
   std::string listenerAborted;  // said when the client gives up waiting for the data connection
   std::map<std::string, std::string> files = {{"C:\\WORK\\QSAVF.DAT", kSaveFileBytes}};
 
+  // TLS: the answers to AUTH, PBSZ and PROT come from `replies` like any other.
+  IoResult controlTlsResult = IoResult::kOk;  // the handshake after 234
+  IoResult dataTlsResult = IoResult::kOk;
+  std::string tlsError = "SEC_E_ILLEGAL_MESSAGE (0x80090326)";
+  TlsPeer peer = DefaultPeer();
+  std::string tlsFailure;  // given by TakeTlsFailure, as a TLS layer that met a bad record would
+
   // What the client did.
   std::vector<std::string> commands;
+  std::vector<std::string> clearCommands;  // those sent before the control connection had TLS
+  TlsRequest tlsRequest;
+  bool controlTls = false;
+  bool dataTls = false;  // the last data connection had its handshake
+  bool closeNotifySent = false;
   std::string uploaded;
   bool uploadFinished = false;
   bool uploadAborted = false;
@@ -69,6 +81,12 @@ class FakeServer : public Transport, public LocalFiles {
   void FinishData() override;
   void AbortData() override;
   std::uint64_t NowMilliseconds() override { return clock_; }
+  IoResult StartControlTls(const TlsRequest& request, TlsPeer& shown, std::string& error) override;
+  IoResult StartDataTls(std::string& error) override;
+  void EndControlTls(unsigned) override { closeNotifySent = controlTls; }
+  std::string TakeTlsFailure() override { return std::move(tlsFailure); }
+
+  static TlsPeer DefaultPeer();
 
   std::unique_ptr<LocalFileReader> OpenForReading(const std::string& path) override;
 

@@ -181,10 +181,35 @@ log_ftp_protocol=YES
 """
 
 
+# TLS forced for every log-on and data connection. Session reuse is not required: Wine's SChannel
+# does not resume sessions, which Windows' does.
+VSFTPD_TLS_CONFIG = """\
+ssl_enable=YES
+allow_anon_ssl=YES
+force_anon_logins_ssl=YES
+force_anon_data_ssl=YES
+force_local_logins_ssl=YES
+force_local_data_ssl=YES
+require_ssl_reuse=NO
+rsa_cert_file={folder}/tls/cert.pem
+rsa_private_key_file={folder}/tls/key.pem
+"""
+
+
+def make_test_certificate(folder, name="localhost", address=None):
+    """A new self-signed certificate in folder/tls; returns its SHA-256 as 64 lower-case hex."""
+    script = os.path.join(os.path.dirname(os.path.abspath(ARGS.install_ftp)), "make-test-cert.sh")
+    subprocess.run(["bash", script, os.path.join(folder, "tls"), name] + ([address] if address else []),
+                   check=True, timeout=60)
+    with open(os.path.join(folder, "tls", "sha256.txt")) as f:
+        return f.read().strip()
+
+
 @contextlib.contextmanager
-def vsftpd(folder, address):
+def vsftpd(folder, address, tls=False):
     """vsftpd on a free port of `address`: anonymous users may upload into incoming/; local users
-    go through PAM (a user that does not exist is refused)."""
+    go through PAM (a user that does not exist is refused). With `tls`, TLS is forced, with the
+    certificate in folder/tls."""
     root = os.path.join(folder, "root")
     empty = os.path.join(folder, "empty")
     os.makedirs(os.path.join(root, "incoming"))
@@ -198,6 +223,8 @@ def vsftpd(folder, address):
         port = free_port(address)
         with open(config, "w") as f:
             f.write(VSFTPD_CONFIG.format(address=address, port=port, root=root, empty=empty, folder=folder))
+            if tls:
+                f.write(VSFTPD_TLS_CONFIG.format(folder=folder))
         process = subprocess.Popen([shutil.which("vsftpd") or "/usr/sbin/vsftpd", config], stdout=output,
                                    stderr=subprocess.STDOUT)
         try:
@@ -291,6 +318,40 @@ class AgainstVsftpd(LogChecks):
             r"331 .*", r"Password:", r"530 Login incorrect\.", r"Login failed\.", r"ftp> binary",
             r"530 Please login with USER and PASS\.", r"ftp> cd incoming", r"530 .*", r"ftp> quit", r"221 Goodbye\."],
             absent=["Login successful"], password="WRONGPW1")
+
+    def test_tls_forced_upload_and_a_clean_close(self):
+        """A server nobody here wrote, with TLS forced: the client's TLS log-on, a protected upload
+        whose bytes arrive whole and a session closed cleanly (no 426: close_notify was sent);
+        without "tls" the same server refuses the log-on."""
+        folder = test_dir("vsftpd-tls")
+        sha256 = make_test_certificate(folder, "localhost")
+        payload = os.urandom(2 * 1024 * 1024 + 5)
+        with open(os.path.join(folder, "QSAVF.DAT"), "wb") as f:
+            f.write(payload)
+        local = win_path(os.path.join(folder, "QSAVF.DAT"))
+        with vsftpd(folder, self.ADDRESS, tls=True) as (port, incoming):
+            job = Job(folder, ["tls", "tls pin " + sha256.upper(), "open " + self.ADDRESS, "anonymous",
+                               "nobody@example.com", "binary", "DEBUG", 'put "%s" incoming/QSAVF.FILE' % local, "quit"])
+            raw, _ = job.run(port)
+            with open(os.path.join(incoming, "QSAVF.FILE"), "rb") as f:
+                uploaded = f.read()
+            plain, _ = Job(folder, ["open " + self.ADDRESS, "anonymous", "nobody@example.com", "quit"]).run(port)
+            with open(os.path.join(folder, "vsftpd.log"), encoding="latin-1") as f:
+                server_log = f.read()
+        self.assertEqual(uploaded, payload)
+        self.check_log(raw, [
+            r"ftp> tls", r"TLS On \.", r"ftp> open 127\.0\.0\.61", r"220 .*", r"234 Proceed with negotiation\.",
+            r"> ftp: TLS established: TLS 1\.[23] \S+.*", r"> ftp: TLS certificate SHA-256 " + sha256,
+            r"> ftp: TLS certificate subject CN=localhost", r"> ftp: TLS certificate issuer CN=localhost",
+            r"> ftp: TLS certificate valid \d{4}-\d\d-\d\d \d\d:\d\d:\d\d to \d{4}-.* UTC",
+            r"> ftp: TLS certificate accepted: pin", r"200 PBSZ set to 0\.", r"200 PROT now Private\.",
+            r"230 Login successful\.", r"---> PASV", r"---> STOR incoming/QSAVF\.FILE", r"150 .*",
+            r"226 Transfer complete\.", r"ftp: %d bytes sent in .*" % len(payload), r"221 Goodbye\."],
+            absent=["426", "> ftp: TLS handshake failed", "Connection closed"], password="nobody@example.com")
+        self.assertIn("OK UPLOAD", server_log)
+        self.assertNotIn("426", server_log)
+        self.check_log(plain, [r"530 Non-anonymous sessions must use encryption\.|530 Anonymous sessions must use encryption\.",
+                               r"Login failed\."])
 
 
 # --- Servers that misbehave --------------------------------------------------------------------
@@ -713,6 +774,71 @@ class AgainstTheSubstituteHost(LogChecks):
         for raw in (own_line, prompt_line):
             self.assertTrue(log_shows(raw, "LOGGED ON"))
 
+
+    def tls_host(self, folder, extra):
+        return substitute_host(folder, self.ADDRESS, "%s %s crtsavf,restore\n" % (self.USER, self.PASSWORD),
+                               extra=extra)
+
+    def test_tls_job_sends_no_password_in_clear(self):
+        """With --tls: the check job over TLS (control and data), the host's log tells the TLS
+        session and the protected data connection, and USER came only after the handshake. A pin
+        that does not match stops before USER."""
+        folder = test_dir("hostsim-tls")
+        self.host_object = os.path.join(os.path.dirname(ARGS.install_ftp), "..", "res", "hostobj.savf")
+        self.product = os.path.join(ARGS.native_build, "demo/PRODUCT.SAVF")
+        sha256 = make_test_certificate(folder, "localhost", self.ADDRESS)
+        tls = os.path.join(folder, "tls")
+        check = ["CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)", "PUT HOST OBJECT", HOST_OBJECT_RESTORE,
+                 "CALL PGM(QTEMP/KV2207C) PARM('QSAVF' 'QTEMP' 'QTEMP' '%s')" % self.USER]
+        extra = ["--tls", os.path.join(tls, "cert.pem") + "," + os.path.join(tls, "key.pem")]
+        with self.tls_host(folder, extra) as port:
+            self.port = port
+            protected = self.job(folder, "protected", check, first=["tls", "tls pin " + sha256])
+            wrong_pin = self.job(folder, "wrong-pin", ["cd " + self.LIBRARY], first=["tls", "tls pin " + "0" * 64])
+        with open(os.path.join(folder, "hostsim.log"), encoding="utf-8", errors="replace") as f:
+            host_log = f.read()
+        self.check_log(protected, [
+            r"ftp> tls", r"TLS On \.", r"ftp> open 127\.0\.0\.63", r"220 .*",
+            r"234 Security environment established - ready for negotiation\.",
+            r"> ftp: TLS established: TLS 1\.[23] .*", r"> ftp: TLS certificate SHA-256 " + sha256,
+            r"> ftp: TLS certificate accepted: pin", r"200 PBSZ=0 .*", r"200 Data connection protection level set to Private\.",
+            r"230 QUSER logged on\.", r"---> PASV", r"---> STOR .*", r"150 .*", r"#{113}",
+            r"250 File transfer completed successfully\.", r"ftp: 232848 bytes sent in .*",
+            r"250 Command CALL .* successful\.", r"221 QUIT subcommand received\."],
+            absent=["ERROR OCCURRED"], password=self.PASSWORD)
+        self.check_log(wrong_pin, [r"> ftp: TLS certificate refused: matches no pin and no trusted chain; not logged on\.",
+                                   r"ftp> binary", r"Not connected\."], absent=["User ("], password=self.PASSWORD)
+        self.assertRegex(host_log, r"\[\d+\] TLS established: TLSv1\.[23] \S+")
+        self.assertRegex(host_log, r"\[\d+\] data connection protected: TLSv1\.[23] \S+")
+        self.assertNotIn(self.PASSWORD, host_log)
+        self.assertLess(host_log.index("TLS established"), host_log.index("> USER"))
+
+    def test_tls_refused_by_hosts_without_it_and_required_by_hardened_ones(self):
+        """Without --tls the host answers AUTH TLS with 431 and the client sends nothing after it
+        but QUIT; with --tls-required a client without "tls" is refused with 530."""
+        folder = test_dir("hostsim-no-tls")
+        self.host_object = os.path.join(os.path.dirname(ARGS.install_ftp), "..", "res", "hostobj.savf")
+        self.product = os.path.join(ARGS.native_build, "demo/PRODUCT.SAVF")
+        with self.tls_host(folder, []) as port:
+            self.port = port
+            no_tls = self.job(folder, "no-tls", ["cd " + self.LIBRARY], first=["tls"])
+        with open(os.path.join(folder, "hostsim.log"), encoding="utf-8", errors="replace") as f:
+            host_log = f.read()
+        self.check_log(no_tls, [r"220 .*", r"431 .*",
+                                r"> ftp: TLS not available: 431 .*; not logged on\.", r"221 .*", r"ftp> binary",
+                                r"Not connected\."], absent=["User ("], password=self.PASSWORD)
+        self.assertNotIn("> USER", host_log)
+        self.assertNotIn("> OPTS", host_log)
+        hardened = test_dir("hostsim-tls-required")
+        sha256 = make_test_certificate(hardened, "localhost")
+        tls = os.path.join(hardened, "tls")
+        extra = ["--tls", os.path.join(tls, "cert.pem") + "," + os.path.join(tls, "key.pem"), "--tls-required"]
+        with self.tls_host(hardened, extra) as port:
+            self.port = port
+            plain = self.job(hardened, "plain", ["cd " + self.LIBRARY])
+            protected = self.job(hardened, "protected", ["cd " + self.LIBRARY], first=["tls", "tls pin " + sha256])
+        self.check_log(plain, [r"530 .*TLS.*", r"Login failed\."], password=self.PASSWORD)
+        self.assertTrue(log_shows(protected, "LOGGED ON"))
 
     def test_passive_mode_gets_past_a_blocked_active_mode(self):
         """The host cannot connect back (--block-active): the job fails in active mode and goes

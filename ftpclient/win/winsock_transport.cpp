@@ -118,15 +118,90 @@ IoResult WinsockTransport::ConnectSocket(SOCKET& connection, const Endpoint& ser
 }
 
 IoResult WinsockTransport::SendControl(std::string_view bytes) {
+  if (controlTls_) {
+    std::string error;
+    return NoteTls(controlTls_->Send(bytes, error), error);
+  }
   return SendAll(control_, bytes, limits_.controlSeconds);
 }
 
 IoResult WinsockTransport::ReceiveControl(std::string& appendTo) {
+  if (controlTls_) {
+    std::string error;
+    return NoteTls(controlTls_->Receive(appendTo, error), error);
+  }
+  return ReceiveRaw(control_, limits_.controlSeconds, appendTo);
+}
+
+IoResult WinsockTransport::NoteTls(IoResult result, const std::string& error) {
+  if (result != IoResult::kOk && result != IoResult::kTimeout && !error.empty()) tlsFailure_ = error;
+  return result;
+}
+
+RawLink WinsockTransport::LinkOf(SOCKET& socket, const unsigned& seconds) {
+  return RawLink{[this, &socket, &seconds](std::string_view bytes) { return SendAll(socket, bytes, seconds); },
+                 [this, &socket, &seconds](std::string& appendTo) { return ReceiveRaw(socket, seconds, appendTo); }};
+}
+
+IoResult WinsockTransport::StartControlTls(const TlsRequest& request, TlsPeer& peer, std::string& error) {
+  const SystemTlsApi* api = LoadSystemTlsApi(error);
+  if (api == nullptr) return IoResult::kError;
+  credentials_ = std::make_unique<TlsCredentials>(*api);
+  if (!credentials_->Acquire(error)) return IoResult::kError;
+  const int length = MultiByteToWideChar(CP_ACP, 0, request.serverName.c_str(), -1, nullptr, 0);
+  serverName_.assign(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
+  if (length > 0) MultiByteToWideChar(CP_ACP, 0, request.serverName.c_str(), -1, &serverName_[0], length);
+  auto stream = std::make_unique<TlsStream>(*api, *credentials_, serverName_, LinkOf(control_, limits_.controlSeconds));
+  const IoResult shaken = stream->Handshake(error);
+  if (shaken != IoResult::kOk) return shaken;
+  if (!stream->Describe(request.checkSystemTrust, peer, error)) return IoResult::kError;
+  // Only TLS 1.2 and later were asked for; a Windows that ignored that is not believed.
+  if (!stream->ModernProtocol()) {
+    error = "the server agreed only to " + peer.protocol;
+    return IoResult::kError;
+  }
+  controlTls_ = std::move(stream);
+  return IoResult::kOk;
+}
+
+IoResult WinsockTransport::StartDataTls(std::string& error) {
+  if (!controlTls_ || data_ == INVALID_SOCKET) {
+    error = "no protected control connection";
+    return IoResult::kError;
+  }
+  std::string ignored;
+  const SystemTlsApi* api = LoadSystemTlsApi(ignored);
+  auto stream = std::make_unique<TlsStream>(*api, *credentials_, serverName_, LinkOf(data_, limits_.dataSeconds));
+  const IoResult shaken = stream->Handshake(error);
+  if (shaken != IoResult::kOk) return shaken;
+  dataTls_ = std::move(stream);
+  return IoResult::kOk;
+}
+
+void WinsockTransport::EndControlTls(unsigned seconds) {
+  if (!controlTls_) return;
+  std::string error;
+  if (controlTls_->SendCloseNotify(error) == IoResult::kOk) Drain(*controlTls_, control_, seconds);
+}
+
+void WinsockTransport::Drain(TlsStream& stream, SOCKET socket, unsigned seconds) {
+  const std::uint64_t until = NowMilliseconds() + seconds * 1000ull;
+  while (socket != INVALID_SOCKET && !stream.closeNotifyReceived()) {
+    const std::uint64_t now = NowMilliseconds();
+    if (now >= until) return;
+    if (WaitUntilReady(socket, Wait::kRead, static_cast<unsigned>((until - now + 999) / 1000)) != IoResult::kOk) return;
+    std::string dropped;
+    std::string error;
+    if (stream.Receive(dropped, error) != IoResult::kOk) return;
+  }
+}
+
+IoResult WinsockTransport::ReceiveRaw(SOCKET socket, unsigned seconds, std::string& appendTo) {
   while (true) {
-    IoResult ready = WaitUntilReady(control_, Wait::kRead, limits_.controlSeconds);
+    IoResult ready = WaitUntilReady(socket, Wait::kRead, seconds);
     if (ready != IoResult::kOk) return ready;
     char buffer[4096];
-    int count = recv(control_, buffer, sizeof buffer, 0);
+    int count = recv(socket, buffer, sizeof buffer, 0);
     if (count > 0) {
       appendTo.append(buffer, static_cast<std::size_t>(count));
       return IoResult::kOk;
@@ -136,7 +211,10 @@ IoResult WinsockTransport::ReceiveControl(std::string& appendTo) {
   }
 }
 
-void WinsockTransport::CloseControl() { CloseSocket(control_); }
+void WinsockTransport::CloseControl() {
+  controlTls_.reset();
+  CloseSocket(control_);
+}
 
 bool WinsockTransport::ListenForData(Endpoint& local, std::string& error) {
   AbortData();
@@ -190,14 +268,33 @@ void WinsockTransport::ResizeDataSendBuffer(std::size_t bytes) {
   setsockopt(data_, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&sendBuffer), sizeof sendBuffer);
 }
 
-IoResult WinsockTransport::SendData(std::string_view bytes) { return SendAll(data_, bytes, limits_.dataSeconds); }
+IoResult WinsockTransport::SendData(std::string_view bytes) {
+  if (dataTls_) {
+    std::string error;
+    return NoteTls(dataTls_->Send(bytes, error), error);
+  }
+  return SendAll(data_, bytes, limits_.dataSeconds);
+}
 
+// With TLS, close_notify tells the server the file ended here and was not cut off (a server on
+// OpenSSL 3 takes an upload without it for a failed one); its own close_notify, or its close,
+// is awaited briefly so the socket is not closed on bytes still coming, which would reset it.
 void WinsockTransport::FinishData() {
-  if (data_ != INVALID_SOCKET) shutdown(data_, SD_SEND);
+  if (dataTls_ && data_ != INVALID_SOCKET) {
+    std::string error;
+    if (dataTls_->SendCloseNotify(error) == IoResult::kOk) {
+      shutdown(data_, SD_SEND);
+      Drain(*dataTls_, data_, 5);
+    }
+  } else if (data_ != INVALID_SOCKET) {
+    shutdown(data_, SD_SEND);
+  }
+  dataTls_.reset();
   CloseSocket(data_);
 }
 
 void WinsockTransport::AbortData() {
+  dataTls_.reset();
   CloseSocket(listener_);
   ResetSocket(data_);
 }

@@ -4,7 +4,10 @@
 
 #include <winsock2.h>
 
+#include <memory>
+
 #include "ftpclient/core/transport.h"
+#include "ftpclient/win/tls_stream.h"
 
 namespace ftpclient {
 
@@ -29,6 +32,10 @@ class WinsockTransport : public Transport {
   void FinishData() override;
   void AbortData() override;
   std::uint64_t NowMilliseconds() override;
+  IoResult StartControlTls(const TlsRequest& request, TlsPeer& peer, std::string& error) override;
+  IoResult StartDataTls(std::string& error) override;
+  void EndControlTls(unsigned seconds) override;
+  std::string TakeTlsFailure() override { return std::move(tlsFailure_); }
 
  private:
   enum class Wait { kRead, kWrite };
@@ -37,6 +44,12 @@ class WinsockTransport : public Transport {
   IoResult WaitUntilReady(SOCKET socket, Wait wait, unsigned seconds);
   IoResult WaitForConnectionOrReply();
   IoResult SendAll(SOCKET socket, std::string_view bytes, unsigned seconds);
+  IoResult ReceiveRaw(SOCKET socket, unsigned seconds, std::string& appendTo);
+  RawLink LinkOf(SOCKET& socket, const unsigned& seconds);
+  // The result of a TLS operation; a failure of TLS itself is kept for TakeTlsFailure.
+  IoResult NoteTls(IoResult result, const std::string& error);
+  // Reads and drops what the peer still sends, until it closes or `seconds` pass.
+  void Drain(TlsStream& stream, SOCKET socket, unsigned seconds);
   // select() on the sets given, for at most `seconds` (0: no limit).
   static int Select(fd_set* read, fd_set* write, fd_set* failed, unsigned seconds);
 
@@ -44,6 +57,11 @@ class WinsockTransport : public Transport {
   SOCKET control_ = INVALID_SOCKET;
   SOCKET listener_ = INVALID_SOCKET;
   SOCKET data_ = INVALID_SOCKET;
+  std::unique_ptr<TlsCredentials> credentials_;
+  std::wstring serverName_;
+  std::unique_ptr<TlsStream> controlTls_;
+  std::unique_ptr<TlsStream> dataTls_;
+  std::string tlsFailure_;
 };
 
 // Text of a Winsock error as the Windows client prints it after "> ftp: connect :".

@@ -90,6 +90,22 @@ TEST(JobText, ScriptHeaderCornerCases) {
   }
 }
 
+// Our client takes its TLS instructions before the open line; a pin the script names wrongly would
+// refuse the very host the user accepted.
+TEST(JobText, TlsLinesComeOnePinALine) {
+  const std::string pin = std::string(64, 'a');
+  const struct {
+    jobtext::TlsRequest request;
+    std::string expected;
+  } cases[] = {
+      {{false, {pin}, true}, ""},
+      {{true, {}, false}, "tls\n"},
+      {{true, {pin, std::string(64, '0')}, true},
+       "tls\ntls pin " + pin + "\ntls pin " + std::string(64, '0') + "\ntls trust-system\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(jobtext::TlsLines(c.request), c.expected);
+}
+
 TEST(JobText, EveryLineFeedIsStoredAsCrLf) {
   const struct {
     std::string text;

@@ -1,7 +1,7 @@
 // Feeds arbitrary logs to the scan and to the session reader. Besides the sanitizers' checks, the
 // verdict must be one of the three a scan can give, an empty error text must never be found, the
 // log-on flag must not depend on the error text, the session reader must see the same log-on as
-// the scan, and it can count at most one answer for each line.
+// the scan, it can count at most one answer for each line, and what it reads of TLS is well formed.
 #include <cstddef>
 #include <cstdint>
 #include <algorithm>
@@ -28,5 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (facts.loggedOn != (without != LOG_NOT_LOGGED_ON)) std::abort();
   const auto lines = std::count(log.begin(), log.end(), '\n');
   if (facts.answersAfterLogOn < 0 || facts.answersAfterLogOn > lines) std::abort();
+  // A fingerprint the installer may pin is 64 lower-case hex digits or none, and only a verdict on
+  // a certificate (accepted, refused) comes with one's acceptance.
+  const logscan::TlsFacts& tls = facts.tls;
+  if (!tls.fingerprint.empty() && tls.fingerprint.size() != 64) std::abort();
+  if (tls.fingerprint.find_first_not_of("0123456789abcdef") != std::string::npos) std::abort();
+  if (!tls.acceptedBy.empty() && tls.outcome != logscan::TlsOutcome::kEstablished &&
+      tls.outcome != logscan::TlsOutcome::kNotAvailable)
+    std::abort();
   return 0;
 }

@@ -197,3 +197,92 @@ TEST(LogScan, SessionFacts) {
 }
 
 }  // namespace
+
+namespace {
+
+// Our client's TLS account of the control connection, between the host's greeting and the log-on.
+const std::string kFingerprint = "9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08";
+const std::string kTlsUp =
+    "220 Ready.\r\n234 AUTH TLS accepted.\r\n> ftp: TLS established: TLSv1.2 ECDHE-RSA-AES256-GCM\r\n"
+    "> ftp: TLS certificate SHA-256 " +
+    kFingerprint +
+    "\r\n> ftp: TLS certificate subject CN=ibmi.example: O=Shop\r\n"
+    "> ftp: TLS certificate issuer CN=ibmi.example\r\n"
+    "> ftp: TLS certificate valid 2026-01-01 00:00:00 to 2027-01-01 00:00:00 UTC\r\n";
+const std::string kLoggedOn = "331 Enter password.\r\n230 DEMO logged on.\r\n221 QUIT subcommand received.\r\n";
+
+struct TlsCase {
+  const char* what;
+  std::string log;
+  logscan::TlsOutcome outcome;
+  std::string fingerprint;
+  std::string detail;  // the reason, or how the certificate was accepted
+};
+
+using O = logscan::TlsOutcome;
+const TlsCase kTlsCases[] = {
+    {"Windows' client", kEnglishSession, O::kNotTried, "", ""},
+    {"host without TLS",
+     "220 Ready.\r\n> ftp: TLS not available: 431 Unable to process security request; not logged on.\r\n",
+     O::kNotAvailable, "", "431 Unable to process security request"},
+    {"silent host", "> ftp: TLS not available: no reply; not logged on.\r\n", O::kNotAvailable, "", "no reply"},
+    {"handshake failed", "234 ok\r\n> ftp: TLS handshake failed: SEC_E_ILLEGAL_MESSAGE; not logged on.\r\n",
+     O::kHandshakeFailed, "", "SEC_E_ILLEGAL_MESSAGE"},
+    {"accepted by pin", kTlsUp + "> ftp: TLS certificate accepted: pin\r\n" + kLoggedOn, O::kEstablished, kFingerprint,
+     "pin"},
+    {"accepted by the system", kTlsUp + "> ftp: TLS certificate accepted: system\r\n", O::kEstablished, kFingerprint,
+     "system"},
+    {"refused",
+     kTlsUp + "> ftp: TLS certificate refused: matches no pin and no trusted chain; not logged on.\r\n221 Bye.\r\n",
+     O::kRefused, kFingerprint, ""},
+    // The client stopped before it judged the certificate: no log-on can have followed.
+    {"cut short before the verdict", kTlsUp, O::kHandshakeFailed, kFingerprint, ""},
+    {"the verdict's line unfinished", kTlsUp + "> ftp: TLS certificate accepted: pi", O::kHandshakeFailed, kFingerprint,
+     ""},
+    // A data connection's TLS failure later says nothing of the log-on.
+    {"a later failure",
+     kTlsUp + "> ftp: TLS certificate accepted: any\r\n" + kLoggedOn +
+         "> ftp: TLS handshake failed on the data connection: x; transfer abandoned.\r\n",
+     O::kEstablished, kFingerprint, "any"},
+    {"a damaged fingerprint is none",
+     "> ftp: TLS established: x\r\n> ftp: TLS certificate SHA-256 " + kFingerprint.substr(1) +
+         "\r\n> ftp: TLS certificate accepted: any\r\n",
+     O::kEstablished, "", "any"},
+    // The host took AUTH TLS but would not protect the data: nothing of the log-on went out.
+    {"PROT refused after the certificate",
+     kTlsUp + "> ftp: TLS certificate accepted: any\r\n200 PBSZ=0\r\n"
+              "> ftp: TLS not available: 534 PROT P refused; not logged on.\r\n",
+     O::kNotAvailable, kFingerprint, "534 PROT P refused"},
+    {"certificate lines without a handshake", "> ftp: TLS certificate SHA-256 " + kFingerprint + "\r\n", O::kNotTried,
+     "", ""},
+};
+
+TEST(LogScan, TlsFacts) {
+  for (const TlsCase& c : kTlsCases) {
+    const logscan::TlsFacts tls = logscan::ReadSession(c.log).tls;
+    EXPECT_EQ(tls.outcome, c.outcome) << c.what;
+    EXPECT_EQ(tls.fingerprint, c.fingerprint) << c.what;
+    EXPECT_EQ(c.outcome == O::kEstablished ? tls.acceptedBy : tls.reason, c.detail) << c.what;
+  }
+  const logscan::TlsFacts up = logscan::ReadTls(kTlsUp);
+  EXPECT_EQ(up.session, "TLSv1.2 ECDHE-RSA-AES256-GCM");
+  EXPECT_EQ(up.subject, "CN=ibmi.example: O=Shop");
+  EXPECT_EQ(up.issuer, "CN=ibmi.example");
+  EXPECT_EQ(up.validity, "2026-01-01 00:00:00 to 2027-01-01 00:00:00 UTC");
+}
+
+// The host's words quoted in our client's TLS lines are no replies: a 421 there closed nothing,
+// and the log-on over TLS counts its answers as any other.
+TEST(LogScan, TlsLinesAreNoReplies) {
+  const logscan::SessionFacts refused =
+      logscan::ReadSession("> ftp: TLS not available: 421 Service not available; not logged on.\r\n");
+  EXPECT_FALSE(refused.hostClosed);
+  EXPECT_FALSE(refused.loggedOn);
+  const logscan::SessionFacts over =
+      logscan::ReadSession(kTlsUp + "> ftp: TLS certificate accepted: pin\r\n" + kLoggedOn);
+  EXPECT_TRUE(over.loggedOn);
+  EXPECT_TRUE(over.sessionEnded);
+  EXPECT_EQ(over.answersAfterLogOn, 0);
+}
+
+}  // namespace

@@ -4,3 +4,4 @@
 #define ASIO_STANDALONE
 #endif
 #include <asio.hpp>
+#include <asio/ssl.hpp>

@@ -12,6 +12,18 @@ std::string PeerAddress(const asio::ip::tcp::socket& socket) {
   return socket.remote_endpoint(error).address().to_string();
 }
 
+// The first word of a command and what follows it, the word in capitals.
+std::pair<std::string, std::string> VerbAndArgument(const std::string& line) {
+  const std::size_t blank = line.find(' ');
+  std::string verb = line.substr(0, blank);
+  for (char& c : verb) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  std::string argument = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+  for (char& c : argument) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return {verb, argument};
+}
+
+std::string SessionTerms(SSL* ssl) { return std::string(SSL_get_version(ssl)) + " " + SSL_get_cipher_name(ssl); }
+
 const FaultSwitches& NoFaults() {
   static const FaultSwitches none;
   return none;
@@ -33,7 +45,8 @@ ControlConnection::ControlConnection(asio::ip::tcp::socket socket, unsigned long
             [this](const std::string& text) { Log(text); }),
       delay_(socket_.get_executor()),
       idle_(socket_.get_executor()),
-      logBudget_(EventLog::ConnectionBudget()) {}
+      logBudget_(EventLog::ConnectionBudget()),
+      shutdown_(socket_.get_executor()) {}
 
 void ControlConnection::Start() {
   asio::error_code error;
@@ -47,19 +60,28 @@ void ControlConnection::Start() {
 }
 
 void ControlConnection::Read() {
-  if (closed_ || reading_ || !flow_.WantsInput()) return;
+  if (closed_ || reading_ || tlsPending_ || !flow_.WantsInput()) return;
   reading_ = true;
   auto self = shared_from_this();
-  socket_.async_read_some(asio::buffer(readBuffer_), [this, self](const asio::error_code& error, std::size_t size) {
+  auto handler = [this, self](const asio::error_code& error, std::size_t size) {
     reading_ = false;
     if (closed_) return;
     if (error) {
-      Log(error == asio::error::eof ? "client closed the connection" : "connection lost: " + error.message());
+      if (error == asio::ssl::error::stream_truncated) {
+        Log("client closed the connection without close_notify");
+      } else {
+        Log(error == asio::error::eof ? "client closed the connection" : "connection lost: " + error.message());
+      }
       return Close();
     }
     flow_.Received(readBuffer_.data(), size);
     ProcessLines();
-  });
+  };
+  if (tls_) {
+    tls_->async_read_some(asio::buffer(readBuffer_), handler);
+  } else {
+    socket_.async_read_some(asio::buffer(readBuffer_), handler);
+  }
 }
 
 void ControlConnection::Write() {
@@ -70,14 +92,19 @@ void ControlConnection::Write() {
   }
   writing_ = true;
   auto self = shared_from_this();
-  asio::async_write(socket_, asio::buffer(flow_.TakeOutput()),
-                    [this, self](const asio::error_code& error, std::size_t) {
-                      writing_ = false;
-                      if (closed_) return;
-                      if (error) return Close();
-                      flow_.Sent();
-                      ProcessLines();
-                    });
+  auto handler = [this, self](const asio::error_code& error, std::size_t) {
+    writing_ = false;
+    if (closed_) return;
+    if (error) return Close();
+    flow_.Sent();
+    if (tlsPending_ && !tls_ && !flow_.HasOutput()) return StartTls();
+    ProcessLines();
+  };
+  if (tls_) {
+    asio::async_write(*tls_, asio::buffer(flow_.TakeOutput()), handler);
+  } else {
+    asio::async_write(socket_, asio::buffer(flow_.TakeOutput()), handler);
+  }
 }
 
 void ControlConnection::ProcessLines() {
@@ -94,6 +121,7 @@ void ControlConnection::Execute(LineAssembler::Kind kind, const std::string& lin
     return Respond(session_.LineTooLong(), [this] { Done(); });
   }
   LogTraffic("> " + FtpSession::LoggedForm(line));
+  if (HandleTls(line)) return;
   SessionStep step = session_.Handle(line);
   if (step.next == SessionStep::Next::kTransfer && faulty_) {
     if (context_.options.refuseData) {
@@ -113,6 +141,61 @@ void ControlConnection::RefuseTransfer(SessionStep& step, reply::Lines replies, 
   step.transfer = TransferRequest{};  // an upload begun is discarded
   step.replies = std::move(replies);
   step.next = SessionStep::Next::kContinue;
+}
+
+// Explicit TLS as RFC 4217 has it. The reply texts are this host's own: no IBM i transcript of
+// them was at hand, and clients go by the codes.
+bool ControlConnection::HandleTls(const std::string& line) {
+  const auto [verb, argument] = VerbAndArgument(line);
+  const auto answer = [this](const std::string& text) { Respond(session_.Styled({text}), [this] { Done(); }); };
+  if (verb == "AUTH") {
+    if (context_.tls == nullptr) {
+      answer("431 Security mechanism TLS is not available: no certificate is assigned to the FTP server.");
+    } else if (tls_) {
+      answer("503 Security environment already established.");
+    } else if (argument != "TLS" && argument != "TLS-C") {
+      answer("504 Security mechanism " + argument + " is not supported.");
+    } else {
+      tlsPending_ = true;  // before the reply goes: the next bytes are the client's handshake
+      answer("234 Security environment established - ready for negotiation.");
+    }
+    return true;
+  }
+  if (verb == "PBSZ" || verb == "PROT") {
+    if (!tlsUp_) {
+      answer("503 " + verb + " needs AUTH TLS first.");
+    } else if (verb == "PBSZ") {
+      answer("200 PBSZ=0 subcommand request successful.");
+    } else if (argument == "P" || argument == "C") {
+      protectData_ = argument == "P";
+      answer(std::string("200 Data connection protection level set to ") + (protectData_ ? "Private." : "Clear."));
+    } else {
+      answer("536 Data connection protection level " + argument + " is not supported.");
+    }
+    return true;
+  }
+  if (verb == "USER" && context_.options.tlsRequired && !tlsUp_) {
+    Log("plain log-on refused: TLS is required (--tls-required)");
+    answer("530 Log on not allowed: the FTP server requires TLS (AUTH TLS) before USER.");
+    return true;
+  }
+  return false;
+}
+
+void ControlConnection::StartTls() {
+  tls_ = std::make_unique<TlsStream>(socket_, *context_.tls);
+  auto self = shared_from_this();
+  tls_->async_handshake(asio::ssl::stream_base::server, [this, self](const asio::error_code& error) {
+    tlsPending_ = false;
+    if (closed_) return;
+    if (error) {
+      Log("TLS handshake failed: " + error.message());
+      return Close();
+    }
+    tlsUp_ = true;
+    Log("TLS established: " + SessionTerms(tls_->native_handle()));
+    ProcessLines();
+  });
 }
 
 void ControlConnection::Continue(SessionStep step) {
@@ -146,6 +229,7 @@ void ControlConnection::Transfer(TransferRequest request) {
   DataChannel::Peer peer;
   asio::error_code error;
   peer.passive = session_.passive();
+  if (tlsUp_ && protectData_) peer.protect = context_.tls;
   peer.client = socket_.remote_endpoint(error).address();
   if (!peer.passive) {
     const DataEndpoint& endpoint = session_.activeEndpoint();
@@ -258,6 +342,23 @@ void ControlConnection::Close() {
   data_.Cancel();
   delay_.cancel();
   idle_.cancel();
+  if (!tlsUp_) return FinishClose();
+  // close_notify, so the client knows nothing was cut off; its own is waited for briefly.
+  socket_.cancel(ignored);
+  auto self = shared_from_this();
+  shutdown_.expires_after(std::chrono::seconds(2));
+  shutdown_.async_wait([this, self](const asio::error_code& error) {
+    asio::error_code ignored;
+    if (!error) socket_.close(ignored);
+  });
+  tls_->async_shutdown([this, self](const asio::error_code&) {
+    shutdown_.cancel();
+    FinishClose();
+  });
+}
+
+void ControlConnection::FinishClose() {
+  asio::error_code ignored;
   socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
   socket_.close(ignored);
   session_.EndJob();

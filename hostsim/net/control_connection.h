@@ -26,6 +26,7 @@ struct ConnectionContext {
   EventLog& log;
   std::string tempRoot;                           // QTEMP folders go here, one per connection
   std::function<void(unsigned long)> onFinished;  // the server forgets the connection
+  asio::ssl::context* tls = nullptr;              // null: the host offers no TLS
 };
 
 class ControlConnection : public std::enable_shared_from_this<ControlConnection> {
@@ -36,6 +37,8 @@ class ControlConnection : public std::enable_shared_from_this<ControlConnection>
   void Close();
 
  private:
+  using TlsStream = asio::ssl::stream<asio::ip::tcp::socket&>;
+
   using Clock = std::chrono::steady_clock;
 
   void Read();
@@ -55,6 +58,10 @@ class ControlConnection : public std::enable_shared_from_this<ControlConnection>
   void WatchIdle();
   void IdleTimeUp();
   void Done();  // the current command is answered: take the next one
+  // AUTH, PBSZ, PROT and, where TLS is required, a plain USER; false for every other command.
+  bool HandleTls(const std::string& line);
+  void StartTls();  // once the 234 is sent
+  void FinishClose();
   void Log(const std::string& text) { context_.log.Write(id_, text); }
   // Commands and replies: what a flood multiplies, so they are written within a budget.
   void LogTraffic(const std::string& text);
@@ -77,6 +84,11 @@ class ControlConnection : public std::enable_shared_from_this<ControlConnection>
   bool reading_ = false;
   bool writing_ = false;
   bool closed_ = false;
+  std::unique_ptr<TlsStream> tls_;
+  bool tlsPending_ = false;  // the 234 is on its way: nothing more is read in clear
+  bool tlsUp_ = false;
+  bool protectData_ = false;  // PROT P
+  asio::steady_timer shutdown_;
 };
 
 }  // namespace hostsim

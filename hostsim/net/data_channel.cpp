@@ -7,6 +7,7 @@ namespace hostsim {
 namespace {
 
 constexpr auto kConnectTimeout = std::chrono::seconds(30);
+constexpr auto kTlsShutdownTime = std::chrono::seconds(5);
 // A paced upload reads a twentieth of a second's worth at a time, so the rate holds evenly.
 constexpr std::uint64_t kPaceSlicesPerSecond = 20;
 // And its socket takes only a small window, as a slow line would: the client then feels the pace
@@ -31,8 +32,28 @@ std::uint16_t DataChannel::Listen(const asio::ip::address& local) {
   return acceptor_->local_endpoint(error).port();
 }
 
+void DataChannel::Secure(asio::ssl::context* protect, std::function<void()> secured) {
+  if (protect == nullptr) {
+    if (tls_) tls_ = nullptr;
+    return secured();
+  }
+  tls_ = std::make_unique<asio::ssl::stream<asio::ip::tcp::socket&>>(socket_, *protect);
+  Progressed();
+  WatchProgress();  // a client that never finishes its handshake is cut off like a silent one
+  tls_->async_handshake(asio::ssl::stream_base::server, [this, secured](const asio::error_code& error) {
+    if (error) {
+      note_("data connection TLS handshake failed: " + error.message());
+      return Finish(Result::kAborted);
+    }
+    SSL* ssl = tls_->native_handle();
+    note_(std::string("data connection protected: ") + SSL_get_version(ssl) + " " + SSL_get_cipher_name(ssl));
+    secured();
+  });
+}
+
 void DataChannel::Connect(const Peer& peer, std::function<void()> connected) {
   bytes_ = 0;
+  tls_.reset();
   timer_.expires_after(kConnectTimeout);
   timer_.async_wait([this](const asio::error_code& error) {
     if (error) return;  // cancelled: the connection came in time
@@ -94,11 +115,13 @@ void DataChannel::Receive(const Peer& peer, UploadSink& sink, std::optional<std:
   sink_ = &sink;
   dropAfter_ = dropAfter;
   if (!buffer_) buffer_ = std::make_unique<std::array<char, kBufferSize>>();
-  Connect(peer, [this] {
-    started_ = Clock::now();
-    Progressed();
-    WatchProgress();
-    ReadMore();
+  Connect(peer, [this, protect = peer.protect] {
+    Secure(protect, [this] {
+      started_ = Clock::now();
+      Progressed();
+      WatchProgress();
+      ReadMore();
+    });
   });
 }
 
@@ -125,8 +148,10 @@ void DataChannel::ReadMore() {
     });
     return;
   }
-  socket_.async_read_some(asio::buffer(buffer_->data(), ReadRoom()),
-                          [this](const asio::error_code& error, std::size_t size) { Received(error, size); });
+  OnStream([this](auto& stream) {
+    stream.async_read_some(asio::buffer(buffer_->data(), ReadRoom()),
+                           [this](const asio::error_code& error, std::size_t size) { Received(error, size); });
+  });
 }
 
 void DataChannel::Received(const asio::error_code& error, std::size_t size) {
@@ -139,7 +164,10 @@ void DataChannel::Received(const asio::error_code& error, std::size_t size) {
     bytes_ += keep;
     if (drop) return Finish(Result::kDropped);
   }
-  if (error == asio::error::eof) return Finish(Result::kComplete);
+  // Over TLS, eof is the client's close_notify; a TLS upload ended without one (stream_truncated)
+  // may have been cut off by someone in between, so it is not taken as whole.
+  if (error == asio::error::eof) return tls_ ? EndTls(Result::kComplete) : Finish(Result::kComplete);
+  if (error == asio::ssl::error::stream_truncated) note_("data connection closed without close_notify");
   if (error) return Finish(Result::kAborted);
   ReadMore();
 }
@@ -149,10 +177,12 @@ void DataChannel::Send(const Peer& peer, std::unique_ptr<savf::ByteSource> sourc
   source_ = std::move(source);
   text_ = std::move(text);
   if (!buffer_) buffer_ = std::make_unique<std::array<char, kBufferSize>>();
-  Connect(peer, [this] {
-    Progressed();
-    WatchProgress();
-    WriteMore();
+  Connect(peer, [this, protect = peer.protect] {
+    Secure(protect, [this] {
+      Progressed();
+      WatchProgress();
+      WriteMore();
+    });
   });
 }
 
@@ -165,13 +195,25 @@ void DataChannel::WriteMore() {
     size = std::min(kBufferSize, text_.size() - static_cast<std::size_t>(bytes_));
     std::copy_n(text_.data() + bytes_, size, buffer_->data());
   }
-  if (size == 0) return Finish(Result::kComplete);
-  asio::async_write(socket_, asio::buffer(buffer_->data(), size), [this](const asio::error_code& error, std::size_t n) {
-    if (error) return Finish(Result::kAborted);
-    bytes_ += n;
-    Progressed();
-    WriteMore();
+  if (size == 0) return tls_ ? EndTls(Result::kComplete) : Finish(Result::kComplete);
+  OnStream([this, size](auto& stream) {
+    asio::async_write(stream, asio::buffer(buffer_->data(), size),
+                      [this](const asio::error_code& error, std::size_t n) {
+                        if (error) return Finish(Result::kAborted);
+                        bytes_ += n;
+                        Progressed();
+                        WriteMore();
+                      });
   });
+}
+
+void DataChannel::EndTls(Result result) {
+  timer_.expires_after(kTlsShutdownTime);
+  timer_.async_wait([this](const asio::error_code& error) {
+    asio::error_code ignored;
+    if (!error) socket_.close(ignored);  // the shutdown waiting fails, and Finish follows
+  });
+  tls_->async_shutdown([this, result](const asio::error_code&) { Finish(result); });
 }
 
 void DataChannel::Cancel() {

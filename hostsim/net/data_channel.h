@@ -23,8 +23,9 @@ class DataChannel {
 
   struct Peer {
     bool passive = false;
-    asio::ip::tcp::endpoint active;  // where to connect for PORT
-    asio::ip::address client;        // the only address a passive connection is taken from
+    asio::ip::tcp::endpoint active;         // where to connect for PORT
+    asio::ip::address client;               // the only address a passive connection is taken from
+    asio::ssl::context* protect = nullptr;  // PROT P: the connection has its TLS handshake first
   };
 
   struct Limits {
@@ -51,6 +52,16 @@ class DataChannel {
 
  private:
   void Connect(const Peer& peer, std::function<void()> connected);
+  // The TLS handshake (as server) on the connection just made, when the peer asked for it.
+  void Secure(asio::ssl::context* protect, std::function<void()> secured);
+  template <class Operation>
+  void OnStream(Operation operation) {
+    if (tls_) {
+      operation(*tls_);
+    } else {
+      operation(socket_);
+    }
+  }
   void Accept(const asio::ip::address& client, std::function<void()> connected);
   void ReadMore();
   void Received(const asio::error_code& error, std::size_t size);
@@ -61,12 +72,17 @@ class DataChannel {
   std::size_t ReadRoom() const;
   Clock::time_point ReadDue() const;
   void Finish(Result result);
+  // A protected transfer ends with close_notify both ways (a TLS client takes an end without it
+  // for a cut-off), waited for a few seconds at most; then Finish.
+  void EndTls(Result result);
 
   static constexpr std::size_t kBufferSize = 256 * 1024;
 
   asio::any_io_executor executor_;
   std::unique_ptr<asio::ip::tcp::acceptor> acceptor_;
   asio::ip::tcp::socket socket_;
+  // Replaced, never reset, between transfers: a stream is not destroyed from its own handler.
+  std::unique_ptr<asio::ssl::stream<asio::ip::tcp::socket&>> tls_;
   asio::steady_timer timer_;     // the connection must come in time
   asio::steady_timer watchdog_;  // then the transfer must make progress
   asio::steady_timer pace_;      // a paced upload waits here before it reads on

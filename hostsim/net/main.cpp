@@ -104,6 +104,17 @@ int Serve(const std::vector<std::string>& args) {
       users.users, libraries, faults, options->hostName.empty() ? options->address : options->hostName,
       options->japanese ? hostsim::reply::Style::kJapanese : hostsim::reply::Style::kMixedCase};
   hostsim::ConnectionContext context{services, *options, log, state + "/qtemp", nullptr};
+  asio::ssl::context tls(asio::ssl::context::tls_server);
+  if (!options->tlsCertificate.empty()) {
+    asio::error_code tlsError;
+    tls.set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_sslv2 |
+                        asio::ssl::context::no_sslv3 | asio::ssl::context::no_tlsv1 | asio::ssl::context::no_tlsv1_1,
+                    tlsError);
+    if (!tlsError) tls.use_certificate_chain_file(options->tlsCertificate, tlsError);
+    if (!tlsError) tls.use_private_key_file(options->tlsKey, asio::ssl::context::pem, tlsError);
+    if (tlsError) return Fail("TLS certificate or key not usable: " + tlsError.message());
+    context.tls = &tls;
+  }
   asio::io_context io;
   hostsim::Server server(io, context);
   if (!server.Listen(options->address, options->port, error)) return Fail(error);

@@ -42,6 +42,10 @@ std::optional<ServeOptions> ParseServeOptions(const std::vector<std::string>& ar
       options.japanese = true;
       continue;
     }
+    if (name == "--tls-required") {
+      options.tlsRequired = true;
+      continue;
+    }
     if (i + 1 >= args.size()) {
       error = name + " needs a value";
       return std::nullopt;
@@ -62,6 +66,13 @@ std::optional<ServeOptions> ParseServeOptions(const std::vector<std::string>& ar
       options.logFile = value;
     } else if (name == "--ready-file") {
       options.readyFile = value;
+    } else if (name == "--tls") {
+      const std::size_t comma = value.find(',');
+      valid = comma != std::string::npos && comma > 0 && comma + 1 < value.size();
+      if (valid) {
+        options.tlsCertificate = value.substr(0, comma);
+        options.tlsKey = value.substr(comma + 1);
+      }
     } else if (name == "--host-name") {
       options.hostName = value;
     } else if (name == "--idle-timeout") {
@@ -103,6 +114,10 @@ std::optional<ServeOptions> ParseServeOptions(const std::vector<std::string>& ar
       error = "value of " + name + " is not valid: " + value;
       return std::nullopt;
     }
+  }
+  if (options.tlsRequired && options.tlsCertificate.empty()) {
+    error = "--tls-required needs --tls";
+    return std::nullopt;
   }
   if (options.stateDirectory.empty() || options.usersFile.empty()) {
     error = "--state and --users are required";

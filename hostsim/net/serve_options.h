@@ -31,6 +31,11 @@ struct ServeOptions {
   std::string loseObject;
   std::vector<LongReply> longReplies;  // --long-reply NAME=SIZE
   bool japanese = false;               // replies as a Japanese host words them
+  // TLS (explicit, AUTH TLS): the certificate and key, PEM files; both empty: no TLS, and AUTH
+  // is answered as by a host without a certificate.
+  std::string tlsCertificate;
+  std::string tlsKey;
+  bool tlsRequired = false;  // a plain USER is refused, as by a host that allows TLS only
   bool refuseData = false;
   // A transfer after PORT gets 425, as when the PC's firewall drops the host's connection back;
   // PASV transfers work.

@@ -1,13 +1,15 @@
 """hostsim against clients nobody here wrote: Python's ftplib and curl."""
+import ftplib
 import hashlib
 import io
 import os
 import socket
+import ssl
 import subprocess
 import unittest
 
 import harness
-from harness import command, upload
+from harness import command, response, upload
 
 ADDRESS = "127.0.51.1"
 
@@ -216,6 +218,90 @@ class CurlTest(unittest.TestCase):
                                  "--list-only", url + "NOLIB/"], capture_output=True, text=True)
         self.assertNotEqual(result.returncode, 0)
         self.assertIn("< 550-Specified directory does not exist or cannot be accessed.", result.stderr)
+
+
+def test_certificate(directory):
+    """A throw-away certificate; returns the --tls argument."""
+    subprocess.run(["bash", os.path.join(harness.SOURCE, "testbed", "make-test-cert.sh"), directory], check=True,
+                   timeout=60)
+    return os.path.join(directory, "cert.pem") + "," + os.path.join(directory, "key.pem")
+
+
+def tls_client(host):
+    context = ssl.create_default_context()
+    context.check_hostname = False
+    context.verify_mode = ssl.CERT_NONE
+    ftp = ftplib.FTP_TLS(context=context)
+    ftp.connect(host.address, host.port, timeout=30)
+    return ftp
+
+
+class TlsTest(unittest.TestCase):
+    """Explicit TLS against Python's FTP_TLS, which nobody here wrote."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = harness.work_dir("peers-tls")
+        cls.tls = test_certificate(os.path.join(cls.dir, "tls"))
+        cls.host_object = harness.read(harness.HOST_OBJECT)
+
+    def test_protected_upload_download_and_log(self):
+        with harness.HostSim(harness.work_dir("peers-tls-offered"), "127.0.51.21", extra=("--tls", self.tls)) as host:
+            ftp = tls_client(host)
+            self.assertEqual(command(ftp, "PBSZ 0"), "503 PBSZ needs AUTH TLS first.")
+            self.assertEqual(ftp.auth(), "234 Security environment established - ready for negotiation.")
+            self.assertEqual(command(ftp, "AUTH TLS"), "503 Security environment already established.")
+            self.assertEqual(ftp.login("ksuser", "secret"), "230 KSUSER logged on.")
+            self.assertEqual(ftp.prot_p(), "200 Data connection protection level set to Private.")
+            command(ftp, "RCMD " + harness.CREATE)
+            self.assertEqual(upload(ftp, self.host_object), "250 File transfer completed successfully.")
+            received = io.BytesIO()
+            ftp.retrbinary("RETR QTEMP/QSAVF", received.write)  # unwrap() needs the host's close_notify
+            self.assertEqual(received.getvalue(), self.host_object)
+            self.assertEqual(ftp.quit(), "221 QUIT subcommand received.")
+            log = host.log()
+        self.assertRegex(log, r"\[1\] TLS established: TLSv1\.[23] \S+")
+        self.assertEqual(log.count("data connection protected: TLSv1."), 2)
+        self.assertNotIn("SECRET", log.upper().replace("PASS ****", ""))
+
+    def test_upload_cut_off_without_close_notify_is_not_taken(self):
+        """A TLS upload that ends without close_notify may have been cut off by someone in
+        between: the host must not commit it as whole."""
+        with harness.HostSim(harness.work_dir("peers-tls-cut"), "127.0.51.22", extra=("--tls", self.tls)) as host:
+            ftp = tls_client(host)
+            ftp.auth()
+            ftp.login("ksuser", "secret")
+            ftp.prot_p()
+            command(ftp, "RCMD " + harness.CREATE)
+            ftp.voidcmd("TYPE I")
+            conn = ftp.transfercmd("STOR " + harness.UPLOAD_NAME)
+            conn.sendall(self.host_object[:100000])
+            conn.shutdown(socket.SHUT_RDWR)  # TCP's end, without TLS's
+            conn.close()
+            reply = response(ftp)
+            self.assertTrue(reply.startswith("426"), reply)
+            self.assertIn("data connection closed without close_notify", host.log())
+            ftp.quit()
+
+    def test_without_a_certificate_and_when_required(self):
+        with harness.HostSim(harness.work_dir("peers-tls-none"), "127.0.51.23") as host:
+            ftp = tls_client(host)
+            with self.assertRaises(ftplib.error_temp) as refused:
+                ftp.auth()
+            self.assertTrue(str(refused.exception).startswith("431 "), refused.exception)
+            self.assertEqual(ftplib.FTP.login(ftp, "ksuser", "secret"), "230 KSUSER logged on.")
+            ftp.quit()
+        extra = ("--tls", self.tls, "--tls-required")
+        with harness.HostSim(harness.work_dir("peers-tls-required"), "127.0.51.24", extra=extra) as host:
+            plain = host.connect(user=None)
+            self.assertEqual(command(plain, "USER ksuser"),
+                             "530 Log on not allowed: the FTP server requires TLS (AUTH TLS) before USER.")
+            plain.quit()
+            ftp = tls_client(host)
+            ftp.auth()
+            self.assertEqual(ftp.login("ksuser", "secret"), "230 KSUSER logged on.")
+            ftp.quit()
+            self.assertIn("plain log-on refused: TLS is required", host.log())
 
 
 if __name__ == "__main__":

@@ -319,4 +319,67 @@ TEST(JobDecisions, TranscriptsInEveryLanguage) {
   }
 }
 
+// Job 1's TLS attempt: the mode decides whether a host without TLS gets the password in clear.
+TEST(JobDecisions, TlsAttempt) {
+  using O = logscan::TlsOutcome;
+  using tlstrust::TlsMode;
+  const auto withTls = [](O outcome) {
+    logscan::SessionFacts facts = Session(false);
+    facts.loggedOn = outcome == O::kEstablished;
+    facts.tls.outcome = outcome;
+    return Log(outcome == O::kEstablished ? OK : NO, OK, OK, OK, facts, true);
+  };
+  const struct {
+    TlsMode mode;
+    O outcome;
+    TlsStep step;
+  } rows[] = {
+      {TlsMode::kAuto, O::kEstablished, TlsStep::kOverTls},
+      {TlsMode::kAuto, O::kNotAvailable, TlsStep::kFallBack},
+      {TlsMode::kAuto, O::kHandshakeFailed, TlsStep::kFallBack},
+      // Any certificate does in auto: a refusal is no sign of a host without TLS.
+      {TlsMode::kAuto, O::kRefused, TlsStep::kHandshakeFailed},
+      {TlsMode::kAuto, O::kNotTried, TlsStep::kPlain},
+      {TlsMode::kRequired, O::kEstablished, TlsStep::kOverTls},
+      {TlsMode::kRequired, O::kNotAvailable, TlsStep::kNotAvailable},
+      {TlsMode::kRequired, O::kHandshakeFailed, TlsStep::kHandshakeFailed},
+      {TlsMode::kRequired, O::kRefused, TlsStep::kCertificateRefused},
+      {TlsMode::kRequired, O::kNotTried, TlsStep::kPlain},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(JudgeTlsAttempt(row.mode, withTls(row.outcome)), row.step)
+        << tlstrust::TlsModeName(row.mode) << " " << static_cast<int>(row.outcome);
+  }
+  EXPECT_EQ(JudgeTlsAttempt(TlsMode::kRequired, kUnreadable), TlsStep::kPlain);
+}
+
+// Once job 1 went over TLS, a later job that could not is stopped by its TLS, whatever else its log
+// shows; a job that got no connection at all is judged as ever.
+TEST(JobDecisions, TlsLostAfterTheFirstJob) {
+  using O = logscan::TlsOutcome;
+  const auto later = [](O outcome, bool overTls = true) {
+    logscan::SessionFacts facts = outcome == O::kEstablished || outcome == O::kNotTried ? kWhole : Session(false);
+    facts.loggedOn = outcome == O::kEstablished;
+    facts.tls.outcome = outcome;
+    JobLog log = Log(facts.loggedOn ? OK : NO, OK, OK, facts.loggedOn ? OK : NO, facts, true);
+    log.overTls = overTls;
+    return log;
+  };
+  const std::function<Decision(const JobLog&)> judges[] = {
+      [](const JobLog& log) { return JudgeAuthorityTest(log, kUser); },
+      [](const JobLog& log) { return JudgeLibraryProbe(log, kLib); },
+      JudgeInstallation,
+  };
+  for (const auto& judge : judges) {
+    EXPECT_EQ(judge(later(O::kRefused)).message, msg::kCertificateChangedDuringRun);
+    EXPECT_EQ(judge(later(O::kNotAvailable)).message, msg::kTlsLost);
+    EXPECT_EQ(judge(later(O::kHandshakeFailed)).message, msg::kTlsLost);
+    EXPECT_EQ(judge(later(O::kHandshakeFailed)).next, Next::kStop);
+    EXPECT_NE(judge(later(O::kEstablished)).message, msg::kTlsLost);
+    // Without TLS in the run, the same log is judged as it always was.
+    EXPECT_NE(judge(later(O::kRefused, false)).message, msg::kCertificateChangedDuringRun);
+  }
+  EXPECT_EQ(JudgeLibraryProbe(later(O::kNotTried), kLib).message, msg::kLogOnFailedCheck);
+}
+
 }  // namespace

@@ -145,6 +145,42 @@ TEST(CommandLine, Switches) {
   EXPECT_EQ(help.error, "");
 }
 
+TEST(CommandLine, TlsSwitchesReplaceTheSettings) {
+  const std::string a(64, 'a'), b(64, 'b');
+  const tlstrust::TlsPolicy settings{tlstrust::TlsMode::kAuto, {b}};
+  const auto refused = [](const std::string& detail) { return FormatText(msg::kBadCommandLine, detail); };
+  const struct {
+    std::string arguments;
+    std::string error;
+    tlstrust::TlsMode mode;
+    std::vector<std::string> pins;
+  } rows[] = {
+      {"", "", tlstrust::TlsMode::kAuto, {b}},
+      {"/TLS=Required", "", tlstrust::TlsMode::kRequired, {b}},
+      {"/tls:off", "", tlstrust::TlsMode::kOff, {b}},
+      // Repeated, comma-separated, written in capitals with colons: each once, normalised.
+      {"/certificate-sha256=" + a + " -Certificate-SHA256:" + std::string(64, 'B') + "," + a,
+       "",
+       tlstrust::TlsMode::kAuto,
+       {a, b}},
+      {"/tls=on", refused(FormatText(msg::kInvalidTlsSwitch, "/tls=on")), tlstrust::TlsMode::kAuto, {b}},
+      {"/tls=off /tls=auto", refused(FormatText(msg::kSwitchTwice, "/tls=auto")), tlstrust::TlsMode::kOff, {b}},
+      {"/certificate-sha256=" + a + ",12ab",
+       refused(FormatText(msg::kInvalidCertificateSwitch, "12ab")),
+       tlstrust::TlsMode::kAuto,
+       {}},
+  };
+  for (const auto& row : rows) {
+    const CommandLine line = ParseCommandLine(row.arguments);
+    EXPECT_EQ(line.error, row.error) << row.arguments;
+    const tlstrust::TlsPolicy policy = WithTlsSwitches(settings, line);
+    EXPECT_EQ(policy.mode, row.mode) << row.arguments;
+    if (row.error.empty()) {
+      EXPECT_EQ(policy.pins, row.pins) << row.arguments;
+    }
+  }
+}
+
 TEST(CommandLine, PasswordAsTheFormWouldTakeIt) {
   EXPECT_EQ(PasswordAsTyped("  demo1234 \r"), std::optional<std::string>("DEMO1234"));
   EXPECT_EQ(PasswordAsTyped("a b%c\"^&"), std::optional<std::string>("A B%C\"^&"));
@@ -165,6 +201,8 @@ TEST(RunOutcome, EachMessageNamesItsOutcome) {
       {msg::kUploadFailed, ExitCode::kUploadFailed},
       {msg::kCrtsavfFailed, ExitCode::kHostStepFailed},
       {msg::kNotVerified, ExitCode::kNotVerified},
+      {msg::kTlsLost, ExitCode::kNoTrustedTls},
+      {msg::kCertificateChangedDuringRun, ExitCode::kNoTrustedTls},
       {msg::kUnknownError, ExitCode::kUnknownError},
       {FormatText(msg::kNoSaveFileAuthority, "OTHER"), ExitCode::kUnknownError},
   };

@@ -11,8 +11,9 @@ declare -A allowed=(
   [fileutil]="fileutil res"
   [ui]="ui fileutil res"
   [ftpjob]="ftpjob fileutil ui res"
+  [tlstrust]="tlstrust fileutil"
   [progress]="progress ui res"
-  [installer]="installer ftpjob progress fileutil ui res"
+  [installer]="installer ftpjob tlstrust progress fileutil ui res"
   [app]="app installer ui fileutil res"
 )
 

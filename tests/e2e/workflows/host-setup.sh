@@ -2,7 +2,8 @@
 # Setup hook of a workflow test: installs our ftp client into the Wine prefix and starts a
 # substitute host of its own on port 21 of the test's loopback address.
 # From the generated wrapper: HOST_ADDRESS, HOST_ARGS (extra serve options), HOST_LIBRARIES
-# (libraries that exist before the test), NATIVE_BUILD. From run-e2e.sh: E2E_* and KESTRALON_BUILD.
+# (libraries that exist before the test), NATIVE_BUILD, and for TLS HOST_TLS, PIN_SETTING and
+# REMEMBERED (see CMakeLists.txt). From run-e2e.sh: E2E_* and KESTRALON_BUILD.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../../.." && pwd)
@@ -58,5 +59,26 @@ PY
   done
   stop_host
 fi
+# A certificate of the test's own, never one kept in the tree: self-signed, naming the host's
+# address, so that only a pin or the user's answer can make the installer trust it.
+tls_args=()
+if [ -n "${HOST_TLS:-}" ]; then
+  bash "$root/testbed/make-test-cert.sh" "$E2E_RUN/tls" localhost "$HOST_ADDRESS"
+  sha=$(cat "$E2E_RUN/tls/sha256.txt")
+  echo "KESTRALON_TEST_CERT_SHA256=$sha" >> "$E2E_ENV_FILE"
+  tls_args=(--tls "$E2E_RUN/tls/cert.pem,$E2E_RUN/tls/key.pem")
+  [ "$HOST_TLS" = required ] && tls_args+=(--tls-required)
+  if [ "${PIN_SETTING:-}" = TRUE ]; then
+    printf 'TlsCertificateSha256=%s\r\n' "$(sed 's/../&:/g; s/:$//' <<< "$sha")" >> "$E2E_APP/CONFIG.INI"
+  fi
+fi
+# What the user answered in an earlier run: this host with its certificate, or with another one.
+if [ -n "${REMEMBERED:-}" ]; then
+  remembered=$(cat "$E2E_RUN/tls/sha256.txt" 2> /dev/null || true)
+  [ "$REMEMBERED" = other ] && remembered=$(printf '%064d' 7)
+  mkdir -p "$E2E_RUN/localappdata/KESTRALON"
+  printf '# remembered before the test\r\n%s %s 2026-01-01T00:00:00Z\r\n' "$HOST_ADDRESS" "$remembered" \
+    > "$E2E_RUN/localappdata/KESTRALON/tls-hosts.txt"
+fi
 # shellcheck disable=SC2086
-start_host $HOST_ARGS
+start_host $HOST_ARGS "${tls_args[@]}"

@@ -27,7 +27,7 @@ grep -qE 'ANSI code page [0-9]+' "$log" || fail "no Windows version and code pag
 grep -qF -- '--- CONFIG.INI ---' "$log" || fail "no settings"
 
 if [ -n "${LOG_JOBS:-}" ]; then
-  jobs=$(grep -cE '^\[[0-9:.]+\] job [0-9] \([a-z ]+\)( in passive mode)?$' "$log")
+  jobs=$(grep -cE '^\[[0-9:.]+\] job [0-9] \([a-z ]+\)( in passive mode| over TLS)?$' "$log")
   scripts=$(grep -cF -- '--- end of script ---' "$log")
   transcripts=$(grep -cF -- '--- end of transcript ---' "$log")
   [ "$jobs" = "$LOG_JOBS" ] || fail "$jobs jobs, not $LOG_JOBS"
