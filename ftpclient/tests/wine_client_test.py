@@ -9,11 +9,13 @@ Every wait is bounded; servers are stopped when their test ends.
 """
 import argparse
 import contextlib
+import hashlib
 import os
 import pwd
 import re
 import shutil
 import socket
+import struct
 import subprocess
 import sys
 import threading
@@ -205,6 +207,45 @@ def make_test_certificate(folder, name="localhost", address=None):
         return f.read().strip()
 
 
+def make_ca_signed_certificate(folder, name):
+    """folder/tls/cert.pem and key.pem for `name`, signed by a new CA in folder/ca.pem; returns the
+    CA's DER bytes."""
+    tls = os.path.join(folder, "tls")
+    os.makedirs(tls, exist_ok=True)
+    def openssl(*args):
+        subprocess.run(["openssl"] + list(args), check=True, timeout=60, capture_output=True)
+    ca_key, ca = os.path.join(folder, "ca.key"), os.path.join(folder, "ca.pem")
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "30", "-subj", "/CN=Test Root",
+            "-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign",
+            "-keyout", ca_key, "-out", ca)
+    request = os.path.join(folder, "server.csr")
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=" + name, "-keyout", os.path.join(tls, "key.pem"),
+            "-out", request)
+    extensions = os.path.join(folder, "server.ext")
+    with open(extensions, "w") as f:
+        f.write("subjectAltName=DNS:%s\nextendedKeyUsage=serverAuth\n" % name)
+    openssl("x509", "-req", "-in", request, "-CA", ca, "-CAkey", ca_key, "-CAcreateserial", "-days", "30",
+            "-extfile", extensions, "-out", os.path.join(tls, "cert.pem"))
+    return subprocess.run(["openssl", "x509", "-in", ca, "-outform", "DER"], check=True, timeout=60,
+                          capture_output=True).stdout
+
+
+@contextlib.contextmanager
+def trusted_root(der):
+    """The certificate in the current user's Root store of the test prefix (the registry form
+    crypt32 reads: its DER under property 32), taken out again at the end."""
+    key = "HKCU\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\" + hashlib.sha1(der).hexdigest().upper()
+    blob = (struct.pack("<III", 32, 1, len(der)) + der).hex()
+    def reg(*args):
+        subprocess.run([ARGS.wine_run, "reg"] + list(args), check=True, timeout=60, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+    reg("add", key, "/v", "Blob", "/t", "REG_BINARY", "/d", blob, "/f")
+    try:
+        yield
+    finally:
+        reg("delete", key, "/f")
+
+
 @contextlib.contextmanager
 def vsftpd(folder, address, tls=False):
     """vsftpd on a free port of `address`: anonymous users may upload into incoming/; local users
@@ -307,6 +348,21 @@ class AgainstVsftpd(LogChecks):
             password="nobody@example.com")
         # quote sent the text raw, double quotes and all (vsftpd logs the verb in capitals).
         self.assertIn('"RCMD "CRTSAVF FILE(QTEMP/QSAVF) AUT(*ALL)""', server_log)
+
+    def test_tls_trust_system_takes_a_chain_to_a_trusted_root_only(self):
+        """"tls trust-system": a certificate whose chain ends in a root of the user's Root store
+        and that names the host is accepted; once that root is gone it is refused before USER."""
+        folder = test_dir("vsftpd-tls-trust")
+        root = make_ca_signed_certificate(folder, "localhost")
+        lines = ["tls trust-system", "open localhost", "anonymous", "nobody@example.com", "quit"]
+        with vsftpd(folder, "127.0.0.1", tls=True) as (port, _):
+            with trusted_root(root):
+                trusted, _ = Job(folder, lines).run(port)
+            untrusted, _ = Job(folder, lines).run(port)
+        self.check_log(trusted, [r'> ftp: TLS certificate issuer CN="Test Root"', r"> ftp: TLS certificate accepted: system",
+                                 r"230 Login successful\."])
+        self.check_log(untrusted, [r"> ftp: TLS certificate refused: matches no pin and no trusted chain; not logged on\."],
+                       absent=["User (", "230"])
 
     def test_wrong_password_is_refused_and_the_script_goes_on(self):
         folder = test_dir("vsftpd-wrong-password")

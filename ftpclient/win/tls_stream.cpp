@@ -409,6 +409,15 @@ bool TlsStream::SystemTrusts(PCCERT_CONTEXT certificate) {
                                     &chain)) {
     return false;
   }
+  // Wine's SSL policy lets a chain through that stops short of any root (a leaf whose issuer is
+  // unknown), so the chain's own verdict is read first.
+  constexpr DWORD kUntrusted = CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN |
+                               CERT_TRUST_IS_NOT_TIME_VALID | CERT_TRUST_IS_NOT_SIGNATURE_VALID |
+                               CERT_TRUST_IS_REVOKED | CERT_TRUST_IS_NOT_VALID_FOR_USAGE | CERT_TRUST_IS_CYCLIC;
+  if ((chain->TrustStatus.dwErrorStatus & kUntrusted) != 0) {
+    api_.CertFreeCertificateChain(chain);
+    return false;
+  }
   SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
   ssl.cbSize = sizeof ssl;
   ssl.dwAuthType = AUTHTYPE_SERVER;
