@@ -28,17 +28,17 @@ case "$what" in
     # log-on, one for each that sent no user name at all (a first job that asked for TLS and got
     # none, or met a certificate it had to ask about), and one for the check's run in active mode
     # where that was blocked.
+    # The run's host is the last one started (the setup hook's own, making LIBRARIES, ran before).
     log="$E2E_OUTPUT/hostsim.log"
+    run_log=$(awk '/\] listening on / { n = NR } { line[NR] = $0 } END { for (i = n; i <= NR; i++) print line[i] }' "$log")
     size=$(stat -c %s "$savf")
-    uploads=$(grep -E "\] received $size bytes$" "$log")
+    uploads=$(grep -E "\] received $size bytes$" <<< "$run_log")
     [ "$(grep -c . <<< "$uploads")" = 1 ] || { echo "the product went up $(grep -c . <<< "$uploads") times"; exit 1; }
     connection=$(sed -E 's/.*\[([0-9]+)\].*/\1/' <<< "$uploads")
     for command in RSTLIB CALL; do
-      grep -qE "\[$connection\] > (SITE |QUOTE )?RCMD \"?$command " <(sed 's/> rcmd /> RCMD /I' "$log") ||
+      grep -qE "\[$connection\] > (SITE |QUOTE )?RCMD \"?$command " <(sed 's/> rcmd /> RCMD /I' <<< "$run_log") ||
         { echo "connection $connection, which took the product, sent no $command"; exit 1; }
     done
-    # The run's host is the last one started (the setup hook's own, making LIBRARIES, ran before).
-    run_log=$(awk '/\] listening on / { n = NR } { line[NR] = $0 } END { for (i = n; i <= NR; i++) print line[i] }' "$log")
     connections=$(grep -c '\] connected from ' <<< "$run_log")
     refused=$(grep -E '\] < 530 ' <<< "$run_log" | sed -E 's/.*\[([0-9]+)\].*/\1/' | sort -u | grep -c .)
     unnamed=$(comm -23 <(grep -oE '\[[0-9]+\] connected from ' <<< "$run_log" | grep -oE '[0-9]+' | sort -u) \
