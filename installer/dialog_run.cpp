@@ -9,6 +9,7 @@
 #include "installer/messages.h"
 #include "installer/text_rules.h"
 #include "ui/main_window.h"
+#include "ui/message_pump.h"
 
 namespace {
 
@@ -44,7 +45,10 @@ UINT IconStyle(MessageIcon icon) {
 
 }  // namespace
 
-int DialogRun::Show(const std::string& text, unsigned type) const { return ShowMessage(text, title_, type); }
+int DialogRun::Show(const std::string& text, unsigned type) const {
+  DiscardTypeAhead();  // a key pressed during the job must not answer the box unread
+  return ShowMessage(text, title_, type);
+}
 
 void DialogRun::ShowStatus(const std::string& text, bool cancelEnabled) {
   if (!progress_.isOpen) progress_.Open();

@@ -8,6 +8,7 @@
 #include "installer/support_log.h"
 #include "installer/text_rules.h"
 #include "ui/main_window.h"
+#include "ui/message_pump.h"
 
 void InstallerDialog::BindControls() {
   // From here on the dialog is the application's main window: it owns every message box.
@@ -89,6 +90,7 @@ void InstallerDialog::OnOK() {
     if (focus != nullptr) focus->Focus();
     return;
   }
+  DiscardTypeAhead();  // a key pressed during the installation must not close the box unread
   ShowDialogMessage(msg::kInstallCompleted, MB_ICONINFORMATION);
   EndDialog(IDOK);
 }

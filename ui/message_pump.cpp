@@ -4,6 +4,12 @@
 
 #include "ui/dialog.h"
 
+void DiscardTypeAhead() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  }
+}
+
 void PumpPendingMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
