@@ -1,7 +1,7 @@
 #include "ftpjob/log_scan.h"
 
-#include <functional>
 #include <string>
+#include <vector>
 
 #include "fileutil/cp932.h"
 
@@ -17,20 +17,6 @@ constexpr std::string_view kConnectionAbandoned = "CONNECTION ABANDONED.";
 constexpr std::string_view kClientTlsNote = "> FTP: TLS ";
 
 bool IsLead(char byte) { return cp932::IsLeadByte(static_cast<unsigned char>(byte)); }
-
-// Upper-cases the single-byte letters. A trail byte may have the value of a letter, so a
-// double-byte character is stepped over whole.
-std::string UpperCased(std::string_view line) {
-  std::string upper(line);
-  for (std::size_t i = 0; i < upper.size(); ++i) {
-    if (IsLead(upper[i])) {
-      ++i;
-    } else if (upper[i] >= 'a' && upper[i] <= 'z') {
-      upper[i] = static_cast<char>(upper[i] - 'a' + 'A');
-    }
-  }
-  return upper;
-}
 
 // Looks for the first occurrence of text that begins on a character boundary, and only that one
 // is judged. The server's replies start with their reply code, so a text at the very start of a
@@ -109,27 +95,34 @@ Reply ReplyOf(std::string_view upper) {
   return ReplyAfterAnyPrompt(upper);
 }
 
-bool IsLogOnLine(std::string_view upper) {
-  return ReplyOf(upper).code == 230 && FirstOccurrenceAfterLineStart(upper, kLoggedOn);
+// A log-on is only the host's 230 reply that says "LOGGED ON": "530 User X not logged on." says
+// the opposite.
+bool IsLogOn(const Reply& reply, std::string_view upper) {
+  return reply.code == 230 && FirstOccurrenceAfterLineStart(upper, kLoggedOn);
 }
 
-// Calls onLine with each complete line, upper-cased and without its line feed. A line feed right
-// after a lead byte is that character's trail byte and ends no line; a log that ends after a lead
-// byte, or without a line feed, ends in an unfinished line that is never looked at. A CR before
-// the line feed is kept: it only ever follows the texts looked for.
-void ForEachLine(std::string_view log, const std::function<void(std::string_view)>& onLine, bool upperCased = true) {
+// Calls onLine with each complete line, as it stands and upper-cased, both without the line feed.
+// A line feed right after a lead byte is that character's trail byte and ends no line; a log that
+// ends after a lead byte, or without a line feed, ends in an unfinished line that is never looked
+// at. A CR before the line feed is kept: it only ever follows the texts looked for.
+template <typename OnLine>
+void ForEachLine(std::string_view log, OnLine&& onLine) {
+  // The line is upper-cased as it is scanned, in one buffer for every line: a host's answer may
+  // run to millions of them. Only single-byte letters change: a trail byte may have the value of
+  // a letter, so a double-byte character is copied whole.
+  std::string upper;
   std::size_t start = 0;
   for (std::size_t i = 0; i < log.size(); ++i) {
-    if (IsLead(log[i])) {
-      ++i;
-    } else if (log[i] == '\n') {
-      const std::string_view line = log.substr(start, i - start);
-      if (upperCased) {
-        onLine(UpperCased(line));
-      } else {
-        onLine(line);
-      }
+    const char c = log[i];
+    if (IsLead(c)) {
+      upper += c;
+      if (++i < log.size()) upper += log[i];
+    } else if (c == '\n') {
+      onLine(log.substr(start, i - start), std::string_view(upper));
+      upper.clear();
       start = i + 1;
+    } else {
+      upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
     }
   }
 }
@@ -137,14 +130,7 @@ void ForEachLine(std::string_view log, const std::function<void(std::string_view
 }  // namespace
 
 LogVerdict ScanLog(std::string_view log, std::string_view errorText) {
-  bool loggedOn = false;
-  bool errorFound = false;
-  ForEachLine(log, [&](std::string_view upper) {
-    if (IsLogOnLine(upper)) loggedOn = true;
-    if (!errorText.empty() && FirstOccurrenceAfterLineStart(upper, errorText)) errorFound = true;
-  });
-  if (!loggedOn) return LOG_NOT_LOGGED_ON;
-  return errorFound ? LOG_ERROR_FOUND : LOG_OK;
+  return ReadLog(log, {errorText}).verdicts.front();
 }
 
 namespace {
@@ -154,7 +140,7 @@ namespace {
 // replies that follow, up to the next prompt, answer that command.
 class SessionReader {
  public:
-  void Line(std::string_view upper) {
+  void Line(std::string_view upper, const Reply& reply, bool logOnLine) {
     if (StartsWith(upper, kClientGaveUp) && upper.find(kConnectionAbandoned) != std::string_view::npos) {
       facts_.clientGaveUp = true;
       return;
@@ -162,7 +148,6 @@ class SessionReader {
     // Our client's account of TLS quotes the host's refusal ("... not available: 431 ...") and
     // certificate texts: none of it is a reply of its own (ReadTls reads these lines).
     if (StartsWith(upper, kClientTlsNote)) return;
-    const Reply reply = ReplyOf(upper);
     if (StartsWith(upper, kCommandPrompt)) {
       EndCommand();
       if (reply.code == 0) {
@@ -170,7 +155,7 @@ class SessionReader {
         return;
       }
     }
-    if (IsLogOnLine(upper)) facts_.loggedOn = true;
+    if (logOnLine) facts_.loggedOn = true;
     if (reply.final) Answer(reply.code);
   }
 
@@ -316,34 +301,64 @@ void ReadTlsLine(std::string_view line, TlsFacts& tls, bool& established) {
 
 }  // namespace
 
-TlsFacts ReadTls(std::string_view log) {
-  TlsFacts tls;
-  bool established = false;  // a handshake whose certificate has not been judged yet
+namespace {
+
+// The TLS lines before the log-on. Only what came before it decides whether the log-on went over
+// TLS: a TLS failure on a data connection later, in words like the handshake's, does not.
+class TlsReader {
+ public:
+  void Line(std::string_view line, bool logOnLine) {
+    if (loggedOn_) return;
+    if (StartsWith(line, kTlsLine)) {
+      ReadTlsLine(line, tls_, established_);
+    } else if (logOnLine) {
+      loggedOn_ = true;
+    }
+  }
+
+  TlsFacts Facts() const {
+    TlsFacts tls = tls_;
+    // A handshake whose certificate was never judged did not get as far as the log-on.
+    if (established_) tls.outcome = TlsOutcome::kHandshakeFailed;
+    return tls;
+  }
+
+ private:
+  TlsFacts tls_;
+  bool established_ = false;  // a handshake whose certificate has not been judged yet
+  bool loggedOn_ = false;
+};
+
+}  // namespace
+
+LogReading ReadLog(std::string_view log, const std::vector<std::string_view>& errorTexts) {
   bool loggedOn = false;
-  // Only what came before the log-on decides whether it went over TLS: a TLS failure on a data
-  // connection later, in words like the handshake's, does not.
-  ForEachLine(
-      log,
-      [&](std::string_view line) {
-        if (loggedOn) return;
-        if (StartsWith(line, kTlsLine)) {
-          ReadTlsLine(line, tls, established);
-        } else if (IsLogOnLine(UpperCased(line))) {
-          loggedOn = true;
-        }
-      },
-      false);
-  // A handshake whose certificate was never judged did not get as far as the log-on.
-  if (established) tls.outcome = TlsOutcome::kHandshakeFailed;
-  return tls;
+  std::vector<bool> errorFound(errorTexts.size(), false);
+  SessionReader session;
+  TlsReader tls;
+  ForEachLine(log, [&](std::string_view line, std::string_view upper) {
+    const Reply reply = ReplyOf(upper);
+    const bool logOnLine = IsLogOn(reply, upper);
+    if (logOnLine) loggedOn = true;
+    for (std::size_t i = 0; i < errorTexts.size(); ++i) {
+      if (!errorFound[i] && !errorTexts[i].empty() && FirstOccurrenceAfterLineStart(upper, errorTexts[i])) {
+        errorFound[i] = true;
+      }
+    }
+    session.Line(upper, reply, logOnLine);
+    tls.Line(line, logOnLine);
+  });
+  LogReading reading;
+  for (const bool found : errorFound) {
+    reading.verdicts.push_back(!loggedOn ? LOG_NOT_LOGGED_ON : found ? LOG_ERROR_FOUND : LOG_OK);
+  }
+  reading.session = session.Facts();
+  reading.session.tls = tls.Facts();
+  return reading;
 }
 
-SessionFacts ReadSession(std::string_view log) {
-  SessionReader reader;
-  ForEachLine(log, [&](std::string_view upper) { reader.Line(upper); });
-  SessionFacts facts = reader.Facts();
-  facts.tls = ReadTls(log);
-  return facts;
-}
+TlsFacts ReadTls(std::string_view log) { return ReadLog(log, {}).session.tls; }
+
+SessionFacts ReadSession(std::string_view log) { return ReadLog(log, {}).session; }
 
 }  // namespace logscan

@@ -3,6 +3,7 @@
 // text whose lines end in CR LF; the host's reply texts are found in upper-cased lines.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ftpjob/log_verdict.h"
 
@@ -62,5 +63,13 @@ struct SessionFacts {
   TlsFacts tls;
 };
 SessionFacts ReadSession(std::string_view log);
+
+// ScanLog for each of errorTexts and ReadSession, in one pass over the log: a host may answer a
+// command with its whole job log, millions of lines.
+struct LogReading {
+  std::vector<LogVerdict> verdicts;  // one for each error text, in their order
+  SessionFacts session;
+};
+LogReading ReadLog(std::string_view log, const std::vector<std::string_view>& errorTexts);
 
 }  // namespace logscan

@@ -104,11 +104,13 @@ std::optional<Decision> TlsLost(const JobLog& log) {
 
 JobLog ReadJobLog(std::string_view log, bool passiveMode) {
   JobLog read;
-  read.crtsavfError = logscan::ScanLog(log, hostjobs::kCrtsavfError);
-  read.rstobjError = logscan::ScanLog(log, hostjobs::kRstobjError);
-  read.callError = logscan::ScanLog(log, hostjobs::kCallError);
-  read.currentLibrary = logscan::ScanLog(log, hostjobs::kCurrentLibrary);
-  read.session = logscan::ReadSession(log);
+  const logscan::LogReading reading = logscan::ReadLog(
+      log, {hostjobs::kCrtsavfError, hostjobs::kRstobjError, hostjobs::kCallError, hostjobs::kCurrentLibrary});
+  read.crtsavfError = reading.verdicts[0];
+  read.rstobjError = reading.verdicts[1];
+  read.callError = reading.verdicts[2];
+  read.currentLibrary = reading.verdicts[3];
+  read.session = reading.session;
   read.passiveMode = passiveMode;
   return read;
 }

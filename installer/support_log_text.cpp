@@ -43,6 +43,25 @@ std::string Indented(const std::string& bytes, const std::string& indent) {
   return out;
 }
 
+bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+
+// Whether a line starts at at: after a line end, and not between the CR and LF of one.
+bool StartsLine(const std::string& bytes, std::size_t at) {
+  return at == 0 || (IsLineEnd(bytes[at - 1]) && !(bytes[at - 1] == '\r' && at < bytes.size() && bytes[at] == '\n'));
+}
+
+// The start of the line that holds at or, when a line starts right at it, at; 0 for the first.
+std::size_t LineStartAtOrBefore(const std::string& bytes, std::size_t at) {
+  while (at > 0 && !StartsLine(bytes, at)) --at;
+  return at;
+}
+
+// The first line start at or after at; bytes.size() when no line starts there.
+std::size_t LineStartAtOrAfter(const std::string& bytes, std::size_t at) {
+  while (at < bytes.size() && !StartsLine(bytes, at)) ++at;
+  return at;
+}
+
 }  // namespace
 
 std::string MaskSecret(const std::string& text, const std::string& secret) {
@@ -102,9 +121,19 @@ std::string Entry(const Clock& time, const std::string& text) {
   return stamp + body.substr(indent.size());
 }
 
-std::string Block(const std::string& heading, const std::string& bytes) {
+std::string Block(const std::string& heading, const std::string& bytes, std::size_t kept) {
   std::string out = "  --- " + heading + " ---\r\n";
-  if (!bytes.empty()) out += Indented(bytes, "  | ");
+  if (bytes.size() <= kept) {
+    if (!bytes.empty()) out += Indented(bytes, "  | ");
+  } else {
+    const std::size_t headEnd = LineStartAtOrBefore(bytes, kept / 2);
+    const std::size_t tailStart = LineStartAtOrAfter(bytes, bytes.size() - kept / 2);
+    if (headEnd > 0) out += Indented(bytes.substr(0, headEnd), "  | ");
+    const auto lines = std::count(bytes.begin() + headEnd, bytes.begin() + tailStart, '\n');
+    out += "  [" + std::to_string(tailStart - headEnd) + " bytes, " + std::to_string(lines) +
+           (lines == 1 ? " line" : " lines") + " left out]\r\n";
+    if (tailStart < bytes.size()) out += Indented(bytes.substr(tailStart), "  | ");
+  }
   return out + "  --- end of " + heading + " ---\r\n";
 }
 

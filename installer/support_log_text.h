@@ -30,9 +30,15 @@ std::vector<std::string> LogsToRemove(std::vector<std::string> names, std::size_
 // One entry: "[hh:mm:ss.mmm] " before the first line of text, the following lines indented to
 // match, every line ending in CR LF.
 std::string Entry(const Clock& time, const std::string& text);
+// How much of one block the log keeps: what is longer keeps its first and its last lines, about
+// half of this each, and says what it left out between them. A host may answer a command with its
+// whole job log, millions of lines, which the verdict reads in full; the support log needs how the
+// session began and how it ended, and twenty such logs must not fill a customer's disk.
+inline constexpr std::size_t kBlockKept = 128 * 1024;
+
 // A block of bytes as they were (a script, a client's transcript): between a heading line and an
 // end line, each of its lines indented, line ends made CR LF, and a last line without a line end
-// closed.
-std::string Block(const std::string& heading, const std::string& bytes);
+// closed. Only whole lines are kept, so that the password, masked in the log, is never cut in two.
+std::string Block(const std::string& heading, const std::string& bytes, std::size_t kept = kBlockKept);
 
 }  // namespace supportlog

@@ -4,16 +4,22 @@
 
 namespace ftpclient {
 
-void LineSplitter::Feed(std::string_view bytes) { pending_.append(bytes.data(), bytes.size()); }
+void LineSplitter::Feed(std::string_view bytes) {
+  // What was handed out goes only now, in one move, rather than line by line.
+  pending_.erase(0, start_);
+  scanFrom_ -= start_;
+  start_ = 0;
+  pending_.append(bytes.data(), bytes.size());
+}
 
 bool LineSplitter::NextLine(std::string& line) {
   while (true) {
     std::size_t end = pending_.find('\n', scanFrom_);
     if (end == std::string::npos) {
       scanFrom_ = pending_.size();
-      if (!discarding_ && pending_.size() > kMaxLineBytes) {
+      if (!discarding_ && pending_.size() - start_ > kMaxLineBytes) {
         // Hand out the first kMaxLineBytes as the line and skip the rest of it.
-        line.assign(pending_, 0, kMaxLineBytes);
+        line.assign(pending_, start_, kMaxLineBytes);
         Clear();
         discarding_ = true;
         return true;
@@ -22,20 +28,18 @@ bool LineSplitter::NextLine(std::string& line) {
       return false;
     }
     bool wasDiscarding = discarding_;
-    line.assign(pending_, 0, end);
-    pending_.erase(0, end + 1);
-    scanFrom_ = 0;
+    line.assign(pending_, start_, std::min(end - start_, kMaxLineBytes));
+    start_ = scanFrom_ = end + 1;
     discarding_ = false;
     if (wasDiscarding) continue;
-    if (line.size() > kMaxLineBytes) line.resize(kMaxLineBytes);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return true;
   }
 }
 
 bool LineSplitter::TakeUnfinishedLine(std::string& line) {
-  bool any = !pending_.empty() && !discarding_;
-  if (any) line.assign(pending_, 0, std::min(pending_.size(), kMaxLineBytes));
+  bool any = HasPendingBytes() && !discarding_;
+  if (any) line.assign(pending_, start_, std::min(pending_.size() - start_, kMaxLineBytes));
   Clear();
   discarding_ = false;
   return any;
@@ -43,6 +47,7 @@ bool LineSplitter::TakeUnfinishedLine(std::string& line) {
 
 void LineSplitter::Clear() {
   pending_.clear();
+  start_ = 0;
   scanFrom_ = 0;
 }
 

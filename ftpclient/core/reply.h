@@ -21,11 +21,12 @@ class LineSplitter {
   bool NextLine(std::string& line);
   // Takes what is left of an unfinished last line (when the connection ends), if anything.
   bool TakeUnfinishedLine(std::string& line);
-  bool HasPendingBytes() const { return !pending_.empty(); }
+  bool HasPendingBytes() const { return pending_.size() > start_; }
   void Clear();
 
  private:
   std::string pending_;
+  std::size_t start_ = 0;  // where the first line not handed out yet begins
   std::size_t scanFrom_ = 0;
   bool discarding_ = false;
 };

@@ -200,7 +200,8 @@ IoResult WinsockTransport::ReceiveRaw(SOCKET socket, unsigned seconds, std::stri
   while (true) {
     IoResult ready = WaitUntilReady(socket, Wait::kRead, seconds);
     if (ready != IoResult::kOk) return ready;
-    char buffer[4096];
+    // As much as the socket holds: a host's job log may come in as tens of MiB of reply lines.
+    char buffer[65536];
     int count = recv(socket, buffer, sizeof buffer, 0);
     if (count > 0) {
       appendTo.append(buffer, static_cast<std::size_t>(count));

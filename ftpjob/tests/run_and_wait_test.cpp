@@ -101,9 +101,13 @@ class BoxAnswerer {
   std::thread thread_;
 };
 
+// Handles what is left in the thread's queue. Each message is dispatched: a shown window that
+// needs painting keeps handing out WM_PAINT until its window procedure has painted it, so a loop
+// that only removed messages would never end.
 void DrainQueue() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message != WM_QUIT) DispatchMessageA(&message);
   }
 }
 

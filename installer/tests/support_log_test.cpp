@@ -66,6 +66,28 @@ TEST(SupportLogFiles, EntriesAndBlocksEndEveryLineInCrLf) {
   EXPECT_EQ(supportlog::Block("log", ""), "  --- log ---\r\n  --- end of log ---\r\n");
 }
 
+// A block beyond the limit keeps whole lines from both ends: a line is kept whole or left out,
+// so a password on it is never cut into a piece the mask no longer recognises.
+TEST(SupportLogFiles, LongBlocksKeepWholeLinesFromBothEnds) {
+  struct Row {
+    std::string bytes;
+    std::size_t kept;
+    std::string expected;
+  };
+  const std::string open = "  --- log ---\r\n", close = "  --- end of log ---\r\n";
+  const std::vector<Row> rows = {
+      {"12345678", 8, open + "  | 12345678\r\n" + close},  // at the limit: all of it
+      {"ab\r\ncd\r\nef\r\ngh\r\n", 8, open + "  | ab\r\n  [8 bytes, 2 lines left out]\r\n  | gh\r\n" + close},
+      // The CR LF at the cut stays one line end; a last line without one is kept and closed.
+      {"ab\r\ncd\r\nef\r\ng", 9, open + "  | ab\r\n  [8 bytes, 2 lines left out]\r\n  | g\r\n" + close},
+      // A line longer than half the limit is left out whole at either end.
+      {"PASS1234 PASS1234\nshort\nx PASS1234 tail line", 16, open + "  [44 bytes, 2 lines left out]\r\n" + close},
+      {"a\n" + std::string(100, '#') + "\n221 bye\n", 20,
+       open + "  | a\r\n  [101 bytes, 1 line left out]\r\n  | 221 bye\r\n" + close},
+  };
+  for (const Row& row : rows) EXPECT_EQ(supportlog::Block("log", row.bytes, row.kept), row.expected) << row.bytes;
+}
+
 TEST(Sha256, KnownVectors) {
   const auto hash = [](const std::string& text, std::size_t pieces = 1) {
     Sha256 sha;
