@@ -19,19 +19,28 @@ std::vector<std::string> SplitInPieces(const std::string& bytes, std::size_t pie
 }
 
 TEST(LineSplitterTest, LinesAreTheSameWhateverTheChunking) {
-  const std::string bytes = "220-QTCP at HOST.\r\n220 Ready.\r\n\r\nbare LF\nCR\rinside\r\n";
-  const std::vector<std::string> expected = {"220-QTCP at HOST.", "220 Ready.", "", "bare LF", "CR\rinside"};
-  for (std::size_t piece : {1u, 2u, 3u, 7u, 100u}) EXPECT_EQ(SplitInPieces(bytes, piece), expected) << piece;
+  std::string bytes = "220-QTCP at HOST.\r\n220 Ready.\r\n\r\nbare LF\nCR\rinside\r\n";
+  std::vector<std::string> expected = {"220-QTCP at HOST.", "220 Ready.", "", "bare LF", "CR\rinside"};
+  // A job log: together far beyond the longest line, each line short.
+  for (int n = 0; n < 2000; ++n) {
+    bytes += "250-job log line\r\n";
+    expected.push_back("250-job log line");
+  }
+  bytes += "250 end\r\n";
+  expected.push_back("250 end");
+  for (std::size_t piece : {1u, 2u, 3u, 7u, 100u, 65536u}) EXPECT_EQ(SplitInPieces(bytes, piece), expected) << piece;
 }
 
 TEST(LineSplitterTest, OverlongLineIsCutAndTheRestDropped) {
-  std::string bytes(LineSplitter::kMaxLineBytes + 5000, 'x');
+  // A line handed out before it in the same piece must not count towards its length.
+  std::string bytes = "220-hi\r\n" + std::string(LineSplitter::kMaxLineBytes + 5000, 'x');
   bytes += "\r\n200 next\r\n";
   for (std::size_t piece : {1000u, 4096u, 20000u}) {
     auto lines = SplitInPieces(bytes, piece);
-    ASSERT_EQ(lines.size(), 2u) << piece;
-    EXPECT_EQ(lines[0], std::string(LineSplitter::kMaxLineBytes, 'x'));
-    EXPECT_EQ(lines[1], "200 next");
+    ASSERT_EQ(lines.size(), 3u) << piece;
+    EXPECT_EQ(lines[0], "220-hi");
+    EXPECT_EQ(lines[1], std::string(LineSplitter::kMaxLineBytes, 'x'));
+    EXPECT_EQ(lines[2], "200 next");
   }
 }
 
