@@ -25,13 +25,7 @@ for marks in off on; do
   } > "$work/script-$marks.txt"
 done
 
-bench_upload off > /dev/null  # warm-up: page cache, Wine's first start
-: > "$work/off.times"
-: > "$work/on.times"
-for _ in $(seq "$rounds"); do
-  bench_upload off >> "$work/off.times"
-  bench_upload on >> "$work/on.times"
-done
+bench_rounds off on "$rounds"
 off=$(bench_median < "$work/off.times")
 on=$(bench_median < "$work/on.times")
 awk -v off="$off" -v on="$on" -v n="$rounds" -v offs="$(tr '\n' ' ' < "$work/off.times")" \

@@ -26,13 +26,7 @@ for mode in plain tls; do
   } > "$work/script-$mode.txt"
 done
 
-bench_upload plain > /dev/null  # warm-up: page cache, Wine's first start
-: > "$work/plain.times"
-: > "$work/tls.times"
-for _ in $(seq "$rounds"); do
-  bench_upload plain >> "$work/plain.times"
-  bench_upload tls >> "$work/tls.times"
-done
+bench_rounds plain tls "$rounds"
 grep -q "TLS established" "$work/log-tls.txt" || { echo "tls-bench: the TLS upload was not protected" >&2; exit 1; }
 plain=$(bench_median < "$work/plain.times")
 tls=$(bench_median < "$work/tls.times")

@@ -5,6 +5,8 @@
 #   bench_start_vsftpd ADDRESS [CONFIG_LINE...]: the server on ADDRESS at a free port ($port), with
 #     the extra configuration lines given.
 #   bench_upload MODE: runs $work/script-MODE.txt and prints the seconds the client reports.
+#   bench_rounds A B ROUNDS: a warm-up upload of A (page cache, Wine's first start), then ROUNDS
+#     rounds of A and B in turn, side by side; their seconds in $work/A.times and $work/B.times.
 #   bench_median: the median of the numbers on standard input.
 # Needs root (vsftpd drops privileges to its own user) and the Windows build tree's ftp.exe.
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -75,6 +77,16 @@ bench_upload() {
   iconv -c -f CP932 -t UTF-8 "$work/log-$1.txt" | grep -o -E 'bytes sent in [0-9.]+Seconds|バイトが送信されました [0-9.]+秒' |
     grep -o -E '[0-9]+\.[0-9]+' ||
     { echo "$bench_name: the upload failed; see $work/log-$1.txt" >&2; exit 1; }
+}
+
+bench_rounds() {
+  bench_upload "$1" > /dev/null
+  : > "$work/$1.times"
+  : > "$work/$2.times"
+  for _ in $(seq "$3"); do
+    bench_upload "$1" >> "$work/$1.times"
+    bench_upload "$2" >> "$work/$2.times"
+  done
 }
 
 bench_median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
